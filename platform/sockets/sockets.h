@@ -1,0 +1,73 @@
+// The socket operations the management protocol needs, as one small interface.
+// protocol/ talks only to this; the POSIX, Winsock and fake backends implement it, so no
+// OS type leaks upward. Results follow the Winsock conventions the protocol was written
+// against: 0 for success, kSocketError (-1) for failure with the reason in LastError().
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace sockets {
+
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kInvalidSocket = -1;
+inline constexpr int kSocketError = -1;
+
+// IPv4 addresses and ports in host byte order; backends convert.
+inline constexpr std::uint32_t kAddrAny = 0x00000000u;
+inline constexpr std::uint32_t kAddrBroadcast = 0xFFFFFFFFu;
+
+// Winsock-style version word: low byte major, high byte minor (MAKEWORD).
+constexpr std::uint16_t MakeVersion(std::uint8_t major, std::uint8_t minor)
+{
+    return static_cast<std::uint16_t>(major | (minor << 8));
+}
+
+enum class WaitKind {
+    // Sleep the whole interval. A backend may drain arriving datagrams into its own queue
+    // meanwhile (so a burst never overflows the kernel buffer), but returns only when the
+    // interval is over. Discovery uses this: its listening window never shrinks.
+    FullInterval,
+    // Return as soon as a datagram is ready to be received, at the latest after the interval.
+    // Exchanges that end at their first datagram use this.
+    UntilDatagram,
+};
+
+class SocketApi {
+public:
+    virtual ~SocketApi() = default;
+
+    // Starts the socket library asking for `version`. Returns 0 when it started and offers
+    // exactly that version, otherwise a non-zero error code (and the library is not started).
+    virtual int Startup(std::uint16_t version) = 0;
+    // Releases one Startup. Returns 0, or kSocketError with the reason in LastError().
+    virtual int Cleanup() = 0;
+    virtual int LastError() const = 0;
+
+    virtual SocketHandle OpenUdp() = 0;  // AF_INET, SOCK_DGRAM, IPPROTO_UDP
+    virtual SocketHandle OpenTcp() = 0;  // AF_INET, SOCK_STREAM, IPPROTO_TCP
+    virtual int Close(SocketHandle s) = 0;
+
+    virtual int SetNonBlocking(SocketHandle s, bool on) = 0;
+    virtual int SetBroadcast(SocketHandle s, bool on) = 0;
+    // Asks for a receive buffer of `bytes`; the system may grant less. Returns 0 or error.
+    virtual int SetReceiveBuffer(SocketHandle s, int bytes) = 0;
+    virtual int Bind(SocketHandle s, std::uint32_t addr, std::uint16_t port) = 0;
+    virtual int Listen(SocketHandle s, int backlog) = 0;
+
+    // Returns the number of bytes sent or kSocketError.
+    virtual int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+                       std::uint16_t port) = 0;
+    // Returns the length of the datagram received (truncated to `cap`) or kSocketError when
+    // nothing is waiting on a non-blocking socket or the call failed. `fromAddr`/`fromPort`
+    // may be null.
+    virtual int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
+                         std::uint16_t* fromPort) = 0;
+
+    // The one wait of the protocol: "sleep one wait interval" between receive attempts.
+    // Returns true when a datagram is ready to be received on `s` at return.
+    virtual bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) = 0;
+};
+
+}  // namespace sockets

@@ -1,0 +1,71 @@
+// DeviceInfo: everything the program knows about one adapter, and the DeviceList that owns
+// the records. Text fields carry one always-zero byte after their width, so each reads as a
+// terminated string of at most the field's width.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/wire.h"
+
+namespace protocol {
+
+// One shared folder: a 36-byte block holding the share name, zero-filled after it.
+struct ShareEntry {
+    std::array<std::uint8_t, kShareEntrySize> bytes{};
+    std::string Name() const;  // up to the first zero, at most 36 bytes
+};
+
+// Text of a field with its terminator: N-1 usable bytes, the last one always zero.
+template <std::size_t N>
+std::string FieldText(const std::array<char, N>& field)
+{
+    std::size_t n = 0;
+    while (n + 1 < N && field[n] != '\0') ++n;
+    return std::string(field.data(), n);
+}
+
+struct DeviceInfo {
+    std::array<char, 17> name{};         // 16 + terminator
+    std::array<char, 65> description{};  // 64 + terminator
+    std::array<char, 5> signature{};     // 4 + terminator
+    std::array<char, 5> firmware{};      // 4 + terminator
+    std::uint8_t passwordRequired = 0;
+    Mac mac{};
+    std::uint8_t ipMode = 0;
+    std::array<char, 16> ipAddress{};  // at most 15 characters, byte 15 always zero
+    std::array<char, 16> subnetMask{};
+    std::array<char, 16> gateway{};
+    std::array<char, 16> dns1{};
+    std::array<char, 16> dns2{};
+    std::array<char, 9> date{};  // YYYYMMDD + terminator
+    std::array<char, 7> time{};  // hhmmss + terminator
+    std::uint16_t webPort = 0;
+    std::uint8_t timezone = 0;
+    std::uint16_t shareCount = 0;
+    // Null until the first status query; then emptied and refilled by each query.
+    std::optional<std::vector<ShareEntry>> shares;
+};
+
+// Builds a new record from a valid discovery reply (mac, signature, ipAddress, name, webPort).
+std::unique_ptr<DeviceInfo> MakeDeviceInfo(const DiscoveryReply& reply);
+
+// The main window's records, in the order of the device list rows. Owns them; pointers
+// handed out stay valid until Clear() or destruction.
+class DeviceList {
+public:
+    void Add(std::unique_ptr<DeviceInfo> device);
+    std::size_t GetSize() const { return m_devices.size(); }
+    DeviceInfo* GetAt(std::size_t index) const;  // null when out of range
+    void Clear();
+
+private:
+    std::vector<std::unique_ptr<DeviceInfo>> m_devices;
+};
+
+}  // namespace protocol

@@ -1,0 +1,67 @@
+// The management exchange: start the socket library, open a broadcast UDP socket, send one
+// request to 255.255.255.255:1638, poll for the first datagram with a fixed number of waits,
+// close and release. Session holds the library and the socket for one operation (RAII), so
+// every path releases both; the status query runs several exchanges on one Session.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/sockets/sockets.h"
+#include "protocol/wire.h"
+
+namespace protocol {
+
+// Where the protocol layer shows its messages (a modal box in the GUI, stderr in the CLI,
+// a recorder in tests). ShowMessage returns when the user has seen it.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+// Formats one of the "%d" texts with a decimal number.
+std::string FormatText(const char* format, int number);
+
+struct ExchangeParams {
+    int waits;                          // waits before giving up: waits + 1 receive attempts
+    std::chrono::milliseconds interval;  // one wait
+};
+inline constexpr std::uint16_t kLibraryVersion = sockets::MakeVersion(1, 1);
+inline constexpr std::uint16_t kDiscoveryLibraryVersion = sockets::MakeVersion(2, 2);
+inline constexpr ExchangeParams kDiscoveryWait{20, std::chrono::milliseconds(100)};
+inline constexpr ExchangeParams kStatusWait{200, std::chrono::milliseconds(100)};
+inline constexpr ExchangeParams kVerifyWait{20, std::chrono::milliseconds(200)};
+inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
+
+class Session {
+public:
+    // Steps 1-4: start-up, UDP socket, non-blocking, broadcast; failures are shown through
+    // `sink` with their numbers. ok() tells whether an exchange can run.
+    Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t version = kLibraryVersion);
+    ~Session();  // Release()
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool ok() const { return m_socket != sockets::kInvalidSocket; }
+    sockets::SocketHandle socket() const { return m_socket; }
+
+    // Steps 5-7: sends the request and returns the first datagram, or nullopt on time-out.
+    std::optional<Datagram> Exchange(std::uint16_t cmd, const Mac& mac,
+                                     std::span<const std::uint8_t> payload,
+                                     const ExchangeParams& params);
+
+    // Step 8: closes the socket and releases the library (once); a failed release is shown.
+    void Release();
+
+private:
+    sockets::SocketApi& m_api;
+    MessageSink& m_sink;
+    bool m_started = false;
+    sockets::SocketHandle m_socket = sockets::kInvalidSocket;
+};
+
+}  // namespace protocol

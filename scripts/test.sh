@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build, then the
+# AddressSanitizer + UBSan build of the same tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+run_build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
+}
+
+echo "== build and test =="
+run_build build
+echo "== sanitizer build (ASan + UBSan) =="
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_build build-asan -DDRAVMOOR_SANITIZE=ON -DDRAVMOOR_BENCH=OFF
+echo "== all tests passed =="

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace sockets {
 
@@ -69,5 +70,8 @@ public:
     // Returns true when a datagram is ready to be received on `s` at return.
     virtual bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) = 0;
 };
+
+// The operating system's sockets (POSIX or Winsock backend, chosen at build time).
+std::unique_ptr<SocketApi> CreateSystemSocketApi();
 
 }  // namespace sockets

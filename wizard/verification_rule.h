@@ -1,0 +1,20 @@
+// The administrator check both device commands (Setup wizard, Share mapping) run before they
+// open their own dialog.
+#pragma once
+
+#include "platform/sockets/sockets.h"
+#include "protocol/device_info.h"
+
+namespace ui {
+class CDialog;
+}
+
+namespace wizard {
+
+// Returns true when the command goes on. Adapters that ask for no password pass at once;
+// otherwise the verification dialog runs modally and only a confirmed verification (IDOK)
+// lets the command continue. Cancel or closing it abandons the command and changes nothing.
+bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device,
+                           ui::CDialog* parent = nullptr);
+
+}  // namespace wizard

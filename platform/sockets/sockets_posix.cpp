@@ -1,0 +1,316 @@
+// The system socket backend on POSIX (Linux). Keeps the Winsock conventions of SocketApi:
+// a counted library start-up, 0 / kSocketError results and one last-error value.
+//
+// Wait(FullInterval) drains arriving datagrams into a queue of our own while it sleeps, and
+// RecvFrom serves that queue first. A burst of replies (a thousand adapters answering one
+// discovery) therefore never sits in the kernel's receive buffer long enough to overflow it,
+// even where an unprivileged program cannot enlarge that buffer.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <vector>
+
+#include "platform/sockets/sockets.h"
+
+namespace sockets {
+namespace {
+
+// Winsock's numbers for the two library-level failures, so the messages read the same on
+// every platform.
+constexpr int kVersionNotSupported = 10092;  // WSAVERNOTSUPPORTED
+constexpr int kNotInitialised = 10093;       // WSANOTINITIALISED
+
+// A datagram held back by a draining wait. Stored whole; RecvFrom truncates to its buffer.
+struct Queued {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t addr = 0;
+    std::uint16_t port = 0;
+};
+
+// More than any segment answers with; past it the oldest behaviour (kernel drops) returns.
+constexpr std::size_t kMaxQueued = 65536;
+// Largest UDP payload over IPv4.
+constexpr std::size_t kMaxDatagram = 65507;
+
+using Clock = std::chrono::steady_clock;
+
+int ToFd(SocketHandle s)
+{
+    return static_cast<int>(s);
+}
+
+sockaddr_in MakeAddr(std::uint32_t addr, std::uint16_t port)
+{
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(addr);
+    sa.sin_port = htons(port);
+    return sa;
+}
+
+class PosixSocketApi final : public SocketApi {
+public:
+    ~PosixSocketApi() override
+    {
+        for (const auto& entry : m_queues) ::close(entry.first);
+    }
+
+    int Startup(std::uint16_t version) override
+    {
+        // The program asks for 1.1 (exchanges) and 2.2 (discovery); both are what we offer.
+        if (version != MakeVersion(1, 1) && version != MakeVersion(2, 2)) {
+            return kVersionNotSupported;
+        }
+        ++m_startups;
+        return 0;
+    }
+
+    int Cleanup() override
+    {
+        if (m_startups == 0) return Fail(kNotInitialised);
+        --m_startups;
+        return 0;
+    }
+
+    int LastError() const override { return m_lastError; }
+
+    SocketHandle OpenUdp() override { return Open(SOCK_DGRAM, IPPROTO_UDP); }
+    SocketHandle OpenTcp() override { return Open(SOCK_STREAM, IPPROTO_TCP); }
+
+    int Close(SocketHandle s) override
+    {
+        auto it = m_queues.find(ToFd(s));
+        if (it == m_queues.end()) return Fail(EBADF);
+        m_queues.erase(it);
+        if (::close(ToFd(s)) != 0) return FailErrno();
+        return 0;
+    }
+
+    int SetNonBlocking(SocketHandle s, bool on) override
+    {
+        if (!Known(s)) return Fail(EBADF);
+        int flags = ::fcntl(ToFd(s), F_GETFL, 0);
+        if (flags < 0) return FailErrno();
+        flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+        if (::fcntl(ToFd(s), F_SETFL, flags) != 0) return FailErrno();
+        return 0;
+    }
+
+    int SetBroadcast(SocketHandle s, bool on) override
+    {
+        return SetIntOption(s, SO_BROADCAST, on ? 1 : 0);
+    }
+
+    int SetReceiveBuffer(SocketHandle s, int bytes) override
+    {
+        // Linux caps the request at net.core.rmem_max; that is not an error.
+        return SetIntOption(s, SO_RCVBUF, bytes);
+    }
+
+    int Bind(SocketHandle s, std::uint32_t addr, std::uint16_t port) override
+    {
+        if (!Known(s)) return Fail(EBADF);
+        sockaddr_in sa = MakeAddr(addr, port);
+        if (::bind(ToFd(s), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+            return FailErrno();
+        }
+        return 0;
+    }
+
+    int Listen(SocketHandle s, int backlog) override
+    {
+        if (!Known(s)) return Fail(EBADF);
+        if (::listen(ToFd(s), backlog) != 0) return FailErrno();
+        return 0;
+    }
+
+    int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+               std::uint16_t port) override
+    {
+        if (!Known(s)) return Fail(EBADF);
+        sockaddr_in sa = MakeAddr(addr, port);
+        ssize_t n;
+        do {
+            n = ::sendto(ToFd(s), data, len, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa),
+                         sizeof sa);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) return FailErrno();
+        return static_cast<int>(n);
+    }
+
+    int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
+                 std::uint16_t* fromPort) override
+    {
+        auto it = m_queues.find(ToFd(s));
+        if (it == m_queues.end()) return Fail(EBADF);
+        std::deque<Queued>& queue = it->second;
+        if (!queue.empty()) {
+            const Queued& q = queue.front();
+            const std::size_t n = q.bytes.size() < cap ? q.bytes.size() : cap;
+            if (n > 0) std::memcpy(buf, q.bytes.data(), n);
+            if (fromAddr) *fromAddr = q.addr;
+            if (fromPort) *fromPort = q.port;
+            queue.pop_front();
+            return static_cast<int>(n);
+        }
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        ssize_t n;
+        do {
+            n = ::recvfrom(ToFd(s), buf, cap, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) return FailErrno();
+        if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
+        if (fromPort) *fromPort = ntohs(from.sin_port);
+        return static_cast<int>(n);
+    }
+
+    bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override
+    {
+        const Clock::time_point deadline = Clock::now() + interval;
+        auto it = m_queues.find(ToFd(s));
+        if (it == m_queues.end()) {
+            // Nothing to watch: still keep the caller's timing.
+            SleepUntil(deadline);
+            return false;
+        }
+        std::deque<Queued>& queue = it->second;
+        if (kind == WaitKind::UntilDatagram) {
+            if (!queue.empty()) return true;
+            return PollReadable(ToFd(s), deadline);
+        }
+        // FullInterval: keep the kernel queue empty until the interval is over.
+        while (Clock::now() < deadline) {
+            if (!PollReadable(ToFd(s), deadline)) break;
+            if (!Drain(ToFd(s), queue)) {
+                // Readable but nothing to take (an error is pending): do not spin.
+                SleepUntil(deadline);
+                break;
+            }
+        }
+        if (!queue.empty()) return true;
+        return PollReadable(ToFd(s), Clock::now());
+    }
+
+private:
+    SocketHandle Open(int type, int protocol)
+    {
+        if (m_startups == 0) {
+            Fail(kNotInitialised);
+            return kInvalidSocket;
+        }
+        const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
+        if (fd < 0) {
+            FailErrno();
+            return kInvalidSocket;
+        }
+        m_queues[fd];
+        return fd;
+    }
+
+    bool Known(SocketHandle s) const
+    {
+        return s >= 0 && s <= 0x7fffffff && m_queues.count(ToFd(s)) != 0;
+    }
+
+    int SetIntOption(SocketHandle s, int option, int value)
+    {
+        if (!Known(s)) return Fail(EBADF);
+        if (::setsockopt(ToFd(s), SOL_SOCKET, option, &value, sizeof value) != 0) {
+            return FailErrno();
+        }
+        return 0;
+    }
+
+    // Takes every datagram that is waiting now. False when nothing could be taken.
+    bool Drain(int fd, std::deque<Queued>& queue)
+    {
+        bool took = false;
+        for (;;) {
+            sockaddr_in from{};
+            socklen_t fromLen = sizeof from;
+            const ssize_t n = ::recvfrom(fd, m_scratch.data(), m_scratch.size(), MSG_DONTWAIT,
+                                         reinterpret_cast<sockaddr*>(&from), &fromLen);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return took;
+            }
+            took = true;
+            if (queue.size() >= kMaxQueued) continue;  // as the kernel would: drop the newest
+            Queued q;
+            q.bytes.assign(m_scratch.begin(), m_scratch.begin() + n);
+            q.addr = ntohl(from.sin_addr.s_addr);
+            q.port = ntohs(from.sin_port);
+            queue.push_back(std::move(q));
+        }
+    }
+
+    // Polls until the socket is readable or the deadline has passed (a deadline in the past
+    // polls once without waiting).
+    static bool PollReadable(int fd, Clock::time_point deadline)
+    {
+        for (;;) {
+            auto left = deadline - Clock::now();
+            if (left < Clock::duration::zero()) left = Clock::duration::zero();
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timespec ts{};
+            ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+            ts.tv_nsec = static_cast<long>(ns % 1000000000);
+            pollfd pfd{};
+            pfd.fd = fd;
+            pfd.events = POLLIN;
+            const int r = ::ppoll(&pfd, 1, &ts, nullptr);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return false;
+            if (pfd.revents & POLLNVAL) {
+                SleepUntil(deadline);
+                return false;
+            }
+            return (pfd.revents & (POLLIN | POLLERR)) != 0;
+        }
+    }
+
+    static void SleepUntil(Clock::time_point deadline)
+    {
+        for (;;) {
+            auto left = deadline - Clock::now();
+            if (left <= Clock::duration::zero()) return;
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timespec ts{};
+            ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+            ts.tv_nsec = static_cast<long>(ns % 1000000000);
+            ::nanosleep(&ts, nullptr);
+        }
+    }
+
+    int Fail(int error)
+    {
+        m_lastError = error;
+        return kSocketError;
+    }
+    int FailErrno() { return Fail(errno); }
+
+    int m_startups = 0;
+    int m_lastError = 0;
+    // Every socket we opened, with the datagrams drained from it and not yet received.
+    std::map<int, std::deque<Queued>> m_queues;
+    std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(kMaxDatagram);
+};
+
+}  // namespace
+
+std::unique_ptr<SocketApi> CreateSystemSocketApi()
+{
+    return std::make_unique<PosixSocketApi>();
+}
+
+}  // namespace sockets

@@ -4,12 +4,30 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace netdrive {
 
 inline constexpr int kRemoteNameCapacity = 80;
+
+// Result codes of Connect/Disconnect. The values follow the Windows system error codes of the
+// same meaning, so both backends report alike; callers only test for kOk.
+enum Result : int {
+    kOk = 0,
+    kErrNoSessionDir = 3,      // no per-login runtime folder for the letter table
+    kErrBadNetPath = 53,       // host unreachable or share not found
+    kErrBadNetName = 67,       // remote name is not \\host\share[\path]
+    kErrAlreadyAssigned = 85,  // the letter is taken
+    kErrInvalidPassword = 86,  // credentials refused
+    kErrTimeout = 121,         // the system did not answer in time
+    kErrBadDevice = 1200,      // local name is not a drive letter and colon
+    kErrExtendedError = 1208,  // any other failure of the system
+    kErrNoNetwork = 1222,      // no network service (GVfs or the session bus missing)
+    kErrNotConnected = 2250,   // the letter is not a network connection
+    kErrOpenFiles = 2401,      // the mount is busy
+};
 
 class NetDrive {
 public:
@@ -28,5 +46,9 @@ public:
     // Removes the connection of `localName`, not forced; also from remembered connections.
     virtual int Disconnect(const std::string& localName) = 0;
 };
+
+// The backend of this platform: GVfs mounts behind a per-session letter table on Linux, the
+// system's network connections on Windows.
+std::unique_ptr<NetDrive> CreateSystemNetDrive();
 
 }  // namespace netdrive

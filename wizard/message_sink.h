@@ -1,0 +1,15 @@
+// Shows the protocol layer's messages in the application message box.
+#pragma once
+
+#include <string>
+
+#include "protocol/exchange.h"
+
+namespace wizard {
+
+class AppMessageSink final : public protocol::MessageSink {
+public:
+    void ShowMessage(const std::string& text) override;
+};
+
+}  // namespace wizard

@@ -1,0 +1,42 @@
+#include "wizard/system_page.h"
+
+#include <QDateTimeEdit>
+
+#include "res/resource.h"
+
+namespace wizard {
+
+namespace {
+constexpr int kDescriptionLimit = 64;
+}  // namespace
+
+CSystemPage::CSystemPage() : ui::CDialog(IDD_PAGE_SYSTEM) {}
+
+CSystemPage::~CSystemPage() = default;
+
+void CSystemPage::DoDataExchange(ui::CDataExchange* dx)
+{
+    ui::CDialog::DoDataExchange(dx);
+    ui::DDX_Control(dx, IDC_TIMEZONE, m_timezoneCombo);
+    ui::DDX_Control(dx, IDC_DEV_TIME, m_timePicker);
+    ui::DDX_Control(dx, IDC_DEV_DATE, m_datePicker);
+    ui::DDX_Control(dx, IDC_DEV_DESC, m_descriptionEdit);
+    ui::DDX_Control(dx, IDC_NO_PASSWORD, m_noPasswordCheck);
+}
+
+bool CSystemPage::OnInitDialog()
+{
+    ui::CDialog::OnInitDialog();
+    m_descriptionEdit.LimitText(kDescriptionLimit);
+    // The pickers start at the PC's clock; they keep it when the adapter's date is unusable.
+    const QDateTime now = QDateTime::currentDateTime();
+    // The date field carries a 4-digit year and the adapters count from 1970.
+    if (auto* edit = qobject_cast<QDateTimeEdit*>(m_datePicker.widget())) {
+        edit->setDateRange(QDate(1970, 1, 1), QDate(9999, 12, 31));
+    }
+    m_datePicker.SetTime(now);
+    m_timePicker.SetTime(now);
+    return true;
+}
+
+}  // namespace wizard

@@ -1,0 +1,25 @@
+// CSystemPage: the wizard's first page (description, date, time, timezone, password prompt).
+// The page only owns its controls; the wizard fills them and writes them to the adapter.
+#pragma once
+
+#include "platform/ui/cdialog.h"
+
+namespace wizard {
+
+class CSystemPage : public ui::CDialog {
+public:
+    CSystemPage();
+    ~CSystemPage() override;
+
+    ui::CComboBox m_timezoneCombo;
+    ui::CDateTimeCtrl m_timePicker;
+    ui::CDateTimeCtrl m_datePicker;
+    ui::CEdit m_descriptionEdit;
+    ui::CButton m_noPasswordCheck;
+
+protected:
+    void DoDataExchange(ui::CDataExchange* dx) override;
+    bool OnInitDialog() override;
+};
+
+}  // namespace wizard

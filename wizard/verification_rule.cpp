@@ -1,0 +1,18 @@
+#include "wizard/verification_rule.h"
+
+#include "res/resource.h"
+#include "wizard/verify_dlg.h"
+
+namespace wizard {
+
+bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device,
+                           ui::CDialog* parent)
+{
+    if (device.passwordRequired == 0) return true;
+    // Asked every time: a successful verification is never remembered.
+    CVerifyDlg dlg(api, parent);
+    dlg.SetDevice(&device);
+    return dlg.DoModal() == IDOK;
+}
+
+}  // namespace wizard

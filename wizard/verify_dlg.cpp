@@ -1,0 +1,68 @@
+#include "wizard/verify_dlg.h"
+
+#include <string>
+
+#include "protocol/verify.h"
+#include "res/resource.h"
+#include "wizard/message_sink.h"
+
+namespace wizard {
+
+namespace {
+constexpr int kNameLimit = 16;
+constexpr int kPasswordLimit = 8;
+}  // namespace
+
+CVerifyDlg::CVerifyDlg(sockets::SocketApi& api, ui::CDialog* parent)
+    : ui::CDialog(IDD_VERIFY, parent), m_api(api)
+{
+    MapMessage(ui::Notify::Clicked, IDC_VERIFY_OK, &CVerifyDlg::OnVerify);
+}
+
+CVerifyDlg::~CVerifyDlg() = default;
+
+void CVerifyDlg::DoDataExchange(ui::CDataExchange* dx)
+{
+    ui::CDialog::DoDataExchange(dx);
+    ui::DDX_Control(dx, IDC_VERIFY_OK, m_okButton);
+    ui::DDX_Control(dx, IDC_VERIFY_PASSWORD, m_passwordEdit);
+    ui::DDX_Control(dx, IDC_VERIFY_NAME, m_nameEdit);
+}
+
+bool CVerifyDlg::OnInitDialog()
+{
+    ui::CDialog::OnInitDialog();
+    m_nameEdit.LimitText(kNameLimit);
+    m_passwordEdit.LimitText(kPasswordLimit);
+    return true;
+}
+
+// Return walks the tab order instead of pressing a button: people type the name, press
+// Return, type the password, and must not have the dialog vanish under them.
+bool CVerifyDlg::PreTranslateKey(int qtKey)
+{
+    if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) {
+        NextDlgCtrl();
+        return true;
+    }
+    return ui::CDialog::PreTranslateKey(qtKey);
+}
+
+void CVerifyDlg::OnVerify()
+{
+    if (m_device == nullptr) return;
+    // Disabled for the whole exchange, including while its message box is open, so a second
+    // click cannot start a second exchange.
+    m_okButton.EnableWindow(false);
+    const std::string user = m_nameEdit.GetWindowText().toStdString();
+    const std::string password = m_passwordEdit.GetWindowText().toStdString();
+    AppMessageSink sink;
+    const protocol::VerifyResult result =
+        protocol::VerifyAdministrator(m_api, sink, m_device->mac, user, password);
+    // Enabled again after every outcome, a socket failure included: otherwise the user
+    // could only cancel, even after the network came back.
+    m_okButton.EnableWindow(true);
+    if (result == protocol::VerifyResult::Accepted) EndDialog(IDOK);
+}
+
+}  // namespace wizard

@@ -1,0 +1,241 @@
+#include "wizard/wizard_dlg.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <string>
+
+#include "protocol/settings.h"
+#include "res/resource.h"
+#include "wizard/device_time.h"
+#include "wizard/message_sink.h"
+#include "wizard/network_page.h"
+#include "wizard/system_page.h"
+
+namespace wizard {
+
+namespace {
+
+constexpr int kTimezoneCount = 75;
+constexpr int kDescriptionRead = 63;
+
+const QString kNoteCaption = QStringLiteral("Note");
+const QString kInvalidDescription = QStringLiteral(
+    "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.");
+
+template <std::size_t N>
+QString FieldToText(const std::array<char, N>& field)
+{
+    return ui::DeviceText(field.data(), N - 1);
+}
+
+}  // namespace
+
+CWizardDlg::CWizardDlg(sockets::SocketApi& api, ui::CDialog* parent)
+    : ui::CDialog(IDD_WIZARD, parent), m_api(api)
+{
+    MapMessage(ui::Notify::Clicked, IDC_NEXT, &CWizardDlg::OnNext);
+    MapMessage(ui::Notify::Clicked, IDC_BACK, &CWizardDlg::OnBack);
+    MapMessage(ui::Notify::Clicked, IDC_SKIP, &CWizardDlg::OnSkip);
+}
+
+CWizardDlg::~CWizardDlg()
+{
+    m_pages.clear();
+    m_templateIds.clear();
+}
+
+void CWizardDlg::AddPage(ui::CDialog* page, unsigned templateId)
+{
+    m_pages.push_back(page);
+    m_templateIds.push_back(templateId);
+}
+
+ui::CDialog* CWizardDlg::GetPage(int index) const
+{
+    if (index < 0 || index >= GetPageCount()) return nullptr;
+    return m_pages[static_cast<std::size_t>(index)];
+}
+
+void CWizardDlg::DoDataExchange(ui::CDataExchange* dx)
+{
+    ui::CDialog::DoDataExchange(dx);
+    ui::DDX_Control(dx, IDC_WIZARD_BITMAP, m_bitmap);
+    ui::DDX_Control(dx, IDC_PAGE_FRAME, m_frame);
+    ui::DDX_Control(dx, IDCANCEL, m_cancel);
+    ui::DDX_Control(dx, IDC_BACK, m_back);
+    ui::DDX_Control(dx, IDC_NEXT, m_next);
+}
+
+bool CWizardDlg::OnInitDialog()
+{
+    ui::CDialog::OnInitDialog();
+    if (!m_pages.empty()) {
+        // Every page takes exactly the frame's rectangle, whatever size its template gives.
+        const QRect frame = GetDlgItemRectInParent(IDC_PAGE_FRAME);
+        for (ui::CDialog* page : m_pages) {
+            if (page == nullptr) continue;
+            page->Create(this);
+            page->MoveWindow(frame);
+        }
+        ShowPage(0);
+    }
+    FillSystemPage();
+    FillNetworkPage();
+    return true;
+}
+
+void CWizardDlg::ShowPage(int index)
+{
+    if (ui::CDialog* current = GetPage(m_current)) {
+        if (!current->UpdateData(true)) return;
+        current->ShowWindow(false);
+    }
+    m_current = index;
+    if (ui::CDialog* page = GetPage(index)) page->ShowWindow(true);
+}
+
+void CWizardDlg::Advance(bool write)
+{
+    const int n = GetPageCount();
+    if (m_current >= n - 1) {
+        FinishWizard();
+        return;
+    }
+    if (write) {
+        // Pages without a write step move on at once.
+        int result = 0;
+        if (m_current == 0) result = WriteSystemInfo();
+        if (m_current == 1) result = WriteNetworkInfo();
+        if (result != 0) return;
+    }
+    ShowPage(m_current + 1);
+    if (m_current == n - 1) m_next.SetWindowText(QStringLiteral("&Finished"));
+    m_back.EnableWindow(true);
+}
+
+void CWizardDlg::OnNext()
+{
+    Advance(true);
+}
+
+void CWizardDlg::OnSkip()
+{
+    Advance(false);
+}
+
+void CWizardDlg::OnBack()
+{
+    if (m_current > 0) {
+        if (m_current == GetPageCount() - 1) m_next.SetWindowText(QStringLiteral("&Next >>"));
+        ShowPage(m_current - 1);
+    }
+    if (m_current <= 0) m_back.EnableWindow(false);
+}
+
+void CWizardDlg::FinishWizard()
+{
+    for (ui::CDialog* page : m_pages) {
+        if (page != nullptr) page->UpdateData(true);
+    }
+    DestroyPages();
+    OnOK();
+}
+
+void CWizardDlg::DestroyPages()
+{
+    for (ui::CDialog* page : m_pages) {
+        if (page != nullptr) page->DestroyWindow();
+    }
+}
+
+// The close box is Cancel: nothing is written, earlier writes stay on the adapter.
+void CWizardDlg::OnClose()
+{
+    ui::CDialog::OnClose();
+}
+
+void CWizardDlg::FillSystemPage()
+{
+    auto* page = dynamic_cast<CSystemPage*>(GetPage(0));
+    if (page == nullptr || m_device == nullptr) return;
+    const protocol::DeviceInfo& d = *m_device;
+    page->m_noPasswordCheck.SetCheck(d.passwordRequired == 0 ? 1 : 0);
+    page->m_timezoneCombo.SetCurSel(d.timezone < kTimezoneCount ? d.timezone : -1);
+    page->m_descriptionEdit.SetWindowText(FieldToText(d.description));
+    const auto value = DeviceTimeValue(std::string_view(d.date.data(), d.date.size() - 1),
+                                       std::string_view(d.time.data(), d.time.size() - 1));
+    if (!value) return;  // the pickers keep the PC's clock
+    const CalendarTime c = LocalCalendarTime(*value);
+    const QDateTime shown(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second));
+    page->m_datePicker.SetTime(shown);
+    page->m_timePicker.SetTime(shown);
+}
+
+void CWizardDlg::FillNetworkPage()
+{
+    auto* page = dynamic_cast<CNetworkPage*>(GetPage(1));
+    if (page == nullptr || m_device == nullptr) return;
+    const protocol::DeviceInfo& d = *m_device;
+    page->m_protocolCombo.SetCurSel(d.ipMode != 0 ? 1 : 0);
+    const std::array<const std::array<char, 16>*, 5> fields{&d.ipAddress, &d.subnetMask, &d.gateway,
+                                                            &d.dns1, &d.dns2};
+    for (int i = 0; i < 5; ++i) {
+        ui::CIPAddressCtrl* ctrl = page->AddressCtrl(i);
+        ctrl->SetAddressText(FieldToText(*fields[static_cast<std::size_t>(i)]));
+        ctrl->EnableWindow(d.ipMode == 0);
+    }
+}
+
+int CWizardDlg::WriteSystemInfo()
+{
+    auto* page = dynamic_cast<CSystemPage*>(GetPage(0));
+    if (page == nullptr || m_device == nullptr) return 0;
+
+    // The edit takes 64 characters but only 63 are examined and sent.
+    const std::string description =
+        page->m_descriptionEdit.GetWindowText().left(kDescriptionRead).toStdString();
+    if (!protocol::IsValidDescription(description)) {
+        ui::MessageBox(widget(), kInvalidDescription, kNoteCaption, ui::Icon::Information);
+        return 1;
+    }
+
+    protocol::SystemSettings s;
+    s.passwordRequired = page->m_noPasswordCheck.GetCheck() == 0;
+    s.name = m_device->name;
+    s.description = description;
+    const QDate date = page->m_datePicker.GetTime().date();
+    const QTime time = page->m_timePicker.GetTime().time();
+    s.year = date.year();
+    s.month = date.month();
+    s.day = date.day();
+    s.hour = time.hour();
+    s.minute = time.minute();
+    s.second = time.second();
+    // No selection (-1) goes out as its low byte, 255.
+    s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
+
+    AppMessageSink sink;
+    const protocol::WriteOutcome outcome = protocol::WriteSystemInfo(m_api, sink, m_device->mac, s);
+    return outcome.sent ? 0 : 1;
+}
+
+int CWizardDlg::WriteNetworkInfo()
+{
+    auto* page = dynamic_cast<CNetworkPage*>(GetPage(1));
+    if (page == nullptr || m_device == nullptr) return 0;
+
+    protocol::NetworkSettings s;
+    s.ipMode = static_cast<std::uint8_t>(page->m_protocolCombo.GetCurSel() & 0xFF);
+    // Sent whatever the mode, also from disabled controls.
+    for (int i = 0; i < 5; ++i) {
+        s.addresses[static_cast<std::size_t>(i)] =
+            page->AddressCtrl(i)->GetAddressText().left(15).toStdString();
+    }
+    AppMessageSink sink;
+    const protocol::WriteOutcome outcome =
+        protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s);
+    return outcome.sent ? 0 : 1;
+}
+
+}  // namespace wizard

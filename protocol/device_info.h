@@ -30,6 +30,15 @@ std::string FieldText(const std::array<char, N>& field)
     return std::string(field.data(), n);
 }
 
+// Copies a wire field of W bytes into a record text field of N > W bytes, byte for byte; the
+// bytes after W (the record's terminator) are left as they are.
+template <std::size_t W, std::size_t N>
+void StoreField(std::array<char, N>& to, const std::array<std::uint8_t, W>& from)
+{
+    static_assert(W < N, "a record text field keeps a terminator after the wire width");
+    for (std::size_t i = 0; i < W; ++i) to[i] = static_cast<char>(from[i]);
+}
+
 struct DeviceInfo {
     std::array<char, 17> name{};         // 16 + terminator
     std::array<char, 65> description{};  // 64 + terminator

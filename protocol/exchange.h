@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,7 +28,7 @@ public:
 std::string FormatText(const char* format, int number);
 
 struct ExchangeParams {
-    int waits;                          // waits before giving up: waits + 1 receive attempts
+    int waits;                           // waits before giving up: waits + 1 receive attempts
     std::chrono::milliseconds interval;  // one wait
 };
 inline constexpr std::uint16_t kLibraryVersion = sockets::MakeVersion(1, 1);
@@ -42,6 +43,12 @@ public:
     // Steps 1-4: start-up, UDP socket, non-blocking, broadcast; failures are shown through
     // `sink` with their numbers. ok() tells whether an exchange can run.
     Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t version = kLibraryVersion);
+    // As above, with one more step between making the socket non-blocking and allowing
+    // broadcasts (discovery's listening socket). When it returns false the session is
+    // released at once and ok() is false; the step shows its own message.
+    using ExtraStep = std::function<bool(sockets::SocketApi& api, sockets::SocketHandle socket)>;
+    Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t version,
+            const ExtraStep& beforeBroadcast);
     ~Session();  // Release()
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -53,6 +60,12 @@ public:
     std::optional<Datagram> Exchange(std::uint16_t cmd, const Mac& mac,
                                      std::span<const std::uint8_t> payload,
                                      const ExchangeParams& params);
+
+    // Step 5 alone: sends the request to 255.255.255.255:1638 (the result is not tested: a
+    // request that does not go out ends in a time-out).
+    void Send(std::uint16_t cmd, const Mac& mac, std::span<const std::uint8_t> payload);
+    // One receive attempt of step 6: the datagram waiting, or nullopt.
+    std::optional<Datagram> Receive();
 
     // Step 8: closes the socket and releases the library (once); a failed release is shown.
     void Release();

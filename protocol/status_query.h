@@ -12,7 +12,16 @@
 
 namespace protocol {
 
+// The scoped enumerator Mac is always written PanelField::Mac, so it cannot be mistaken for
+// the Mac type; GCC's -Wshadow still flags it.
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
+#endif
 enum class PanelField { Firmware, IpAddress, Mac, Description, IpStatus };
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
 
 class StatusView : public MessageSink {
 public:
@@ -25,9 +34,9 @@ public:
 };
 
 enum class StatusResult {
-    Completed,      // the panel is filled and the device commands enabled
-    NotStarted,     // the library or the socket could not be had; panel left empty
-    TimedOut,       // message shown, socket released: the caller refreshes the device list
+    Completed,   // the panel is filled and the device commands enabled
+    NotStarted,  // the library or the socket could not be had; panel left empty
+    TimedOut,    // message shown, socket released: the caller refreshes the device list
 };
 
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view);

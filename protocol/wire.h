@@ -138,6 +138,6 @@ std::vector<DiskEntry> ReadDiskInfoReply(const Datagram& d);
 
 std::array<std::uint8_t, 1> SharePagePayload(unsigned page);  // low eight bits travel
 std::array<std::uint8_t, kVerifyPayloadSize> VerifyPayload(std::string_view user,
-                                                            std::string_view password);
+                                                           std::string_view password);
 
 }  // namespace protocol

@@ -1,0 +1,99 @@
+#include "protocol/settings.h"
+
+#include <algorithm>
+#include <span>
+
+#include "protocol/device_info.h"
+#include "protocol/messages.h"
+
+namespace protocol {
+
+namespace {
+
+// Writes `value` as exactly `width` decimal digits, zero-filled on the left. Values that do
+// not fit are clamped rather than cut, so the field never holds a misleading date.
+void PutDigits(std::uint8_t* out, std::size_t width, int value)
+{
+    int limit = 1;
+    for (std::size_t i = 0; i < width; ++i) limit *= 10;
+    value = std::clamp(value, 0, limit - 1);
+    for (std::size_t i = width; i-- > 0;) {
+        out[i] = static_cast<std::uint8_t>('0' + value % 10);
+        value /= 10;
+    }
+}
+
+WriteOutcome Write(sockets::SocketApi& api, MessageSink& sink, std::uint16_t cmd, const Mac& mac,
+                   std::span<const std::uint8_t> payload)
+{
+    WriteOutcome outcome;
+    Session session(api, sink, kLibraryVersion);
+    if (!session.ok()) return outcome;
+    outcome.sent = true;
+    auto reply = session.Exchange(cmd, mac, payload, kWriteWait);
+    outcome.answered = reply.has_value();
+    // Only the network write looks at the answer; a datagram too short to carry cmd and
+    // status is not a refusal.
+    if (cmd == CMD_SET_NETWORK_INFO && reply && reply->size() >= 4 &&
+        reply->Header().cmd == CMD_SET_NETWORK_INFO && reply->Header().status != 0) {
+        outcome.refused = true;
+        sink.ShowMessage(text::kSetNetworkFailed);
+    }
+    session.Release();
+    return outcome;
+}
+
+}  // namespace
+
+bool IsValidDescription(std::string_view text)
+{
+    text = text.substr(0, std::min(text.size(), kDescriptionSent));
+    return std::all_of(text.begin(), text.end(), [](char ch) {
+        auto c = static_cast<unsigned char>(ch);
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               c == ' ' || c == '-' || c == '_';
+    });
+}
+
+std::array<std::uint8_t, kSystemInfoPayloadSize> SystemInfoPayload(const SystemSettings& s)
+{
+    std::array<std::uint8_t, kSystemInfoPayloadSize> p{};
+    std::span<std::uint8_t> all(p);
+    p[0] = s.passwordRequired ? 1 : 0;
+    PutText(all.subspan(1, 16), FieldText(s.name));
+    std::string_view description(s.description);
+    PutText(all.subspan(17, 64),
+            description.substr(0, std::min(description.size(), kDescriptionSent)));
+    PutDigits(&p[81], 4, s.year);
+    PutDigits(&p[85], 2, s.month);
+    PutDigits(&p[87], 2, s.day);
+    PutDigits(&p[89], 2, s.hour);
+    PutDigits(&p[91], 2, s.minute);
+    PutDigits(&p[93], 2, s.second);
+    p[95] = s.timezone;
+    return p;
+}
+
+std::array<std::uint8_t, kNetworkInfoPayloadSize> NetworkInfoPayload(const NetworkSettings& s)
+{
+    std::array<std::uint8_t, kNetworkInfoPayloadSize> p{};
+    std::span<std::uint8_t> all(p);
+    p[0] = s.ipMode;
+    for (std::size_t i = 0; i < s.addresses.size(); ++i)
+        PutText(all.subspan(1 + 15 * i, 15), s.addresses[i]);
+    return p;
+}
+
+WriteOutcome WriteSystemInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
+                             const SystemSettings& settings)
+{
+    return Write(api, sink, CMD_SET_SYSTEM_INFO, mac, SystemInfoPayload(settings));
+}
+
+WriteOutcome WriteNetworkInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
+                              const NetworkSettings& settings)
+{
+    return Write(api, sink, CMD_SET_NETWORK_INFO, mac, NetworkInfoPayload(settings));
+}
+
+}  // namespace protocol

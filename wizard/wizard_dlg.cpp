@@ -1,7 +1,9 @@
 #include "wizard/wizard_dlg.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QPushButton>
 #include <QTime>
 #include <string>
 
@@ -147,6 +149,19 @@ void CWizardDlg::DestroyPages()
     for (ui::CDialog* page : m_pages) {
         if (page != nullptr) page->DestroyWindow();
     }
+}
+
+// Return in a field means "go on", as in other wizards: it acts as Next. Without this the
+// dialog manager would turn it into OK and end the wizard without writing the page. On a
+// focused push button Return still presses that button.
+bool CWizardDlg::PreTranslateKey(int qtKey)
+{
+    if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) {
+        if (qobject_cast<QPushButton*>(QApplication::focusWidget()) != nullptr) return false;
+        OnNext();
+        return true;
+    }
+    return ui::CDialog::PreTranslateKey(qtKey);
 }
 
 // The close box is Cancel: nothing is written, earlier writes stay on the adapter.

@@ -42,6 +42,7 @@ protected:
     void DoDataExchange(ui::CDataExchange* dx) override;
     bool OnInitDialog() override;
     void OnClose() override;
+    bool PreTranslateKey(int qtKey) override;
 
 private:
     void Advance(bool write);

@@ -1,0 +1,470 @@
+// The setup wizard: every page transition with its buttons, the filling of both settings
+// pages from the device record, the exact requests each Next sends, the description check,
+// and how refusals, silence and socket failures move (or keep) the wizard.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QtTest>
+#include <cstdlib>
+#include <ctime>
+
+#include "wizard/finish_page.h"
+#include "wizard/network_page.h"
+#include "wizard/system_page.h"
+#include "wizard/wizard_dlg.h"
+#include "wizard_gui_support.h"
+
+using namespace wizard_test;
+
+namespace {
+
+const QString kNote = QStringLiteral(
+    "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.");
+
+// The wizard with its three pages, put together as the Setup wizard command does.
+struct Rig {
+    explicit Rig(sockets::SocketApi& api, protocol::DeviceInfo& device) : wizard(api)
+    {
+        wizard.SetDevice(&device);
+        wizard.AddPage(&system, IDD_PAGE_SYSTEM);
+        wizard.AddPage(&network, IDD_PAGE_NETWORK);
+        wizard.AddPage(&finish, IDD_PAGE_FINISH);
+    }
+    ~Rig() { wizard.DestroyPages(); }
+
+    QString NextCaption() { return Button(wizard, IDC_NEXT)->text(); }
+    bool BackEnabled() { return Button(wizard, IDC_BACK)->isEnabled(); }
+    void Click(int id) { Button(wizard, id)->click(); }
+    int Visible()  // the one page shown, or -1
+    {
+        int shown = -1;
+        const std::array<ui::CDialog*, 3> pages{&system, &network, &finish};
+        for (int i = 0; i < 3; ++i) {
+            if (pages[static_cast<std::size_t>(i)]->widget()->isVisible()) {
+                if (shown != -1) return -2;
+                shown = i;
+            }
+        }
+        return shown;
+    }
+    void SelectProtocol(int index)
+    {
+        auto* combo = qobject_cast<QComboBox*>(network.GetDlgItem(IDC_PROTOCOL));
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+
+    wizard::CWizardDlg wizard;
+    wizard::CSystemPage system;
+    wizard::CNetworkPage network;
+    wizard::CFinishPage finish;
+};
+
+std::vector<std::uint8_t> SystemRequest(std::uint8_t passwordRequired, const std::string& name,
+                                        const std::string& description, const std::string& date,
+                                        const std::string& time, std::uint8_t timezone)
+{
+    std::vector<std::uint8_t> p(96, 0);
+    p[0] = passwordRequired;
+    Put(p, 1, name);
+    Put(p, 17, description);
+    Put(p, 81, date);
+    Put(p, 89, time);
+    p[95] = timezone;
+    return Request(17, p);
+}
+
+std::vector<std::uint8_t> NetworkRequest(std::uint8_t mode, const std::array<std::string, 5>& a)
+{
+    std::vector<std::uint8_t> p(76, 0);
+    p[0] = mode;
+    for (std::size_t i = 0; i < 5; ++i) Put(p, 1 + 15 * i, a[i]);
+    return Request(19, p);
+}
+
+std::string Digits(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+class WizardDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_net = std::make_unique<sockets::FakeNetwork>();
+        m_api = std::make_unique<sockets::FakeSocketApi>(*m_net);
+        m_adapter = &m_net->AddAdapter(kMac);
+        m_device = MakeDevice(*m_adapter);
+    }
+    void cleanup()
+    {
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(m_api->Balanced());
+    }
+
+    void nextBackAndSkipFollowTheStateTable()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        const int result = RunModal(rig.wizard, [&] {
+            QCOMPARE(rig.Visible(), 0);
+            QCOMPARE(rig.NextCaption(), QStringLiteral("Next >>"));
+            QVERIFY(!rig.BackEnabled());
+
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(17).size(), std::size_t{1});
+            QCOMPARE(rig.Visible(), 1);
+            QCOMPARE(rig.NextCaption(), QStringLiteral("Next >>"));
+            QVERIFY(rig.BackEnabled());
+
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
+            QCOMPARE(rig.Visible(), 2);
+            QCOMPARE(rig.NextCaption(), QStringLiteral("&Finished"));
+            QVERIFY(rig.BackEnabled());
+
+            rig.Click(IDC_BACK);
+            QCOMPARE(rig.Visible(), 1);
+            QCOMPARE(rig.NextCaption(), QStringLiteral("&Next >>"));
+            QVERIFY(rig.BackEnabled());
+
+            rig.Click(IDC_BACK);
+            QCOMPARE(rig.Visible(), 0);
+            QVERIFY(!rig.BackEnabled());
+            QCOMPARE(rig.NextCaption(), QStringLiteral("&Next >>"));
+
+            // Skip writes nothing.
+            rig.Click(IDC_SKIP);
+            QCOMPARE(rig.Visible(), 1);
+            QVERIFY(rig.BackEnabled());
+            rig.Click(IDC_SKIP);
+            QCOMPARE(rig.Visible(), 2);
+            QCOMPARE(rig.NextCaption(), QStringLiteral("&Finished"));
+            QCOMPARE(m_net->SentWithCmd(17).size(), std::size_t{1});
+            QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
+
+            // A later Next on page 1 sends the network settings again.
+            rig.Click(IDC_BACK);
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{2});
+
+            rig.Click(IDC_SKIP);  // Skip on the last page finishes like "&Finished"
+        });
+        QCOMPARE(result, IDOK);
+        QVERIFY(rec.boxes.empty());
+    }
+
+    void finishedEndsWithOk()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        const int result = RunModal(rig.wizard, [&] {
+            rig.Click(IDC_SKIP);
+            rig.Click(IDC_SKIP);
+            rig.Click(IDC_NEXT);
+        });
+        QCOMPARE(result, IDOK);
+        QVERIFY(m_net->Sent().empty());
+    }
+
+    void cancelAndCloseBoxKeepEarlierWrites()
+    {
+        MessageRecorder rec;
+        {
+            Rig rig(*m_api, m_device);
+            const int result = RunModal(rig.wizard, [&] {
+                rig.system.m_descriptionEdit.SetWindowText(QStringLiteral("Cellar box"));
+                rig.Click(IDC_NEXT);
+                QCOMPARE(rig.Visible(), 1);
+                rig.Click(IDCANCEL);
+            });
+            QCOMPARE(result, IDCANCEL);
+            QCOMPARE(m_adapter->description, std::string("Cellar box"));
+            QVERIFY(m_net->SentWithCmd(19).empty());
+        }
+        {
+            Rig rig(*m_api, m_device);
+            const int result = RunModal(rig.wizard, [&] { rig.wizard.widget()->close(); });
+            QCOMPARE(result, IDCANCEL);
+        }
+    }
+
+    void pagesFillTheFrame()
+    {
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            const QRect frame = rig.wizard.GetDlgItemRectInParent(IDC_PAGE_FRAME);
+            QVERIFY(frame.width() > 0);
+            for (ui::CDialog* page : {static_cast<ui::CDialog*>(&rig.system),
+                                      static_cast<ui::CDialog*>(&rig.network),
+                                      static_cast<ui::CDialog*>(&rig.finish)}) {
+                QCOMPARE(page->widget()->geometry(), frame);
+            }
+        });
+    }
+
+    // An unchanged page sends back what the device reported, leading zeros included.
+    void systemPageRoundTrip()
+    {
+        MessageRecorder rec;
+        m_adapter->date = "20260305";
+        m_adapter->time = "070809";
+        m_adapter->timezone = 74;
+        m_adapter->passwordRequired = 1;
+        m_device = MakeDevice(*m_adapter);
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QCOMPARE(rig.system.m_noPasswordCheck.GetCheck(), 0);
+            QCOMPARE(rig.system.m_timezoneCombo.GetCount(), 75);
+            QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), 74);
+            QCOMPARE(rig.system.m_descriptionEdit.GetWindowText(), QStringLiteral("Storage adapter"));
+            QCOMPARE(rig.system.m_datePicker.GetTime().date(), QDate(2026, 3, 5));
+            QCOMPARE(rig.system.m_timePicker.GetTime().time(), QTime(7, 8, 9));
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(17).at(0).bytes,
+                     SystemRequest(1, "NAS-ADAPTER", "Storage adapter", "20260305", "070809", 74));
+
+            // Checked box: the device shall not ask next time.
+            rig.Click(IDC_BACK);
+            rig.system.m_noPasswordCheck.SetCheck(1);
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(17).at(1).bytes.at(12), std::uint8_t{0});
+            QCOMPARE(m_adapter->passwordRequired, std::uint8_t{0});
+        });
+        QVERIFY(rec.boxes.empty());
+    }
+
+    void descriptionCheck_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("full stop") << QStringLiteral("box.one");
+        QTest::newRow("slash") << QStringLiteral("a/b");
+        QTest::newRow("tab") << QStringLiteral("a\tb");
+        QTest::newRow("accented") << QStringLiteral("caf\u00e9");
+    }
+    void descriptionCheck()
+    {
+        QFETCH(QString, text);
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            rig.system.m_descriptionEdit.SetWindowText(text);
+            rig.Click(IDC_NEXT);
+            QCOMPARE(rec.boxes.size(), std::size_t{1});
+            QCOMPARE(rec.boxes[0].text, kNote);
+            QCOMPARE(rec.boxes[0].caption, QStringLiteral("Note"));
+            QVERIFY(rec.boxes[0].icon == ui::Icon::Information);
+            QCOMPARE(rig.Visible(), 0);
+            QVERIFY(!rig.BackEnabled());
+            QCOMPARE(rig.system.m_descriptionEdit.GetWindowText(), text);
+        });
+        QVERIFY(m_net->Sent().empty());
+    }
+
+    void descriptionLimits()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        const std::string valid63 = "Aa0 -_" + std::string(57, 'z');
+        RunModal(rig.wizard, [&] {
+            auto* edit = qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC));
+            edit->clear();
+            // 65 typed, 64 kept; the 64th (a full stop) is dropped, not checked.
+            QTest::keyClicks(edit, QString::fromStdString(valid63) + QStringLiteral(".x"));
+            QCOMPARE(edit->text().size(), 64);
+            rig.Click(IDC_NEXT);
+            QVERIFY(rec.boxes.empty());
+            const auto& bytes = m_net->SentWithCmd(17).at(0).bytes;
+            QCOMPARE(std::string(bytes.begin() + 29, bytes.begin() + 29 + 64),
+                     valid63 + std::string(1, '\0'));
+
+            // An empty description passes and goes out as zeros.
+            rig.Click(IDC_BACK);
+            edit->clear();
+            rig.Click(IDC_NEXT);
+            const auto& empty = m_net->SentWithCmd(17).at(1).bytes;
+            QVERIFY(std::all_of(empty.begin() + 29, empty.begin() + 93, [](auto b) { return b == 0; }));
+        });
+        QVERIFY(rec.boxes.empty());
+    }
+
+    void timezoneOutOfListSendsNoSelection()
+    {
+        m_device.timezone = 75;
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), -1);
+            // Typed text is not a selection.
+            auto* combo = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            if (combo->isEditable()) combo->setEditText(QStringLiteral("(GMT) Casablanca"));
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(17).at(0).bytes.at(12 + 95), std::uint8_t{255});
+        });
+    }
+
+    // Month 13, day 0 and a time in the spring-forward gap (zone set in main()).
+    void dateCarryAndDaylightSaving_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("sentDate");
+        QTest::addColumn<QString>("sentTime");
+        QTest::newRow("month 13") << "20231301" << "120000" << "20240101" << "120000";
+        QTest::newRow("day 0") << "20240300" << "235959" << "20240229" << "235959";
+        QTest::newRow("second 60") << "20231231" << "235960" << "20240101" << "000000";
+        QTest::newRow("summer") << "20240715" << "120000" << "20240715" << "120000";
+        QTest::newRow("gap") << "20240331" << "023000" << "20240331" << "033000";
+        QTest::newRow("after 2038") << "20400229" << "101010" << "20400229" << "101010";
+    }
+    void dateCarryAndDaylightSaving()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        QFETCH(QString, sentDate);
+        QFETCH(QString, sentTime);
+        SetField(m_device.date, Digits(date));
+        SetField(m_device.time, Digits(time));
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] { rig.Click(IDC_NEXT); });
+        const auto& bytes = m_net->SentWithCmd(17).at(0).bytes;
+        QCOMPARE(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81, 8),
+                 sentDate);
+        QCOMPARE(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 89, 6),
+                 sentTime);
+    }
+
+    void unusableDateKeepsThePcClock()
+    {
+        SetField(m_device.date, "00000000");
+        SetField(m_device.time, "000000");
+        Rig rig(*m_api, m_device);
+        const QDateTime before = QDateTime::currentDateTime();
+        RunModal(rig.wizard, [&] { rig.Click(IDC_NEXT); });
+        const QDateTime after = QDateTime::currentDateTime();
+        const auto& bytes = m_net->SentWithCmd(17).at(0).bytes;
+        const QString sent =
+            QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81, 14);
+        const QDateTime picked = QDateTime::fromString(sent, QStringLiteral("yyyyMMddHHmmss"));
+        QVERIFY(picked.isValid());
+        QVERIFY(picked >= before.addSecs(-1) && picked <= after);
+    }
+
+    void networkPageFillingAndModes()
+    {
+        MessageRecorder rec;
+        m_adapter->ipMode = 1;
+        m_adapter->addresses = {"255.255.255.255", "255.0.0.0", "10.0.0.1", "10.0.0.53", "0.0.0.0"};
+        m_device = MakeDevice(*m_adapter);
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            rig.Click(IDC_SKIP);
+            QCOMPARE(rig.network.m_protocolCombo.GetCurSel(), 1);
+            for (int i = 0; i < 5; ++i) {
+                ui::CIPAddressCtrl* c = rig.network.AddressCtrl(i);
+                QVERIFY(!c->IsWindowEnabled());
+                QCOMPARE(c->GetAddressText(),
+                         QString::fromStdString(m_adapter->addresses[static_cast<std::size_t>(i)]));
+            }
+            rig.SelectProtocol(0);
+            for (int i = 0; i < 5; ++i) QVERIFY(rig.network.AddressCtrl(i)->IsWindowEnabled());
+            rig.SelectProtocol(1);
+            for (int i = 0; i < 5; ++i) {
+                QVERIFY(!rig.network.AddressCtrl(i)->IsWindowEnabled());
+                QVERIFY(!rig.network.AddressCtrl(i)->GetAddressText().isEmpty());
+            }
+            // DHCP still sends the five addresses; 15 characters go without terminator.
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(19).at(0).bytes, NetworkRequest(1, m_adapter->addresses));
+            QCOMPARE(rig.Visible(), 2);
+        });
+        QVERIFY(rec.boxes.empty());
+    }
+
+    void networkAnswers()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            rig.Click(IDC_SKIP);
+            m_adapter->refuseNetwork = true;
+            rig.Click(IDC_NEXT);
+            QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Set network info failed!")});
+            QCOMPARE(rig.Visible(), 2);
+
+            // Status 0, or another cmd with a non-zero status: nothing shown.
+            rec.boxes.clear();
+            rig.Click(IDC_BACK);
+            m_adapter->refuseNetwork = false;
+            rig.Click(IDC_NEXT);
+            rig.Click(IDC_BACK);
+            m_net->ClearResponders();
+            m_net->AddResponder([](const sockets::FakeDatagram&) {
+                return std::vector<sockets::FakeReply>{{sockets::FakeMessage(17, 1, kMac)}};
+            });
+            rig.Click(IDC_NEXT);
+            QVERIFY(rec.boxes.empty());
+            QCOMPARE(rig.Visible(), 2);
+        });
+    }
+
+    // About 20 seconds of silence, then the wizard moves on without a word.
+    void silentDeviceHoldsTwentySeconds()
+    {
+        MessageRecorder rec;
+        m_adapter->silent = true;
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            auto start = m_api->Now();
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_api->Now() - start, std::chrono::milliseconds(20000));
+            QCOMPARE(rig.Visible(), 1);
+            start = m_api->Now();
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_api->Now() - start, std::chrono::milliseconds(20000));
+            QCOMPARE(rig.Visible(), 2);
+        });
+        QVERIFY(rec.boxes.empty());
+    }
+
+    void socketFailureKeepsThePage()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            m_api->faults.startupResult = 10091;
+            rig.Click(IDC_NEXT);
+            QCOMPARE(rec.Texts(),
+                     QStringList{QStringLiteral("Network communication failed with error 10091\n")});
+            QCOMPARE(rig.Visible(), 0);
+            QVERIFY(!rig.BackEnabled());
+            rig.Click(IDC_SKIP);
+            m_api->faults.startupResult = 0;
+            m_api->faults.failOpenUdp = true;
+            rec.boxes.clear();
+            rig.Click(IDC_NEXT);
+            QCOMPARE(rec.Texts(),
+                     QStringList{QStringLiteral("Network communication failed with error 0\n")});
+            QCOMPARE(rig.Visible(), 1);
+            QCOMPARE(rig.NextCaption(), QStringLiteral("Next >>"));
+        });
+        QVERIFY(m_net->Sent().empty());
+    }
+
+private:
+    std::unique_ptr<sockets::FakeNetwork> m_net;
+    std::unique_ptr<sockets::FakeSocketApi> m_api;
+    sockets::FakeAdapter* m_adapter = nullptr;
+    protocol::DeviceInfo m_device;
+};
+
+int main(int argc, char** argv)
+{
+    // A zone with daylight-saving time, fixed so the carry and DST cases mean the same on
+    // every machine (POSIX rule: no zone database needed).
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    QApplication app(argc, argv);
+    WizardDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_wizard_dlg.moc"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs inside scripts/netns.sh: starts one simulated adapter that asks for the administrator,
+# waits until it listens, runs the wizard round trip against it, stops it.
+#   run_roundtrip.sh SIMULATOR ROUNDTRIP
+set -euo pipefail
+sim=$1
+prog=$2
+dir=$(mktemp -d)
+"$sim" --adapters 1 --password-required all --ready "$dir/ready" &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; rm -rf "$dir"' EXIT
+for _ in $(seq 100); do
+  [ -e "$dir/ready" ] && break
+  sleep 0.05
+done
+[ -e "$dir/ready" ] || { echo "simulator did not start" >&2; exit 1; }
+QT_QPA_PLATFORM=offscreen "$prog"

@@ -1,0 +1,160 @@
+// The real wizard code over real sockets against dravmoor-sim (run inside a private network
+// namespace by run_roundtrip.sh): verify, change every setting through the pages, finish,
+// then a fresh status query must report what was set.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sockets/sockets.h"
+#include "platform/ui/cdialog.h"
+#include "protocol/discovery.h"
+#include "protocol/status_query.h"
+#include "res/resource.h"
+#include "wizard/finish_page.h"
+#include "wizard/network_page.h"
+#include "wizard/system_page.h"
+#include "wizard/verification_rule.h"
+#include "wizard/wizard_dlg.h"
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what)
+{
+    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
+    if (!ok) ++g_failures;
+}
+
+class Collect : public protocol::DiscoveryView {
+public:
+    void AddDevice(std::unique_ptr<protocol::DeviceInfo> d) override
+    {
+        devices.push_back(std::move(d));
+    }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::vector<std::unique_ptr<protocol::DeviceInfo>> devices;
+    std::vector<std::string> messages;
+};
+
+class Panel : public protocol::StatusView {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ClearDeviceInfo() override {}
+    void SetPanelText(protocol::PanelField, const std::string&) override {}
+    void ClearDiskRows() override {}
+    void AddDiskRow(const std::array<std::string, 5>&) override {}
+    void EnableDeviceCommands() override {}
+    std::vector<std::string> messages;
+};
+
+bool Query(sockets::SocketApi& api, protocol::DeviceInfo& d)
+{
+    Panel panel;
+    return protocol::QueryDeviceStatus(api, d, panel) == protocol::StatusResult::Completed;
+}
+
+QAbstractButton* ButtonByText(QWidget* root, const QString& text)
+{
+    for (auto* b : root->findChildren<QAbstractButton*>()) {
+        if (b->text() == text) return b;
+    }
+    return nullptr;
+}
+
+template <std::size_t N>
+std::string Text(const std::array<char, N>& f)
+{
+    return protocol::FieldText(f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::vector<std::string> boxes;
+    ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {
+        boxes.push_back(r.text.toStdString());
+        return IDOK;
+    });
+    auto api = sockets::CreateSystemSocketApi();
+
+    Collect found;
+    protocol::DiscoverDevices(*api, found);
+    Check(!found.devices.empty(), "the simulator was discovered");
+    if (found.devices.empty()) return 1;
+    protocol::DeviceInfo& device = *found.devices.front();
+    Check(Query(*api, device), "first status query");
+    Check(device.passwordRequired != 0, "the adapter asks for the administrator");
+
+    // Verification through the dialog, as a user fills it.
+    QTimer::singleShot(0, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        for (auto* e : modal->findChildren<QLineEdit*>()) e->setText(QStringLiteral("admin"));
+        if (auto* ok = ButtonByText(modal, QStringLiteral("OK"))) ok->click();
+        if (modal->isVisible()) modal->close();
+    });
+    Check(wizard::ApplyVerificationRule(*api, device), "verification accepted");
+
+    wizard::CWizardDlg wiz(*api);
+    wiz.SetDevice(&device);
+    wizard::CSystemPage systemPage;
+    wizard::CNetworkPage networkPage;
+    wizard::CFinishPage finishPage;
+    wiz.AddPage(&systemPage, IDD_PAGE_SYSTEM);
+    wiz.AddPage(&networkPage, IDD_PAGE_NETWORK);
+    wiz.AddPage(&finishPage, IDD_PAGE_FINISH);
+    const QDateTime target(QDate(2031, 11, 2), QTime(6, 5, 4));
+    QTimer::singleShot(0, [&] {
+        systemPage.m_descriptionEdit.SetWindowText(QStringLiteral("Round trip 42"));
+        systemPage.m_noPasswordCheck.SetCheck(1);
+        systemPage.m_timezoneCombo.SetCurSel(61);
+        systemPage.m_datePicker.SetTime(target);
+        systemPage.m_timePicker.SetTime(target);
+        wiz.OnNext();
+        auto* combo = qobject_cast<QComboBox*>(networkPage.GetDlgItem(IDC_PROTOCOL));
+        combo->setCurrentIndex(0);
+        emit combo->activated(0);
+        networkPage.m_ipCtrl.SetAddressText(QStringLiteral("192.0.2.77"));
+        networkPage.m_maskCtrl.SetAddressText(QStringLiteral("255.255.255.0"));
+        networkPage.m_gatewayCtrl.SetAddressText(QStringLiteral("192.0.2.1"));
+        networkPage.m_dns1Ctrl.SetAddressText(QStringLiteral("192.0.2.53"));
+        networkPage.m_dns2Ctrl.SetAddressText(QStringLiteral("255.255.255.255"));
+        wiz.OnNext();
+        wiz.OnNext();  // "&Finished"
+        if (wiz.widget() != nullptr && wiz.widget()->isVisible()) wiz.EndDialog(IDCANCEL);
+    });
+    Check(wiz.DoModal() == IDOK, "wizard finished");
+    wiz.DestroyPages();
+    Check(boxes.empty(), "no message boxes");
+    for (const auto& b : boxes) std::printf("  box: %s\n", b.c_str());
+
+    protocol::DeviceInfo after = device;
+    Check(Query(*api, after), "second status query");
+    Check(Text(after.description) == "Round trip 42", "description: " + Text(after.description));
+    Check(after.passwordRequired == 0, "password flag cleared");
+    Check(after.timezone == 61, "timezone 61: " + std::to_string(after.timezone));
+    // The simulated clock keeps running from what was set.
+    const QDateTime reported = QDateTime::fromString(
+        QString::fromStdString(Text(after.date) + Text(after.time)), QStringLiteral("yyyyMMddHHmmss"));
+    const qint64 drift = target.secsTo(reported);
+    Check(reported.isValid() && drift >= 0 && drift < 120,
+          "date and time: " + Text(after.date) + " " + Text(after.time));
+    Check(after.ipMode == 0, "static addressing");
+    Check(Text(after.ipAddress) == "192.0.2.77", "ip: " + Text(after.ipAddress));
+    Check(Text(after.subnetMask) == "255.255.255.0", "mask: " + Text(after.subnetMask));
+    Check(Text(after.gateway) == "192.0.2.1", "gateway: " + Text(after.gateway));
+    Check(Text(after.dns1) == "192.0.2.53", "dns1: " + Text(after.dns1));
+    Check(Text(after.dns2) == "255.255.255.255", "dns2: " + Text(after.dns2));
+    std::printf("%s\n", g_failures == 0 ? "PASS" : "FAIL");
+    return g_failures == 0 ? 0 : 1;
+}

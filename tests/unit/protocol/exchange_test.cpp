@@ -1,0 +1,133 @@
+// The management exchange: start-up and socket failures with their numbers, waits and
+// receive attempts, the first datagram as the reply, and release on every path.
+#include <gtest/gtest.h>
+
+#include "platform/sockets/fake_sockets.h"
+#include "protocol/exchange.h"
+#include "protocol/messages.h"
+#include "test_support.h"
+
+using namespace protocol;
+using namespace std::chrono_literals;
+using sockets::FakeNetwork;
+using sockets::FakeSocketApi;
+using testing_support::Bytes;
+using testing_support::kMac;
+using testing_support::Recorder;
+
+namespace {
+
+struct ExchangeTest : ::testing::Test {
+    FakeNetwork net;
+    FakeSocketApi api{net};
+    Recorder sink;
+};
+
+}  // namespace
+
+TEST_F(ExchangeTest, NWaitsMeanNPlusOneAttemptsAndTheFullTimeOut)
+{
+    {
+        Session session(api, sink.AsSink());
+        ASSERT_TRUE(session.ok());
+        auto reply = session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, {7, 100ms});
+        EXPECT_FALSE(reply);
+        EXPECT_EQ(api.RecvCalls(), 8);
+        EXPECT_EQ(api.WaitCount(), 7);
+        EXPECT_EQ(api.Now(), 700ms);
+        for (const auto& w : api.Waits()) EXPECT_EQ(w.kind, sockets::WaitKind::UntilDatagram);
+    }
+    EXPECT_TRUE(api.Balanced());
+    EXPECT_EQ(api.RequestedVersions(), std::vector<std::uint16_t>{kLibraryVersion});
+    EXPECT_TRUE(sink.messages.empty());
+    ASSERT_EQ(net.Sent().size(), 1u);
+    EXPECT_EQ(net.Sent()[0].addr, sockets::kAddrBroadcast);
+    EXPECT_EQ(net.Sent()[0].port, MGMT_PORT);
+}
+
+TEST_F(ExchangeTest, FirstDatagramEndsTheWaitWhoeverSentIt)
+{
+    // Another device answers first, with something else; it is the reply all the same.
+    net.Inject(Bytes({0x20, 0, 0, 0}), 350ms);
+    net.AddResponder([](const sockets::FakeDatagram&) {
+        return std::vector<sockets::FakeReply>{{Bytes({0x10, 0, 0, 0}), 900ms}};
+    });
+    Session session(api, sink.AsSink());
+    auto reply = session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->Header().cmd, 0x20);
+    EXPECT_EQ(api.Now(), 350ms);  // woke at the arrival
+    EXPECT_EQ(api.WaitCount(), 4);
+
+    // A zero-length datagram is a datagram too.
+    net.Inject({}, api.Now() + 10ms);
+    auto empty = session.Exchange(CMD_GET_NETWORK_INFO, kMac, {}, kStatusWait);
+    ASSERT_TRUE(empty);  // it arrives before the reply still on its way
+    EXPECT_EQ(empty->Header().cmd, 0);
+    EXPECT_EQ(empty->size(), 0u);
+}
+
+TEST_F(ExchangeTest, StartupFailureShowsItsResultAndReleasesNothing)
+{
+    api.faults.startupResult = 10091;
+    Session session(api, sink.AsSink());
+    EXPECT_FALSE(session.ok());
+    EXPECT_FALSE(session.Exchange(CMD_VERIFY, kMac, {}, kVerifyWait));
+    session.Release();
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"Network communication failed with error 10091\n"});
+    EXPECT_EQ(api.Cleanups(), 0);
+    EXPECT_EQ(api.Opens(), 0);
+    EXPECT_TRUE(net.Sent().empty());
+}
+
+TEST_F(ExchangeTest, VersionNotOfferedIsAStartupFailure)
+{
+    api.faults.offeredVersion = sockets::MakeVersion(2, 2);
+    Session session(api, sink.AsSink());
+    EXPECT_FALSE(session.ok());
+    EXPECT_EQ(sink.messages, std::vector<std::string>{FormatText(
+                                 text::kNetworkFailed, sockets::kFakeVersionNotSupported)});
+}
+
+TEST_F(ExchangeTest, SocketFailureShowsZeroAndReleasesTheLibrary)
+{
+    api.faults.failOpenUdp = true;
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_FALSE(session.ok());
+    }
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"Network communication failed with error 0\n"});
+    EXPECT_EQ(api.Startups(), 1);
+    EXPECT_EQ(api.Cleanups(), 1);
+    EXPECT_TRUE(api.Balanced());
+}
+
+TEST_F(ExchangeTest, BroadcastFailureShowsMinusOneAndGoesOn)
+{
+    api.faults.failBroadcast = true;
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_TRUE(session.ok());
+        EXPECT_FALSE(session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, {3, 100ms}));
+    }
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"Network communication failed with error -1\n"});
+    EXPECT_TRUE(net.Sent().empty());  // without permission nothing goes out
+    EXPECT_EQ(api.RecvCalls(), 4);
+    EXPECT_TRUE(api.Balanced());
+}
+
+TEST_F(ExchangeTest, CleanupFailureShowsTheLastErrorOnce)
+{
+    api.faults.cleanupError = 10093;
+    {
+        Session session(api, sink.AsSink());
+        session.Release();
+        session.Release();
+    }
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"WSACleanup failed with error 10093\n"});
+    EXPECT_EQ(api.Cleanups(), 1);
+    EXPECT_TRUE(api.Balanced());
+}

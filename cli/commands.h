@@ -1,0 +1,36 @@
+// The command-line client's commands over the protocol functions. Run() is main() without
+// the process: the socket backend, the output streams and the password source are passed
+// in, so tests can drive it.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sockets/sockets.h"
+
+namespace cli {
+
+enum ExitCode {
+    kExitOk = 0,
+    kExitFailed = 1,    // network failure or an answer that is not the expected one
+    kExitUsage = 2,     // bad arguments
+    kExitTimedOut = 3,  // no answer
+    kExitRefused = 4,   // the adapter refused (wrong password, settings refused)
+};
+
+struct Io {
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+    // Called only by `verify`; nullopt when no password could be read.
+    std::function<std::optional<std::string>()> readPassword;
+};
+
+const char* UsageText();
+
+// `args` excludes the program name.
+int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io& io);
+
+}  // namespace cli

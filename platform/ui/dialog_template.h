@@ -11,7 +11,7 @@ namespace ui {
 
 enum class Kind {
     PushButton,
-    CheckBox,     // automatic check box
+    CheckBox,  // automatic check box
     GroupBox,
     Static,       // text
     Icon,         // static showing icon `resource`
@@ -19,7 +19,7 @@ enum class Kind {
     EtchedHorz,   // etched horizontal line
     EtchedFrame,  // etched rectangle
     Edit,
-    ComboBox,     // drop-down with editable field unless style::DropDownList
+    ComboBox,  // drop-down with editable field unless style::DropDownList
     ListBox,
     ListView,
     DatePicker,
@@ -49,9 +49,10 @@ inline constexpr std::uint32_t Sort = 1u << 16;
 inline constexpr std::uint32_t ReportView = 1u << 17;
 inline constexpr std::uint32_t SingleSel = 1u << 18;
 inline constexpr std::uint32_t ShowSelAlways = 1u << 19;
-inline constexpr std::uint32_t UpDown = 1u << 20;       // date/time picker with spin buttons
+inline constexpr std::uint32_t UpDown = 1u << 20;  // date/time picker with spin buttons
 inline constexpr std::uint32_t RightAlignDrop = 1u << 21;
 inline constexpr std::uint32_t ShortDate = 1u << 22;
+inline constexpr std::uint32_t DropDownList = 1u << 23;  // combo without an editable field
 }  // namespace style
 
 // Dialog (window) styles.
@@ -63,7 +64,7 @@ inline constexpr std::uint32_t SysMenu = 1u << 3;
 inline constexpr std::uint32_t MinimizeBox = 1u << 4;
 inline constexpr std::uint32_t ModalFrame = 1u << 5;
 inline constexpr std::uint32_t Visible = 1u << 6;
-inline constexpr std::uint32_t AppWindow = 1u << 7;     // task-bar button
+inline constexpr std::uint32_t AppWindow = 1u << 7;  // task-bar button
 inline constexpr std::uint32_t ControlParent = 1u << 8;
 inline constexpr std::uint32_t ClientEdge = 1u << 9;
 }  // namespace dstyle

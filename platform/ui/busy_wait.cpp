@@ -1,0 +1,176 @@
+#include "platform/ui/busy_wait.h"
+
+#include <QApplication>
+#include <QEvent>
+
+namespace ui {
+
+// Drops the user's input while installed.
+class UiSocketApi::InputBlocker : public QObject {
+public:
+    bool active = false;
+    int dropped = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!active) return QObject::eventFilter(watched, event);
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::MouseMove:
+            case QEvent::Wheel:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::ContextMenu:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+                ++dropped;
+                return true;
+            case QEvent::Close:
+                // The close box, while the exchange holds the window.
+                if (event->spontaneous()) {
+                    event->ignore();
+                    ++dropped;
+                    return true;
+                }
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+UiSocketApi::UiSocketApi(sockets::SocketApi& inner, std::chrono::milliseconds slice)
+    : m_inner(inner),
+      m_slice(slice.count() > 0 ? slice : std::chrono::milliseconds(1)),
+      m_blocker(new InputBlocker)
+{
+}
+
+UiSocketApi::~UiSocketApi()
+{
+    SetBusy(false);
+    delete m_blocker;
+}
+
+void UiSocketApi::SetBusy(bool on)
+{
+    if (on == m_busy) return;
+    m_busy = on;
+    if (qApp == nullptr) return;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+int UiSocketApi::Startup(std::uint16_t version)
+{
+    return m_inner.Startup(version);
+}
+
+int UiSocketApi::Cleanup()
+{
+    const int r = m_inner.Cleanup();
+    if (m_openSockets == 0) SetBusy(false);
+    return r;
+}
+
+int UiSocketApi::LastError() const
+{
+    return m_inner.LastError();
+}
+
+sockets::SocketHandle UiSocketApi::OpenUdp()
+{
+    const sockets::SocketHandle s = m_inner.OpenUdp();
+    if (s != sockets::kInvalidSocket) ++m_openSockets;
+    return s;
+}
+
+sockets::SocketHandle UiSocketApi::OpenTcp()
+{
+    const sockets::SocketHandle s = m_inner.OpenTcp();
+    if (s != sockets::kInvalidSocket) ++m_openSockets;
+    return s;
+}
+
+int UiSocketApi::Close(sockets::SocketHandle s)
+{
+    const int r = m_inner.Close(s);
+    if (r == 0 && m_openSockets > 0) --m_openSockets;
+    if (m_openSockets == 0) SetBusy(false);
+    return r;
+}
+
+int UiSocketApi::SetNonBlocking(sockets::SocketHandle s, bool on)
+{
+    return m_inner.SetNonBlocking(s, on);
+}
+int UiSocketApi::SetBroadcast(sockets::SocketHandle s, bool on)
+{
+    return m_inner.SetBroadcast(s, on);
+}
+int UiSocketApi::SetReceiveBuffer(sockets::SocketHandle s, int bytes)
+{
+    return m_inner.SetReceiveBuffer(s, bytes);
+}
+int UiSocketApi::Bind(sockets::SocketHandle s, std::uint32_t addr, std::uint16_t port)
+{
+    return m_inner.Bind(s, addr, port);
+}
+int UiSocketApi::Listen(sockets::SocketHandle s, int backlog)
+{
+    return m_inner.Listen(s, backlog);
+}
+int UiSocketApi::SendTo(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
+                        std::uint32_t addr, std::uint16_t port)
+{
+    return m_inner.SendTo(s, data, len, addr, port);
+}
+int UiSocketApi::RecvFrom(sockets::SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                          std::uint32_t* fromAddr, std::uint16_t* fromPort)
+{
+    return m_inner.RecvFrom(s, buf, cap, fromAddr, fromPort);
+}
+
+bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
+                       sockets::WaitKind kind)
+{
+    if (qApp == nullptr) return m_inner.Wait(s, interval, kind);
+    SetBusy(true);
+    if (m_blocker->thread() != qApp->thread()) m_blocker->moveToThread(qApp->thread());
+    qApp->installEventFilter(m_blocker);
+    const bool wasActive = m_blocker->active;
+    m_blocker->active = true;
+    bool ready = false;
+    // Slices are counted, not timed, so a backend with a virtual clock sees the same total.
+    std::chrono::milliseconds left = interval;
+    do {
+        const std::chrono::milliseconds step = std::min(left, m_slice);
+        ready = m_inner.Wait(s, step, kind);
+        left -= step;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (ready && kind == sockets::WaitKind::UntilDatagram) break;
+    } while (left.count() > 0);
+    m_blocker->active = wasActive;
+    if (!wasActive) qApp->removeEventFilter(m_blocker);
+    // FullInterval: a backend that drains into its own queue tells readiness of its last slice.
+    return ready;
+}
+
+int UiSocketApi::droppedInputEvents() const
+{
+    return m_blocker->dropped;
+}
+
+}  // namespace ui

@@ -1,0 +1,224 @@
+#include "platform/ui/widgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QStringList>
+#include <QStyle>
+#include <QStyleOption>
+
+namespace ui {
+
+// ---- IpAddressEdit ----------------------------------------------------------------------
+
+IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    auto* validator =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
+    for (int i = 0; i < 4; ++i) {
+        auto* f = new QLineEdit(this);
+        f->setFrame(false);
+        f->setAlignment(Qt::AlignCenter);
+        f->setMaxLength(3);
+        f->setValidator(validator);
+        f->setContextMenuPolicy(Qt::NoContextMenu);
+        f->installEventFilter(this);
+        f->setObjectName(QStringLiteral("field%1").arg(i));
+        connect(f, &QLineEdit::textEdited, this, [this, i] { onEdited(i); });
+        connect(f, &QLineEdit::editingFinished, this, [this, i] { clampField(i); });
+        m_fields[static_cast<std::size_t>(i)] = f;
+        // The control is one tab stop: the fields take focus by click or by typing on.
+        if (i > 0) f->setFocusPolicy(Qt::ClickFocus);
+    }
+    setFocusProxy(m_fields[0]);
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto* dot = new QLabel(QStringLiteral("."), this);
+        dot->setAlignment(Qt::AlignCenter);
+        dot->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_dots[i] = dot;
+    }
+}
+
+void IpAddressEdit::setAddressText(const QString& dotted)
+{
+    const QStringList parts = dotted.trimmed().split(QLatin1Char('.'));
+    for (int i = 0; i < 4; ++i) {
+        QString value;
+        if (i < parts.size()) {
+            bool ok = false;
+            const QString& p = parts[i];
+            const int n = p.toInt(&ok);
+            // Only plain 1-3 digit numbers in range fill a field; anything else leaves it blank.
+            if (ok && !p.isEmpty() && p.size() <= 3 && n >= 0 && n <= 255 &&
+                !p.contains(QLatin1Char('+')) && !p.contains(QLatin1Char('-')))
+                value = QString::number(n);
+        }
+        m_fields[static_cast<std::size_t>(i)]->setText(value);
+    }
+}
+
+QString IpAddressEdit::addressText() const
+{
+    QStringList parts;
+    for (const QLineEdit* f : m_fields) {
+        const int n = f->text().isEmpty() ? 0 : qBound(0, f->text().toInt(), 255);
+        parts << QString::number(n);
+    }
+    return parts.join(QLatin1Char('.'));
+}
+
+bool IpAddressEdit::isBlank() const
+{
+    for (const QLineEdit* f : m_fields)
+        if (!f->text().isEmpty()) return false;
+    return true;
+}
+
+void IpAddressEdit::clampField(int index)
+{
+    QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
+    if (!f->text().isEmpty() && f->text().toInt() > 255) f->setText(QStringLiteral("255"));
+}
+
+void IpAddressEdit::onEdited(int index)
+{
+    QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
+    clampField(index);
+    if (f->text().size() == 3 && f->cursorPosition() == 3 && index < 3) {
+        QLineEdit* next = m_fields[static_cast<std::size_t>(index + 1)];
+        next->setFocus(Qt::OtherFocusReason);
+        next->selectAll();
+    }
+}
+
+bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
+    int index = -1;
+    for (int i = 0; i < 4; ++i)
+        if (watched == m_fields[static_cast<std::size_t>(i)]) index = i;
+    if (index < 0) return QFrame::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
+    const auto focusField = [this](int i, bool atEnd) {
+        QLineEdit* g = m_fields[static_cast<std::size_t>(i)];
+        g->setFocus(Qt::OtherFocusReason);
+        g->setCursorPosition(atEnd ? static_cast<int>(g->text().size()) : 0);
+    };
+    switch (key->key()) {
+        case Qt::Key_Period:
+        case Qt::Key_Space:
+            if (index < 3 && !f->text().isEmpty()) {
+                clampField(index);
+                focusField(index + 1, false);
+                m_fields[static_cast<std::size_t>(index + 1)]->selectAll();
+            }
+            return true;
+        case Qt::Key_Backspace:
+            if (index > 0 && f->cursorPosition() == 0 && !f->hasSelectedText()) {
+                focusField(index - 1, true);
+                return true;
+            }
+            break;
+        case Qt::Key_Left:
+            if (index > 0 && f->cursorPosition() == 0) {
+                focusField(index - 1, true);
+                return true;
+            }
+            break;
+        case Qt::Key_Right:
+            if (index < 3 && f->cursorPosition() == f->text().size()) {
+                focusField(index + 1, false);
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void IpAddressEdit::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    layoutFields();
+}
+
+void IpAddressEdit::changeEvent(QEvent* event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        setBackgroundRole(isEnabled() ? QPalette::Base : QPalette::Window);
+    if (event->type() == QEvent::FontChange) {
+        for (QLineEdit* f : m_fields) f->setFont(font());
+        for (QWidget* d : m_dots) d->setFont(font());
+        layoutFields();
+    }
+}
+
+void IpAddressEdit::layoutFields()
+{
+    const QRect r = contentsRect();
+    const int dotWidth = qMax(3, fontMetrics().horizontalAdvance(QLatin1Char('.')) + 1);
+    const int fieldWidth = qMax(1, (r.width() - 3 * dotWidth) / 4);
+    int x = r.left();
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_fields[i]->setGeometry(x, r.top(), fieldWidth, r.height());
+        x += fieldWidth;
+        if (i < 3) {
+            m_dots[i]->setGeometry(x, r.top(), dotWidth, r.height());
+            x += dotWidth;
+        }
+    }
+}
+
+// ---- ClassicGroupBox --------------------------------------------------------------------
+
+ClassicGroupBox::ClassicGroupBox(const QString& title, QWidget* parent)
+    : QWidget(parent), m_title(title)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void ClassicGroupBox::setTitle(const QString& title)
+{
+    m_title = title;
+    update();
+}
+
+void ClassicGroupBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const int top = fm.height() / 2 - 1;
+    const QRect frame = rect().adjusted(0, top, -1, -1);
+    // Etched: a shadow line with a light line one pixel below and to the right.
+    const QColor dark = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    p.setPen(light);
+    p.drawRect(frame.adjusted(1, 1, 0, 0));
+    p.setPen(dark);
+    p.drawRect(frame.adjusted(0, 0, -1, -1));
+    if (m_title.isEmpty()) return;
+    const int x = 7;  // the title sits on the top line, a little in from the corner
+    const int w = fm.horizontalAdvance(m_title) + 4;
+    const QRect titleRect(x, 0, qMin(w, width() - x - 2), fm.height());
+    p.fillRect(titleRect, palette().color(QPalette::Window));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(titleRect.adjusted(2, 0, 0, 0),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_title);
+}
+
+}  // namespace ui

@@ -1,0 +1,75 @@
+// Widgets the framework needs and Qt lacks: the dialog window that routes the window system's
+// requests to its CDialog, the IP address control, and a classic etched group box.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+#include <QLineEdit>
+#include <QString>
+#include <array>
+
+namespace ui {
+
+class CDialog;
+
+// The Qt window of one CDialog (top-level or child page).
+class DialogWindow : public QDialog {
+    Q_OBJECT
+public:
+    DialogWindow(CDialog* owner, QWidget* parent);
+    CDialog* owner() const { return m_owner; }
+    void Detach() { m_owner = nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    CDialog* m_owner;
+    bool m_shownOnce = false;
+};
+
+// Four 0-255 fields separated by dots, in one sunken frame. Typing three digits or a dot moves
+// on to the next field; Backspace in an empty field moves back.
+class IpAddressEdit : public QFrame {
+    Q_OBJECT
+public:
+    explicit IpAddressEdit(QWidget* parent = nullptr);
+    void setAddressText(const QString& dotted);
+    QString addressText() const;  // blank fields read as 0
+    bool isBlank() const;
+    QLineEdit* field(int i) const { return m_fields[static_cast<std::size_t>(i)]; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void layoutFields();
+    void onEdited(int index);
+    void clampField(int index);
+    std::array<QLineEdit*, 4> m_fields{};
+    std::array<QWidget*, 3> m_dots{};
+};
+
+// The group box of the classic dialog manager: an etched rectangle starting half a text line
+// down, its title on the line near the left edge. It paints only; it takes no input.
+class ClassicGroupBox : public QWidget {
+    Q_OBJECT
+public:
+    ClassicGroupBox(const QString& title, QWidget* parent);
+    void setTitle(const QString& title);
+    QString title() const { return m_title; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_title;
+};
+
+}  // namespace ui

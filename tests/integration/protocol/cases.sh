@@ -1,0 +1,297 @@
+#!/usr/bin/env bash
+# Integration cases: the dravmoor CLI over the real POSIX sockets against dravmoor-sim.
+# Runs inside a private network namespace (CTest wraps it in scripts/netns.sh):
+#   cases.sh CASE PATH/TO/dravmoor PATH/TO/dravmoor-sim
+set -uo pipefail
+
+# Refuse to run anywhere but a private namespace: the protocol broadcasts.
+if ip -4 addr show | grep -q 'inet ' && ! ip -4 addr show | grep -q '192\.0\.2\.1/24'; then
+  echo "not inside the private test namespace; refusing to broadcast" >&2
+  exit 1
+fi
+
+case_name=$1
+CLI=$2
+SIM=$3
+WORK=$(mktemp -d)
+SIM_PID=
+trap 'stop_sim; rm -rf "$WORK"' EXIT
+
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+expect_eq() {  # what, expected, actual
+  if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; fi
+}
+
+start_sim() {
+  rm -f "$WORK/ready"
+  "$SIM" --ready "$WORK/ready" "$@" 2>>"$WORK/sim.log" &
+  SIM_PID=$!
+  for _ in $(seq 100); do
+    [ -e "$WORK/ready" ] && return 0
+    kill -0 "$SIM_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "dravmoor-sim did not start" >&2
+  cat "$WORK/sim.log" >&2
+  exit 1
+}
+stop_sim() {
+  if [ -n "$SIM_PID" ]; then
+    kill -TERM "$SIM_PID" 2>/dev/null
+    wait "$SIM_PID" 2>/dev/null
+    SIM_PID=
+  fi
+}
+
+# cli ARGS...: runs the CLI; stdout in $out, stderr in $err, exit status in $rc.
+cli() {
+  "$CLI" "$@" >"$WORK/out" 2>"$WORK/err" <"${CLI_STDIN:-/dev/null}"
+  rc=$?
+  out=$(cat "$WORK/out")
+  err=$(cat "$WORK/err")
+}
+json() { jq -r "$1" <<<"$out"; }
+
+MAC1=02:44:4d:00:00:01
+MAC2=02:44:4d:00:00:02
+MAC3=02:44:4d:00:00:03
+
+case_discover_three() {
+  start_sim
+  cli --json discover
+  expect_eq "exit status" 0 "$rc"
+  expect_eq "count" 3 "$(json '.devices | length')"
+  expect_eq "names" "NAS-Office NAS-Studio NAS-Lounge" "$(json '[.devices[].name] | join(" ")')"
+  expect_eq "macs" "$MAC1 $MAC2 $MAC3" "$(json '[.devices[].mac] | join(" ")')"
+  expect_eq "addresses" "192.0.2.2 192.0.2.3 192.0.2.4" "$(json '[.devices[].ipAddress] | join(" ")')"
+  expect_eq "web ports" "80 8080 8088" "$(json '[.devices[].webPort] | join(" ")')"
+  cli discover
+  expect_eq "table exit status" 0 "$rc"
+  grep -q "^NAS-Studio  *$MAC2  *192.0.2.3  *8080\$" <<<"$out" || fail "table row: $out"
+}
+
+case_discover_thousand() {
+  start_sim --adapters 1000
+  local started=$(date +%s%N)
+  cli --json discover
+  local ms=$((($(date +%s%N) - started) / 1000000))
+  expect_eq "exit status" 0 "$rc"
+  expect_eq "count" 1000 "$(json '.devices | length')"
+  expect_eq "distinct macs" 1000 "$(json '.devices[].mac' | sort -u | wc -l)"
+  expect_eq "last reported address" "198.18.2.242" "$(json '.devices[999].ipAddress')"
+  echo "discovery of 1000 adapters: $ms ms"
+  [ "$ms" -lt 4000 ] || fail "discovery took $ms ms"
+}
+
+case_discover_faults() {
+  # Doubled replies are listed twice; replies with another cmd or signature are ignored.
+  start_sim --double --wrong-cmd-first --bad-signature-first
+  cli --json discover
+  expect_eq "exit status" 0 "$rc"
+  expect_eq "count with doubles" 6 "$(json '.devices | length')"
+  stop_sim
+  start_sim --adapters 5 --silent DISCOVER --faulty 2,4
+  cli --json discover
+  expect_eq "silent adapters missing" "NAS-Office NAS-Lounge NAS-0005" "$(json '[.devices[].name] | join(" ")')"
+  stop_sim
+  start_sim --drop 100
+  cli --json discover
+  expect_eq "nobody answers: exit status" 0 "$rc"
+  expect_eq "nobody answers: count" 0 "$(json '.devices | length')"
+}
+
+case_texts() {
+  # Names that fill their fields are shown whole; 8-bit texts stay valid JSON.
+  start_sim --long-names
+  cli --json discover
+  expect_eq "16-character name" 16 "$(json '.devices[0].name | length')"
+  cli --json status $MAC1
+  expect_eq "64-character description" 64 "$(json '.description | length')"
+  expect_eq "15-character mask" "255.255.255.252" "$(json '.subnetMask')"
+  expect_eq "36-character share" 36 "$(json '.shares[0] | length')"
+  expect_eq "16-character device id" 16 "$(json '.disks[0].deviceId | length')"
+  expect_eq "10-character fs type" 10 "$(json '.disks[0].fsType | length')"
+  stop_sim
+  start_sim --non-utf8
+  cli --json discover
+  expect_eq "latin-1 name" "NAS-Büro" "$(json '.devices[0].name')"
+  cli discover
+  grep -q 'NAS-Büro' <<<"$out" || fail "table shows the decoded name: $out"
+}
+
+case_status() {
+  start_sim --shares 3,20,45
+  cli --json status $MAC3
+  expect_eq "exit status" 0 "$rc"
+  expect_eq "firmware" V19R07 "$(json .firmware)"
+  expect_eq "ip" 192.0.2.4 "$(json .ipAddress)"
+  expect_eq "mac" $MAC3 "$(json .mac)"
+  expect_eq "description" "Lounge media library" "$(json .description)"
+  expect_eq "ip status" "Static ip" "$(json .ipStatus)"
+  expect_eq "timezone" 56 "$(json .timezone)"
+  expect_eq "share count" 45 "$(json .shareCount)"
+  expect_eq "shares in page order" "Movies Series Kids Music Photos Folder0006" \
+    "$(json '.shares[0:6] | join(" ")')"
+  expect_eq "all 45 shares" 45 "$(json '.shares | length')"
+  expect_eq "last share" Folder0045 "$(json '.shares[44]')"
+  expect_eq "disks" "Movies/sdd1/NTFS/1907729/54 Photos/sde1/FAT32/30533/3" \
+    "$(json '[.disks[] | "\(.shareName)/\(.deviceId)/\(.fsType)/\(.totalSizeMB)/\(.freePercent)"] | join(" ")')"
+  expect_eq "pages asked for 45 shares" 3 "$(grep -c "GET_SHARE_LIST $MAC3" "$WORK/sim.log")"
+
+  cli --json status $MAC2
+  expect_eq "20 shares" 20 "$(json '.shares | length')"
+  expect_eq "DHCP adapter" DHCP "$(json .ipStatus)"
+  expect_eq "password flag" true "$(json .passwordRequired)"
+  expect_eq "pages asked for 20 shares" 2 "$(grep -c "GET_SHARE_LIST $MAC2" "$WORK/sim.log")"
+
+  cli status $MAC1
+  expect_eq "table exit status" 0 "$rc"
+  grep -q '^Firmware: *V21R04$' <<<"$out" || fail "table firmware: $out"
+  grep -q '^Documents *sda1 *NTFS *953869 *37%$' <<<"$out" || fail "table disk row: $out"
+
+  cli status 02:44:4d:00:00:09
+  expect_eq "unknown adapter: time-out" 3 "$rc"
+  expect_eq "unknown adapter: message" "Time out:get system info!" "$err"
+}
+
+case_status_faults() {
+  # A reply with another cmd arrives first: each exchange takes the datagram ahead of its
+  # own and uses nothing that does not match, but the query still completes.
+  start_sim --wrong-cmd-first
+  cli --json status $MAC1
+  expect_eq "wrong cmd first: exit status" 0 "$rc"
+  expect_eq "wrong cmd first: firmware unused" V "$(json .firmware)"
+  stop_sim
+  # Replies cut after the firmware: what arrived is used, the rest reads as zero.
+  start_sim --short 20
+  cli --json status $MAC1
+  expect_eq "short: exit status" 0 "$rc"
+  expect_eq "short: firmware" V21R04 "$(json .firmware)"
+  expect_eq "short: description" "" "$(json .description)"
+  expect_eq "short: share count" 3 "$(json .shareCount)"
+  expect_eq "short: no share records" 0 "$(json '.shares | length')"
+  stop_sim
+  # Slow replies are still waited for.
+  start_sim --delay 300
+  cli --json status $MAC1
+  expect_eq "delayed: exit status" 0 "$rc"
+  expect_eq "delayed: shares" 3 "$(json '.shares | length')"
+}
+
+case_verify() {
+  start_sim --admin boss --admin-password s3cret
+  CLI_STDIN=<(echo s3cret) cli verify $MAC2 --user boss
+  expect_eq "accepted: exit status" 0 "$rc"
+  CLI_STDIN=<(echo wrong) cli verify $MAC2 --user boss
+  expect_eq "refused: exit status" 4 "$rc"
+  expect_eq "refused: message" "Verify failed!" "$err"
+  CLI_STDIN=<(echo s3cret) cli --json verify $MAC2 --user admin
+  expect_eq "wrong name: exit status" 4 "$rc"
+  CLI_STDIN=<(echo 123456789) cli verify $MAC2 --user boss
+  expect_eq "password too long: exit status" 2 "$rc"
+  expect_eq "nothing sent for a bad password" 3 "$(grep -c "VERIFY $MAC2" "$WORK/sim.log")"
+  stop_sim
+  start_sim --silent VERIFY
+  CLI_STDIN=<(echo x) cli verify $MAC2
+  expect_eq "silent: exit status" 3 "$rc"
+  expect_eq "silent: message" "Time out:Verify name & password!" "$err"
+}
+
+case_write_system() {
+  start_sim
+  cli set-system $MAC1 --description "Renamed by the test" --date 2030-01-02 --time 03:04:05 \
+    --timezone 5 --password-required yes
+  expect_eq "exit status" 0 "$rc"
+  cli --json status $MAC1
+  expect_eq "description" "Renamed by the test" "$(json .description)"
+  expect_eq "date" 20300102 "$(json .date)"
+  [[ "$(json .time)" == 0304* ]] || fail "time: $(json .time)"
+  expect_eq "timezone" 5 "$(json .timezone)"
+  expect_eq "password flag" true "$(json .passwordRequired)"
+  grep -q "SET_SYSTEM_INFO $MAC1 -> NAS-Office: 12-byte reply\$" "$WORK/sim.log" ||
+    fail "the name went back unchanged: $(grep SET_SYSTEM_INFO "$WORK/sim.log")"
+
+  # Only one field given: the others keep the adapter's values.
+  cli set-system $MAC1 --name NAS-Office --password-required no
+  expect_eq "partial: exit status" 0 "$rc"
+  cli --json status $MAC1
+  expect_eq "partial: description kept" "Renamed by the test" "$(json .description)"
+  expect_eq "partial: password flag" false "$(json .passwordRequired)"
+  expect_eq "partial: timezone kept" 5 "$(json .timezone)"
+
+  cli set-system $MAC1 --description "no dots."
+  expect_eq "invalid description: exit status" 2 "$rc"
+  expect_eq "writes sent" 2 "$(grep -c "SET_SYSTEM_INFO" "$WORK/sim.log")"
+}
+
+case_write_network() {
+  start_sim
+  cli set-network $MAC3 --mode dhcp --ip 192.0.2.77 --mask 255.255.255.255 --gateway 192.0.2.1 \
+    --dns1 192.0.2.9 --dns2 192.0.2.8
+  expect_eq "exit status" 0 "$rc"
+  cli --json status $MAC3
+  expect_eq "mode" DHCP "$(json .ipStatus)"
+  expect_eq "addresses" "192.0.2.77 255.255.255.255 192.0.2.1 192.0.2.9 192.0.2.8" \
+    "$(json '[.ipAddress, .subnetMask, .gateway, .dns1, .dns2] | join(" ")')"
+  cli --json discover
+  expect_eq "discovery reports the new address" 192.0.2.77 "$(json '.devices[2].ipAddress')"
+
+  cli set-network $MAC3 --ip 300.1.1.1
+  expect_eq "bad address: exit status" 2 "$rc"
+}
+
+case_network_refused() {
+  start_sim --refuse-network --faulty 1
+  cli set-network $MAC1 --mode static --ip 192.0.2.50 --mask 255.255.255.0 --gateway 192.0.2.1 \
+    --dns1 192.0.2.1 --dns2 192.0.2.1
+  expect_eq "exit status" 4 "$rc"
+  expect_eq "message" "Set network info failed!" "$err"
+  cli --json status $MAC1
+  expect_eq "address unchanged" 192.0.2.2 "$(json .ipAddress)"
+}
+
+case_silent_adapter() {
+  # Adapter 2 takes requests but never answers the system-info request: about 20 seconds.
+  start_sim --silent GET_SYSTEM_INFO --faulty 2
+  local started=$(date +%s)
+  cli status $MAC2
+  local took=$(($(date +%s) - started))
+  expect_eq "exit status" 3 "$rc"
+  expect_eq "message" "Time out:get system info!" "$err"
+  [ "$took" -ge 19 ] && [ "$took" -le 23 ] || fail "time-out took $took s"
+  cli set-network $MAC2 --mode dhcp --ip 1.2.3.4 --mask 1.2.3.4 --gateway 1.2.3.4 --dns1 1.2.3.4 \
+    --dns2 1.2.3.4
+  expect_eq "a write that is answered still works" 0 "$rc"
+}
+
+case_write_no_answer() {
+  start_sim --silent SET_NETWORK_INFO
+  cli set-network $MAC1 --mode dhcp --ip 1.2.3.4 --mask 1.2.3.4 --gateway 1.2.3.4 --dns1 1.2.3.4 \
+    --dns2 1.2.3.4
+  expect_eq "exit status" 3 "$rc"
+  expect_eq "message" "dravmoor: no answer to the network settings" "$err"
+}
+
+case_sim_signals() {
+  start_sim
+  kill -INT "$SIM_PID"
+  wait "$SIM_PID"
+  expect_eq "SIGINT ends the simulator cleanly" 0 "$?"
+  SIM_PID=
+  grep -q 'dravmoor-sim: stopped' "$WORK/sim.log" || fail "no clean stop in the log"
+}
+
+if ! declare -F "case_$case_name" >/dev/null; then
+  echo "unknown case $case_name" >&2
+  exit 2
+fi
+"case_$case_name"
+stop_sim
+if [ "$failures" -ne 0 ]; then
+  echo "--- simulator log" >&2
+  cat "$WORK/sim.log" >&2
+  exit 1
+fi
+echo "$case_name: passed"

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-arphic-uming
   xvfb xauth x11-utils imagemagick
-  iproute2 util-linux procps jq bc
+  iproute2 util-linux procps jq
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient
   clang-format

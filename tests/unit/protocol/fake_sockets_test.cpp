@@ -2,8 +2,6 @@
 // injected datagrams, broadcast permission and the resource records tests rely on.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "platform/sockets/fake_sockets.h"
 #include "test_support.h"
 
@@ -109,28 +107,4 @@ TEST(FakeSockets, BroadcastNeedsPermissionAndFaultsApply)
     EXPECT_TRUE(api.Balanced());
     EXPECT_EQ(api.Close(s), kSocketError);  // a second close is caught
     EXPECT_FALSE(api.Balanced());
-}
-
-TEST(FakeSockets, AdapterAnswersOnlyItsOwnMacAndAppliesSettings)
-{
-    FakeNetwork net;
-    FakeAdapter& a = net.AddAdapter({1, 2, 3, 4, 5, 6});
-    FakeDatagram req;
-    req.bytes = FakeMessage(16, 0, {9, 9, 9, 9, 9, 9});
-    EXPECT_TRUE(a.Respond(req).empty());
-    req.bytes = FakeMessage(0, 0, {});
-    EXPECT_EQ(a.Respond(req).size(), 1u);
-
-    std::vector<std::uint8_t> payload(76, 0);
-    payload[0] = 1;
-    std::memcpy(&payload[1], "255.255.255.255", 15);
-    req.bytes = FakeMessage(19, 0, a.mac, payload);
-    auto reply = a.Respond(req);
-    ASSERT_EQ(reply.size(), 1u);
-    EXPECT_EQ(reply[0].bytes[2], 0);
-    EXPECT_EQ(a.ipMode, 1);
-    EXPECT_EQ(a.addresses[0], "255.255.255.255");
-    EXPECT_EQ(a.addresses[1], "");
-    a.refuseNetwork = true;
-    EXPECT_EQ(a.Respond(req)[0].bytes[2], 1);
 }

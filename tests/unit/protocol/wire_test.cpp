@@ -248,43 +248,14 @@ TEST(Replies, SystemInfoShortReplyLeavesZeros)
     EXPECT_EQ(r.timezone, 0);
 }
 
-TEST(DeviceRecords, TextFieldsAndShareEntries)
+TEST(Texts, FirmwareTextEndsAtTheFirstZeroByte)
 {
-    ShareEntry full;
-    std::memset(full.bytes.data(), 'x', full.bytes.size());
-    EXPECT_EQ(full.Name(), std::string(36, 'x'));
-    ShareEntry named{};
-    std::memcpy(named.bytes.data(), "music", 5);
-    EXPECT_EQ(named.Name(), "music");
-
-    DeviceList list;
-    list.Add(std::make_unique<DeviceInfo>());
-    list.Add(nullptr);
-    list.Add(std::make_unique<DeviceInfo>());
-    EXPECT_EQ(list.GetSize(), 2u);
-    EXPECT_NE(list.GetAt(1), nullptr);
-    EXPECT_EQ(list.GetAt(2), nullptr);
-    list.Clear();
-    EXPECT_EQ(list.GetSize(), 0u);
-}
-
-TEST(Texts, FormattingOfNumbersAndPanelTexts)
-{
-    EXPECT_EQ(FormatText("Network communication failed with error %d\n", -1),
-              "Network communication failed with error -1\n");
-    EXPECT_EQ(FormatText("WSACleanup failed with error %d\n", 10093),
-              "WSACleanup failed with error 10093\n");
-
     DeviceInfo d;
     EXPECT_EQ(FirmwareText(d), "V");
     std::memcpy(d.firmware.data(), "1203", 4);
     EXPECT_EQ(FirmwareText(d), "V12R03");
     d.firmware[2] = 0;
     EXPECT_EQ(FirmwareText(d), "V12R");
-    EXPECT_EQ(MacText({0xAB, 0x00, 0x0f, 0x10, 0xff, 0x01}), "ab:00:0f:10:ff:01");
-    EXPECT_EQ(IpStatusText(0), "Static ip");
-    EXPECT_EQ(IpStatusText(1), "DHCP");
-    EXPECT_EQ(IpStatusText(2), "");
 }
 
 TEST(Texts, SharePageCountIsCappedAtTheIndicesThatTravel)

@@ -339,16 +339,12 @@ private:
         GPtr<GFile> file(g_file_new_for_uri(shareUri.c_str()));
         GPtr<GCancellable> cancel(g_cancellable_new());
 
-        auto* finding = new Pending;
-        g_file_find_enclosing_mount_async(file.get(), G_PRIORITY_DEFAULT, cancel.get(), OnFinished,
-                                          finding);
-        if (!WaitFor(context.get(), *finding, cancel.get(), m_options.queryTimeoutMs)) {
-            return kErrTimeout;
-        }
+        // The asynchronous form runs this in a worker thread that waits on the process's
+        // default main context, which nobody runs while we wait: use the synchronous form. It
+        // is a D-Bus call to the session's mount tracker, bounded by D-Bus's own time-out.
         GError* raw = nullptr;
-        GPtr<GMount> mount(g_file_find_enclosing_mount_finish(file.get(), finding->result, &raw));
+        GPtr<GMount> mount(g_file_find_enclosing_mount(file.get(), cancel.get(), &raw));
         ErrorPtr error(raw);
-        delete finding;
         if (!mount) {
             // Already gone (unmounted elsewhere): nothing left to undo.
             if (IsIoError(error.get(), G_IO_ERROR_NOT_FOUND) ||

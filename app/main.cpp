@@ -1,0 +1,26 @@
+// dravmoor-setup: finds the storage adapters on the local segment and sets them up.
+// It reads no command line, environment or configuration of its own.
+#include <QApplication>
+#include <memory>
+
+#include "app/quick_setup_app.h"
+#include "platform/netdrive/netdrive.h"
+#include "platform/shell/qt_url_opener.h"
+#include "platform/ui/busy_wait.h"
+#include "platform/ui/cdialog.h"
+
+int main(int argc, char** argv)
+{
+    QApplication qtApp(argc, argv);
+    ui::SetupApplicationLook();
+
+    std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();
+    ui::UiSocketApi sockets(*system);
+    std::unique_ptr<netdrive::NetDrive> drives = netdrive::CreateSystemNetDrive();
+    shell::QtUrlOpener urls;
+    app::Services services{sockets, *drives, urls};
+
+    app::CQuickSetupApp theApp(services);
+    theApp.InitInstance();
+    return 0;
+}

@@ -413,7 +413,11 @@ private:
     {
         const std::time_t now = std::time(nullptr);
         struct tm local {};
+#ifdef _WIN32
+        localtime_s(&local, &now);
+#else
         localtime_r(&now, &local);
+#endif
         return local;
     }
     static Date DeviceDate(const DeviceInfo& device)
@@ -517,7 +521,10 @@ private:
         }
     }
 
-    void Error(const std::string& text) { std::fprintf(m_io.err, "dravmoor: %s\n", text.c_str()); }
+    void Error(const std::string& text)
+    {
+        std::fprintf(m_io.err, "dravmoor: %s\n", text.c_str());
+    }
 
     sockets::SocketApi& m_api;
     const Io& m_io;

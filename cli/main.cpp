@@ -1,6 +1,13 @@
 // dravmoor: the command-line client. Everything but the process lives in commands.cpp.
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <iostream>
@@ -13,23 +20,54 @@ namespace {
 
 // The password never comes from the command line (where other users could see it): from a
 // terminal it is asked for without echo, otherwise it is the first line of standard input.
+// Reads one line from a terminal with echo off; nullopt at end of input.
+std::optional<std::string> ReadHidden()
+{
+    std::string line;
+    std::fputs("Password: ", stderr);
+    std::fflush(stderr);
+#ifdef _WIN32
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD saved = 0;
+    const bool canHide = GetConsoleMode(in, &saved) != 0;
+    if (canHide) SetConsoleMode(in, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    if (canHide) SetConsoleMode(in, saved);
+#else
+    termios saved{};
+    const bool canHide = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (canHide) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSADRAIN, &quiet);
+    }
+    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    if (canHide) tcsetattr(STDIN_FILENO, TCSADRAIN, &saved);
+#endif
+    std::fputs("\n", stderr);
+    if (!got) return std::nullopt;
+    return line;
+}
+
+bool StdinIsTerminal()
+{
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
+// The password never comes from the command line (where other users could see it): from a
+// terminal it is asked for without echo, otherwise it is the first line of standard input.
 std::optional<std::string> ReadPassword()
 {
     std::string line;
-    if (isatty(STDIN_FILENO)) {
-        std::fputs("Password: ", stderr);
-        std::fflush(stderr);
-        termios saved{};
-        const bool canHide = tcgetattr(STDIN_FILENO, &saved) == 0;
-        if (canHide) {
-            termios quiet = saved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-        }
-        const bool got = static_cast<bool>(std::getline(std::cin, line));
-        if (canHide) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::fputs("\n", stderr);
-        if (!got) return std::nullopt;
+    if (StdinIsTerminal()) {
+        std::optional<std::string> typed = ReadHidden();
+        if (!typed) return std::nullopt;
+        line = *typed;
     } else if (!std::getline(std::cin, line) && line.empty()) {
         return std::string();  // empty input: an empty password, as the dialog allows
     }

@@ -46,8 +46,8 @@ std::string FirmwareText(const DeviceInfo& device);  // "V%c%cR%c%c"
 std::string MacText(const Mac& mac);                 // lower-case "xx:xx:xx:xx:xx:xx"
 std::string IpStatusText(std::uint8_t ipMode);       // "Static ip", "DHCP" or ""
 
-// Pages asked for a share count: count / 20 + 1, never more than the 256 page indices
-// that can travel.
+// Pages asked for a share count: none for 0, otherwise count / 20 + 1, never more than the
+// 256 page indices that can travel. The count is unsigned: 32768 and more are counts too.
 unsigned SharePageCount(std::uint16_t shareCount);
 
 }  // namespace protocol

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-arphic-uming
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool fonts-dejavu-extra
   iproute2 util-linux procps jq
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient

@@ -1,0 +1,247 @@
+// The command-line client over the fake socket backend: what each command sends, its exit
+// status and output, and the text helpers that keep adapter bytes from corrupting a
+// terminal or a JSON document.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/text.h"
+#include "platform/sockets/fake_sockets.h"
+#include "protocol/wire.h"
+
+namespace {
+
+using sockets::FakeAdapter;
+
+const FakeAdapter::MacBytes kMac{0x02, 0x44, 0x4d, 0x00, 0x00, 0x01};
+const char* kMacText = "02:44:4d:00:00:01";
+
+std::string ReadAll(std::FILE* f)
+{
+    std::string s;
+    std::rewind(f);
+    for (int c; (c = std::fgetc(f)) != EOF;) s.push_back(static_cast<char>(c));
+    return s;
+}
+
+struct CliRun {
+    CliRun() : api(network), adapter(network.AddAdapter(kMac)) {}
+    ~CliRun() { CloseFiles(); }
+    int Run(std::vector<std::string> args, std::optional<std::string> password = "admin")
+    {
+        CloseFiles();
+        cli::Io io;
+        io.out = m_out = std::tmpfile();
+        io.err = m_err = std::tmpfile();
+        io.readPassword = [password] { return password; };
+        const int rc = cli::Run(args, api, io);
+        out = ReadAll(m_out);
+        err = ReadAll(m_err);
+        return rc;
+    }
+    // The payload of the one datagram sent with `cmd`.
+    std::vector<std::uint8_t> Payload(std::uint16_t cmd)
+    {
+        const auto sent = network.SentWithCmd(cmd);
+        EXPECT_EQ(1u, sent.size());
+        if (sent.empty()) return {};
+        return {sent[0].bytes.begin() + protocol::kHeaderSize, sent[0].bytes.end()};
+    }
+    static std::string Field(const std::vector<std::uint8_t>& p, std::size_t at, std::size_t width)
+    {
+        return std::string(p.begin() + static_cast<long>(at),
+                           p.begin() + static_cast<long>(at + width));
+    }
+
+    sockets::FakeNetwork network;
+    sockets::FakeSocketApi api;
+    FakeAdapter& adapter;
+    std::string out, err;
+
+private:
+    void CloseFiles()
+    {
+        if (m_out) std::fclose(m_out);
+        if (m_err) std::fclose(m_err);
+        m_out = m_err = nullptr;
+    }
+    std::FILE* m_out = nullptr;
+    std::FILE* m_err = nullptr;
+};
+
+TEST(CliText, WireBytesBecomeSafeUtf8)
+{
+    EXPECT_EQ("NAS-B\xc3\xbcro", cli::DecodeWireText("NAS-B\xfcro")) << "Latin-1 when not UTF-8";
+    EXPECT_EQ("NAS-B\xc3\xbcro", cli::DecodeWireText("NAS-B\xc3\xbcro")) << "UTF-8 is kept";
+    // Overlong forms and encoded surrogates are not UTF-8.
+    EXPECT_EQ("\xc3\x80\xc2\xaf", cli::DecodeWireText("\xc0\xaf"));
+    EXPECT_EQ("\xc3\xad\xc2\xa0\xc2\x80", cli::DecodeWireText("\xed\xa0\x80"));
+
+    EXPECT_EQ("a?[2Jb?c", cli::ForTerminal(cli::DecodeWireText("a\x1b[2Jb\x9b"
+                                                               "c")))
+        << "ESC and the 8-bit CSI cannot reach the terminal";
+    EXPECT_EQ(R"("q\"b\\n\n\u001b\u0085")", cli::JsonString("q\"b\\n\n\x1b\xc2\x85"));
+    EXPECT_EQ(R"("\u00ff")", cli::JsonString("\xff")) << "a stray byte still gives valid JSON";
+}
+
+TEST(CliText, ParsesWhatUsersType)
+{
+    ASSERT_TRUE(cli::ParseMac("02-44-4D-00-00-0a"));
+    EXPECT_EQ(0x0a, (*cli::ParseMac("02:44:4d:00:00:0A"))[5]);
+    for (const char* bad :
+         {"02:44:4d:00:00", "02:44:4d:00:00:0g", "02:44-4d:00:00:01", "0244:4d:00:00:01:"}) {
+        EXPECT_FALSE(cli::ParseMac(bad)) << bad;
+    }
+    EXPECT_TRUE(cli::IsDottedQuad("255.255.255.255"));
+    EXPECT_TRUE(cli::IsDottedQuad("0.0.0.0"));
+    for (const char* bad : {"256.1.1.1", "1.2.3", "1.2.3.4.", ".1.2.3", "1..2.3", "1.2.3.4.5",
+                            "0001.2.3.4", "1.2.3.a", ""}) {
+        EXPECT_FALSE(cli::IsDottedQuad(bad)) << bad;
+    }
+    EXPECT_TRUE(cli::ParseDate("2024-02-29"));
+    EXPECT_FALSE(cli::ParseDate("2023-02-29"));
+    EXPECT_FALSE(cli::ParseDate("20240230"));
+    EXPECT_FALSE(cli::ParseDate("1969-12-31"));
+    EXPECT_EQ(12, cli::ParseDate("19991231")->month);
+    EXPECT_TRUE(cli::ParseTime("23:59:59"));
+    EXPECT_FALSE(cli::ParseTime("24:00:00"));
+    EXPECT_EQ(5, cli::ParseTime("030405")->second);
+}
+
+TEST(CliCommands, DiscoverListsAdaptersAsJsonAndTable)
+{
+    CliRun run;
+    run.adapter.name = "NAS-\x1b[31mX";
+    ASSERT_EQ(0, run.Run({"--json", "discover"})) << run.err;
+    EXPECT_EQ(
+        "{\"devices\":[{\"name\":\"NAS-\\u001b[31mX\",\"mac\":\"02:44:4d:00:00:01\","
+        "\"ipAddress\":\"192.0.2.2\",\"webPort\":80}]}\n",
+        run.out);
+    ASSERT_EQ(0, run.Run({"discover"}));
+    EXPECT_NE(std::string::npos, run.out.find("NAS-?[31mX  02:44:4d:00:00:01  192.0.2.2"))
+        << run.out;
+}
+
+TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)
+{
+    CliRun run;
+    run.adapter.silentFor = {protocol::CMD_GET_NETWORK_INFO};
+    EXPECT_EQ(3, run.Run({"status", kMacText}));
+    EXPECT_EQ("Time out:get network info!\n", run.err);
+    EXPECT_EQ("", run.out);
+
+    run.api.faults.startupResult = 10091;
+    EXPECT_EQ(1, run.Run({"status", kMacText}));
+    EXPECT_EQ("Network communication failed with error 10091\n", run.err);
+}
+
+TEST(CliCommands, BadArgumentsSendNothing)
+{
+    CliRun run;
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"status", "02:44:4d:00:00"},
+          {"bogus"},
+          {},
+          {"status", kMacText, "extra"},
+          {"set-network", kMacText, "--ip", "1.2.3.256"},
+          {"set-system", kMacText, "--description", "dots. not allowed"},
+          {"set-system", kMacText, "--description", std::string(64, 'a')},
+          {"set-system", kMacText, "--timezone", "75"},
+          {"set-system", kMacText, "--date"},
+          {"verify", kMacText, "--user", std::string(17, 'u')}}) {
+        EXPECT_EQ(2, run.Run(args)) << (args.empty() ? "" : args.back());
+        EXPECT_NE(std::string::npos, run.err.find("dravmoor: ")) << run.err;
+    }
+    EXPECT_EQ(2, run.Run({"verify", kMacText}, "toolongpw")) << "9 characters";
+    EXPECT_TRUE(run.network.Sent().empty());
+}
+
+TEST(CliCommands, VerifyOutcomes)
+{
+    CliRun run;
+    run.adapter.adminPassword = "pw";
+    EXPECT_EQ(0, run.Run({"verify", kMacText}, "pw"));
+    const auto payload = run.Payload(protocol::CMD_VERIFY);
+    EXPECT_EQ(std::string("admin\0\0\0\0\0\0\0\0\0\0\0pw\0\0\0\0\0\0", 24),
+              CliRun::Field(payload, 0, 24));
+    EXPECT_EQ(4, run.Run({"verify", kMacText, "--user", "root"}, "pw"));
+    EXPECT_EQ("Verify failed!\n", run.err);
+    run.adapter.replyCmd = protocol::CMD_GET_SYSTEM_INFO;
+    EXPECT_EQ(1, run.Run({"verify", kMacText}, "pw"));
+}
+
+TEST(CliCommands, SetSystemKeepsWhatIsNotGivenAndSendsTheDiscoveredName)
+{
+    CliRun run;
+    run.adapter.name = "Sixteen-chars-XY";
+    run.adapter.description = "Kept as it was";
+    run.adapter.date = "20251231";
+    run.adapter.time = "235958";
+    ASSERT_EQ(0, run.Run({"set-system", kMacText, "--timezone", "3"})) << run.err;
+    // Status query first, then a discovery for the name, then the write.
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_GET_SYSTEM_INFO).size());
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_DISCOVER).size());
+    const auto p = run.Payload(protocol::CMD_SET_SYSTEM_INFO);
+    EXPECT_EQ(0, p[0]);
+    EXPECT_EQ("Sixteen-chars-XY", CliRun::Field(p, 1, 16));
+    EXPECT_EQ("Kept as it was", CliRun::Field(p, 17, 14));
+    EXPECT_EQ("20251231235958", CliRun::Field(p, 81, 14));
+    EXPECT_EQ(3, p[95]);
+    EXPECT_EQ("system settings sent; the adapter answered\n", run.out);
+}
+
+TEST(CliCommands, SetSystemWithEverythingGivenAsksNothingFirst)
+{
+    CliRun run;
+    ASSERT_EQ(0, run.Run({"--json", "set-system", kMacText, "--name", "N", "--description", "",
+                          "--date", "2030-01-02", "--time", "03:04:05", "--timezone", "0",
+                          "--password-required", "yes"}))
+        << run.err;
+    ASSERT_EQ(1u, run.network.Sent().size());
+    const auto p = run.Payload(protocol::CMD_SET_SYSTEM_INFO);
+    EXPECT_EQ(1, p[0]);
+    EXPECT_EQ(std::string("N\0", 2), CliRun::Field(p, 1, 2));
+    EXPECT_EQ(std::string(64, '\0'), CliRun::Field(p, 17, 64));
+    EXPECT_EQ("20300102030405", CliRun::Field(p, 81, 14));
+    EXPECT_EQ("{\"result\":\"answered\"}\n", run.out);
+}
+
+TEST(CliCommands, SetSystemWithoutDiscoveryAnswerNeedsAName)
+{
+    CliRun run;
+    run.adapter.silentFor = {protocol::CMD_DISCOVER};
+    EXPECT_EQ(3, run.Run({"set-system", kMacText, "--timezone", "1"}));
+    EXPECT_NE(std::string::npos, run.err.find("--name"));
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_SET_SYSTEM_INFO).empty());
+}
+
+TEST(CliCommands, SetNetworkOutcomes)
+{
+    CliRun run;
+    run.adapter.ipMode = 1;
+    ASSERT_EQ(0, run.Run({"set-network", kMacText, "--ip", "10.0.0.1"})) << run.err;
+    auto p = run.Payload(protocol::CMD_SET_NETWORK_INFO);
+    EXPECT_EQ(1, p[0]) << "the adapter's mode is kept";
+    EXPECT_EQ(std::string("10.0.0.1\0\0\0\0\0\0\0", 15), CliRun::Field(p, 1, 15));
+    EXPECT_EQ("255.255.255.0", CliRun::Field(p, 16, 13));
+
+    run.network.ClearSent();
+    run.adapter.refuseNetwork = true;
+    EXPECT_EQ(4, run.Run({"set-network", kMacText, "--mode", "static", "--ip", "1.1.1.1", "--mask",
+                          "255.255.255.255", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2",
+                          "1.1.1.1"}));
+    EXPECT_EQ("Set network info failed!\n", run.err);
+    EXPECT_EQ(1u, run.network.Sent().size()) << "all fields given: no status query";
+    p = run.Payload(protocol::CMD_SET_NETWORK_INFO);
+    EXPECT_EQ("255.255.255.255", CliRun::Field(p, 16, 15));
+
+    run.adapter.silentFor = {protocol::CMD_SET_NETWORK_INFO};
+    EXPECT_EQ(
+        3, run.Run({"set-network", kMacText, "--mode", "dhcp", "--ip", "1.1.1.1", "--mask",
+                    "1.1.1.1", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2", "1.1.1.1"}));
+    EXPECT_EQ("dravmoor: no answer to the network settings\n", run.err);
+}
+
+}  // namespace

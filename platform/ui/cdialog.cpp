@@ -454,7 +454,13 @@ bool CDialog::BuildWindow(QWidget* parentWidget, bool child)
                 // A fixed locale: month names, digits and calendar layout do not follow the
                 // environment, which the program does not read.
                 e->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-                e->setDateTime(QDateTime::currentDateTime());
+                // With no empty state: the PC's date and time when the dialog is created.
+                const QDateTime now = QDateTime::currentDateTime();
+                e->setProperty("pickerValue", now);
+                if (ct.kind == Kind::DatePicker)
+                    e->setDate(now.date());
+                else
+                    e->setTime(now.time());
                 e->setKeyboardTracking(false);
                 w = e;
                 break;

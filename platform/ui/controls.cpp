@@ -410,18 +410,32 @@ int CListCtrl::GetColumnWidth(int column) const
 
 // ---- CDateTimeCtrl, CIPAddressCtrl ------------------------------------------------------
 
+// Both pickers hold a whole date and time and show one part of it. The part not shown is kept
+// aside: handing the whole value to a time-only editor would move it across a daylight-saving
+// change (its date range is one fixed day).
 void CDateTimeCtrl::SetTime(const QDateTime& time)
 {
-    if (auto* e = qobject_cast<QDateTimeEdit*>(m_widget.data())) {
-        QSignalBlocker block(e);
-        e->setDateTime(time);
-    }
+    auto* e = qobject_cast<QDateTimeEdit*>(m_widget.data());
+    if (e == nullptr || !time.isValid()) return;
+    QSignalBlocker block(e);
+    e->setProperty("pickerValue", time);
+    if (e->displayedSections() & QDateTimeEdit::DateSections_Mask)
+        e->setDate(time.date());
+    else
+        e->setTime(time.time());
 }
 
 QDateTime CDateTimeCtrl::GetTime() const
 {
     auto* e = qobject_cast<QDateTimeEdit*>(m_widget.data());
-    return e != nullptr ? e->dateTime() : QDateTime();
+    if (e == nullptr) return {};
+    QDateTime value = e->property("pickerValue").toDateTime();
+    if (!value.isValid()) value = QDateTime::currentDateTime();
+    if (e->displayedSections() & QDateTimeEdit::DateSections_Mask)
+        value.setDate(e->date());
+    else
+        value.setTime(e->time());
+    return value;
 }
 
 void CIPAddressCtrl::SetAddressText(const QString& dotted)

@@ -34,9 +34,26 @@ bool CSystemPage::OnInitDialog()
     if (auto* edit = qobject_cast<QDateTimeEdit*>(m_datePicker.widget())) {
         edit->setDateRange(QDate(1970, 1, 1), QDate(9999, 12, 31));
     }
-    m_datePicker.SetTime(now);
-    m_timePicker.SetTime(now);
+    SetPickers(now.date(), now.time());
     return true;
+}
+
+namespace {
+// A picker may keep its value in another time spec than local time (a time-only edit keeps
+// UTC); handing it a local value would shift the shown fields by the zone offset. Build the
+// value in the picker's own spec so the fields arrive unchanged.
+void SetFields(ui::CDateTimeCtrl& picker, const QDate& date, const QTime& time)
+{
+    Qt::TimeSpec spec = Qt::LocalTime;
+    if (auto* edit = qobject_cast<QDateTimeEdit*>(picker.widget())) spec = edit->timeSpec();
+    picker.SetTime(QDateTime(date, time, spec));
+}
+}  // namespace
+
+void CSystemPage::SetPickers(const QDate& date, const QTime& time)
+{
+    SetFields(m_datePicker, date, time);
+    SetFields(m_timePicker, date, time);
 }
 
 }  // namespace wizard

@@ -17,6 +17,9 @@ public:
     ui::CEdit m_descriptionEdit;
     ui::CButton m_noPasswordCheck;
 
+    // Shows the local calendar fields `date` and `time` in both pickers.
+    void SetPickers(const QDate& date, const QTime& time);
+
 protected:
     void DoDataExchange(ui::CDataExchange* dx) override;
     bool OnInitDialog() override;

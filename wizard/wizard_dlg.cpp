@@ -182,9 +182,7 @@ void CWizardDlg::FillSystemPage()
                                        std::string_view(d.time.data(), d.time.size() - 1));
     if (!value) return;  // the pickers keep the PC's clock
     const CalendarTime c = LocalCalendarTime(*value);
-    const QDateTime shown(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second));
-    page->m_datePicker.SetTime(shown);
-    page->m_timePicker.SetTime(shown);
+    page->SetPickers(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second));
 }
 
 void CWizardDlg::FillNetworkPage()

@@ -19,7 +19,10 @@ public:
     bool Open(const std::string&) override { return false; }
 };
 
-QLineEdit* Edit(ui::CDialog& dlg, int id) { return qobject_cast<QLineEdit*>(dlg.GetDlgItem(id)); }
+QLineEdit* Edit(ui::CDialog& dlg, int id)
+{
+    return qobject_cast<QLineEdit*>(dlg.GetDlgItem(id));
+}
 
 // The name and password edits of a verification dialog we hold no pointer to.
 QLineEdit* FindEdit(QWidget* root, bool password)

@@ -81,7 +81,10 @@ std::vector<std::uint8_t> NetworkRequest(std::uint8_t mode, const std::array<std
     return Request(19, p);
 }
 
-std::string Digits(const QString& s) { return s.toStdString(); }
+std::string Digits(const QString& s)
+{
+    return s.toStdString();
+}
 
 }  // namespace
 
@@ -189,15 +192,33 @@ private slots:
         }
     }
 
+    // Return in a field acts as Next (it must not end the wizard unwritten); Escape cancels.
+    void returnActsAsNext()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        const int result = RunModal(rig.wizard, [&] {
+            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            QWidget* edit = rig.system.GetDlgItem(IDC_DEV_DESC);
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(m_net->SentWithCmd(17).size(), std::size_t{1});
+            QCOMPARE(rig.Visible(), 1);
+            QVERIFY(rig.wizard.widget()->isVisible());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        QCOMPARE(result, IDCANCEL);
+    }
+
     void pagesFillTheFrame()
     {
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
             const QRect frame = rig.wizard.GetDlgItemRectInParent(IDC_PAGE_FRAME);
             QVERIFY(frame.width() > 0);
-            for (ui::CDialog* page : {static_cast<ui::CDialog*>(&rig.system),
-                                      static_cast<ui::CDialog*>(&rig.network),
-                                      static_cast<ui::CDialog*>(&rig.finish)}) {
+            for (ui::CDialog* page :
+                 {static_cast<ui::CDialog*>(&rig.system), static_cast<ui::CDialog*>(&rig.network),
+                  static_cast<ui::CDialog*>(&rig.finish)}) {
                 QCOMPARE(page->widget()->geometry(), frame);
             }
         });
@@ -217,7 +238,8 @@ private slots:
             QCOMPARE(rig.system.m_noPasswordCheck.GetCheck(), 0);
             QCOMPARE(rig.system.m_timezoneCombo.GetCount(), 75);
             QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), 74);
-            QCOMPARE(rig.system.m_descriptionEdit.GetWindowText(), QStringLiteral("Storage adapter"));
+            QCOMPARE(rig.system.m_descriptionEdit.GetWindowText(),
+                     QStringLiteral("Storage adapter"));
             QCOMPARE(rig.system.m_datePicker.GetTime().date(), QDate(2026, 3, 5));
             QCOMPARE(rig.system.m_timePicker.GetTime().time(), QTime(7, 8, 9));
             rig.Click(IDC_NEXT);
@@ -274,7 +296,7 @@ private slots:
             QCOMPARE(edit->text().size(), 64);
             rig.Click(IDC_NEXT);
             QVERIFY(rec.boxes.empty());
-            const auto& bytes = m_net->SentWithCmd(17).at(0).bytes;
+            const auto bytes = m_net->SentWithCmd(17).at(0).bytes;
             QCOMPARE(std::string(bytes.begin() + 29, bytes.begin() + 29 + 64),
                      valid63 + std::string(1, '\0'));
 
@@ -282,8 +304,9 @@ private slots:
             rig.Click(IDC_BACK);
             edit->clear();
             rig.Click(IDC_NEXT);
-            const auto& empty = m_net->SentWithCmd(17).at(1).bytes;
-            QVERIFY(std::all_of(empty.begin() + 29, empty.begin() + 93, [](auto b) { return b == 0; }));
+            const auto empty = m_net->SentWithCmd(17).at(1).bytes;
+            QVERIFY(
+                std::all_of(empty.begin() + 29, empty.begin() + 93, [](auto b) { return b == 0; }));
         });
         QVERIFY(rec.boxes.empty());
     }
@@ -309,12 +332,30 @@ private slots:
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("sentDate");
         QTest::addColumn<QString>("sentTime");
-        QTest::newRow("month 13") << "20231301" << "120000" << "20240101" << "120000";
-        QTest::newRow("day 0") << "20240300" << "235959" << "20240229" << "235959";
-        QTest::newRow("second 60") << "20231231" << "235960" << "20240101" << "000000";
-        QTest::newRow("summer") << "20240715" << "120000" << "20240715" << "120000";
-        QTest::newRow("gap") << "20240331" << "023000" << "20240331" << "033000";
-        QTest::newRow("after 2038") << "20400229" << "101010" << "20400229" << "101010";
+        QTest::newRow("month 13") << "20231301"
+                                  << "120000"
+                                  << "20240101"
+                                  << "120000";
+        QTest::newRow("day 0") << "20240300"
+                               << "235959"
+                               << "20240229"
+                               << "235959";
+        QTest::newRow("second 60") << "20231231"
+                                   << "235960"
+                                   << "20240101"
+                                   << "000000";
+        QTest::newRow("summer") << "20240715"
+                                << "120000"
+                                << "20240715"
+                                << "120000";
+        QTest::newRow("gap") << "20240331"
+                             << "023000"
+                             << "20240331"
+                             << "033000";
+        QTest::newRow("after 2038") << "20400229"
+                                    << "101010"
+                                    << "20400229"
+                                    << "101010";
     }
     void dateCarryAndDaylightSaving()
     {
@@ -326,7 +367,7 @@ private slots:
         SetField(m_device.time, Digits(time));
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] { rig.Click(IDC_NEXT); });
-        const auto& bytes = m_net->SentWithCmd(17).at(0).bytes;
+        const auto bytes = m_net->SentWithCmd(17).at(0).bytes;
         QCOMPARE(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81, 8),
                  sentDate);
         QCOMPARE(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 89, 6),
@@ -341,7 +382,7 @@ private slots:
         const QDateTime before = QDateTime::currentDateTime();
         RunModal(rig.wizard, [&] { rig.Click(IDC_NEXT); });
         const QDateTime after = QDateTime::currentDateTime();
-        const auto& bytes = m_net->SentWithCmd(17).at(0).bytes;
+        const auto bytes = m_net->SentWithCmd(17).at(0).bytes;
         const QString sent =
             QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81, 14);
         const QDateTime picked = QDateTime::fromString(sent, QStringLiteral("yyyyMMddHHmmss"));
@@ -433,8 +474,9 @@ private slots:
         RunModal(rig.wizard, [&] {
             m_api->faults.startupResult = 10091;
             rig.Click(IDC_NEXT);
-            QCOMPARE(rec.Texts(),
-                     QStringList{QStringLiteral("Network communication failed with error 10091\n")});
+            QCOMPARE(
+                rec.Texts(),
+                QStringList{QStringLiteral("Network communication failed with error 10091\n")});
             QCOMPARE(rig.Visible(), 0);
             QVERIFY(!rig.BackEnabled());
             rig.Click(IDC_SKIP);

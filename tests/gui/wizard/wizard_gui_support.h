@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -118,15 +119,16 @@ inline QAbstractButton* ButtonByText(QWidget* root, const QString& text)
 }
 
 // A request as the adapters expect it, built here independently of the protocol code.
-inline std::vector<std::uint8_t> Request(std::uint16_t cmd, const std::vector<std::uint8_t>& payload)
+inline std::vector<std::uint8_t> Request(std::uint16_t cmd,
+                                         const std::vector<std::uint8_t>& payload)
 {
-    std::vector<std::uint8_t> out(12, 0);
+    std::vector<std::uint8_t> out(12 + payload.size(), 0);
     out[0] = static_cast<std::uint8_t>(cmd & 0xFF);
     out[1] = static_cast<std::uint8_t>(cmd >> 8);
     out[4] = static_cast<std::uint8_t>(payload.size() & 0xFF);
     out[5] = static_cast<std::uint8_t>(payload.size() >> 8);
     std::memcpy(out.data() + 6, kMac.data(), 6);
-    out.insert(out.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), out.begin() + 12);
     return out;
 }
 

@@ -144,8 +144,9 @@ int main(int argc, char** argv)
     Check(after.passwordRequired == 0, "password flag cleared");
     Check(after.timezone == 61, "timezone 61: " + std::to_string(after.timezone));
     // The simulated clock keeps running from what was set.
-    const QDateTime reported = QDateTime::fromString(
-        QString::fromStdString(Text(after.date) + Text(after.time)), QStringLiteral("yyyyMMddHHmmss"));
+    const QDateTime reported =
+        QDateTime::fromString(QString::fromStdString(Text(after.date) + Text(after.time)),
+                              QStringLiteral("yyyyMMddHHmmss"));
     const qint64 drift = target.secsTo(reported);
     Check(reported.isValid() && drift >= 0 && drift < 120,
           "date and time: " + Text(after.date) + " " + Text(after.time));

@@ -1,0 +1,78 @@
+// Saves pictures of the verification dialog and of each wizard page, filled from a fake
+// adapter, as PNG files in the folder given as the first argument. Not a test: a way to look
+// at the layouts (run it under Xvfb, or with QT_QPA_PLATFORM=offscreen).
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+#include "platform/ui/cdialog.h"
+#include "wizard/finish_page.h"
+#include "wizard/network_page.h"
+#include "wizard/system_page.h"
+#include "wizard/verify_dlg.h"
+#include "wizard/wizard_dlg.h"
+#include "wizard_gui_support.h"
+
+using namespace wizard_test;
+
+namespace {
+
+bool Save(QWidget* w, const QDir& dir, const char* name)
+{
+    QApplication::processEvents();
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    const bool ok = w->window()->grab().save(path);
+    std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ui::SetupApplicationLook();
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
+    QDir().mkpath(dir.path());
+    MessageRecorder quiet;
+
+    sockets::FakeNetwork net;
+    sockets::FakeSocketApi api(net);
+    sockets::FakeAdapter& adapter = net.AddAdapter(kMac);
+    adapter.description = "Office storage 2";
+    adapter.ipMode = 1;
+    adapter.passwordRequired = 1;
+    protocol::DeviceInfo device = MakeDevice(adapter);
+    bool ok = true;
+
+    wizard::CVerifyDlg verify(api);
+    verify.SetDevice(&device);
+    RunModal(verify, [&] {
+        qobject_cast<QLineEdit*>(verify.GetDlgItem(IDC_VERIFY_NAME))
+            ->setText(QStringLiteral("admin"));
+        qobject_cast<QLineEdit*>(verify.GetDlgItem(IDC_VERIFY_PASSWORD))
+            ->setText(QStringLiteral("admin"));
+        ok = Save(verify.widget(), dir, "verify.png") && ok;
+    });
+
+    wizard::CWizardDlg wiz(api);
+    wiz.SetDevice(&device);
+    wizard::CSystemPage systemPage;
+    wizard::CNetworkPage networkPage;
+    wizard::CFinishPage finishPage;
+    wiz.AddPage(&systemPage, IDD_PAGE_SYSTEM);
+    wiz.AddPage(&networkPage, IDD_PAGE_NETWORK);
+    wiz.AddPage(&finishPage, IDD_PAGE_FINISH);
+    RunModal(wiz, [&] {
+        ok = Save(wiz.widget(), dir, "wizard-system.png") && ok;
+        wiz.OnSkip();
+        ok = Save(wiz.widget(), dir, "wizard-network.png") && ok;
+        wiz.OnSkip();
+        ok = Save(wiz.widget(), dir, "wizard-finish.png") && ok;
+    });
+    wiz.DestroyPages();
+    return ok ? 0 : 1;
+}

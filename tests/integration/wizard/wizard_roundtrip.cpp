@@ -113,7 +113,8 @@ int main(int argc, char** argv)
     wiz.AddPage(&systemPage, IDD_PAGE_SYSTEM);
     wiz.AddPage(&networkPage, IDD_PAGE_NETWORK);
     wiz.AddPage(&finishPage, IDD_PAGE_FINISH);
-    const QDateTime target(QDate(2031, 11, 2), QTime(6, 5, 4));
+    // Past January 2038: the date travels as digits, not as a 32-bit count.
+    const QDateTime target(QDate(2041, 11, 2), QTime(6, 5, 4));
     QTimer::singleShot(0, [&] {
         systemPage.m_descriptionEdit.SetWindowText(QStringLiteral("Round trip 42"));
         systemPage.m_noPasswordCheck.SetCheck(1);

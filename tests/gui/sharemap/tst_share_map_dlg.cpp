@@ -1,0 +1,392 @@
+// The share mapping dialog over the fake drive table: what it offers and lists when it opens,
+// mapping and unmapping with the system's refusals, the Return key, and the Share mapping
+// command's verification gate.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+#include <cstring>
+#include <functional>
+
+#include "app/commands.h"
+#include "platform/netdrive/fake_netdrive.h"
+#include "platform/shell/shell.h"
+#include "platform/sockets/fake_sockets.h"
+#include "platform/ui/cdialog.h"
+#include "res/resource.h"
+#include "sharemap/share_map_dlg.h"
+
+namespace {
+
+const QString kMusicY = QStringLiteral("\\\\10.0.0.5\\music");
+
+class MessageRecorder {
+public:
+    MessageRecorder()
+    {
+        m_previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return IDOK;
+        });
+    }
+    ~MessageRecorder() { ui::SetMessageBoxHandler(m_previous); }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    QStringList Texts() const
+    {
+        QStringList t;
+        for (const auto& b : boxes) t << b.text;
+        return t;
+    }
+    std::vector<ui::MessageBoxRequest> boxes;
+
+private:
+    ui::MessageBoxHandler m_previous;
+};
+
+class NoBrowser : public shell::UrlOpener {
+public:
+    bool Open(const std::string&) override { return false; }
+};
+
+template <std::size_t N>
+void SetField(std::array<char, N>& field, const char* text)
+{
+    field.fill('\0');
+    std::memcpy(field.data(), text, std::min(std::strlen(text), N - 1));
+}
+
+protocol::ShareEntry Share(const char* name)
+{
+    protocol::ShareEntry e;
+    std::memcpy(e.bytes.data(), name, std::min(std::strlen(name), e.bytes.size()));
+    return e;
+}
+
+// Our own wrappers on the dialog's controls, as a user sees them.
+struct View {
+    explicit View(ui::CDialog& dlg)
+    {
+        list.Attach(dlg.GetDlgItem(IDC_MAPPED_LIST), IDC_MAPPED_LIST);
+        drives.Attach(dlg.GetDlgItem(IDC_DRIVE_COMBO), IDC_DRIVE_COMBO);
+        shares.Attach(dlg.GetDlgItem(IDC_SHARE_COMBO), IDC_SHARE_COMBO);
+        user = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_USER));
+        password = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_PASSWORD));
+        shareBox = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_SHARE_COMBO));
+        driveBox = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_DRIVE_COMBO));
+        map = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_MAP));
+        unmap = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_UNMAP));
+        unmapAll = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_UNMAP_ALL));
+    }
+    QStringList Rows() const
+    {
+        QStringList rows;
+        for (int i = 0; i < list.GetItemCount(); ++i) {
+            rows << list.GetItemText(i, 0) + QStringLiteral(" | ") + list.GetItemText(i, 1);
+        }
+        return rows;
+    }
+    QStringList DriveEntries() const
+    {
+        QStringList e;
+        for (int i = 0; i < drives.GetCount(); ++i) e << drives.GetLBText(i);
+        return e;
+    }
+    int DriveIndex(const QString& text) const
+    {
+        return static_cast<int>(DriveEntries().indexOf(text));
+    }
+
+    ui::CListCtrl list;
+    ui::CComboBox drives, shares;
+    QLineEdit *user = nullptr, *password = nullptr;
+    QComboBox *shareBox = nullptr, *driveBox = nullptr;
+    QAbstractButton *map = nullptr, *unmap = nullptr, *unmapAll = nullptr;
+};
+
+// Runs `dlg` modally with `driver` once it is up; a dialog the driver left open (a failed
+// check returns early) is cancelled, so a failure never hangs the test.
+int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
+{
+    QTimer::singleShot(0, [&dlg, driver] {
+        driver();
+        if (dlg.widget() != nullptr && dlg.widget()->isVisible()) dlg.EndDialog(IDCANCEL);
+    });
+    return dlg.DoModal();
+}
+
+}  // namespace
+
+class ShareMapDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_drives = std::make_unique<netdrive::FakeNetDrive>();
+        m_device = protocol::DeviceInfo{};
+        SetField(m_device.ipAddress, "10.0.0.5");
+        m_device.shares = std::vector<protocol::ShareEntry>{Share("music"), Share("photos")};
+    }
+    void cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
+
+    void opensWithSharesFreeLettersAndThisDevicesConnections()
+    {
+        m_drives->AddLocalDrives('A', 'H');
+        m_drives->AddConnection('Y', "\\\\10.0.0.5\\music");
+        m_drives->AddConnection('X', "\\\\10.0.0.50\\music");
+        m_drives->AddConnection('D', "\\\\10.0.0.5\\photos");  // over a local letter
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            QCOMPARE(v.user->maxLength(), 32);
+            QCOMPARE(v.password->maxLength(), 8);
+            QCOMPARE(v.password->echoMode(), QLineEdit::Password);
+            QCOMPARE(v.list.GetExtendedStyle(), ui::CListCtrl::LVS_EX_FULLROWSELECT);
+            QCOMPARE(v.list.GetColumnHeading(0), QStringLiteral("Share name"));
+            QCOMPARE(v.list.GetColumnHeading(1), QStringLiteral("Location"));
+            QCOMPARE(v.list.GetColumnWidth(0), 240);
+            QCOMPARE(v.list.GetColumnWidth(1), 208);
+
+            QCOMPARE(v.shares.GetCount(), 2);
+            QCOMPARE(v.shares.GetLBText(0), QStringLiteral("music"));
+            QCOMPARE(v.shares.GetLBText(1), QStringLiteral("photos"));
+            QCOMPARE(v.shares.GetCurSel(), -1);
+            QVERIFY(v.shares.GetWindowText().isEmpty());
+
+            QStringList expected{QStringLiteral("Z:"), QStringLiteral("Y:  ") + kMusicY,
+                                 QStringLiteral("X:  \\\\10.0.0.50\\music")};
+            for (char c = 'W'; c >= 'I'; --c) expected << QStringLiteral("%1:").arg(QLatin1Char(c));
+            expected << QStringLiteral("D:  \\\\10.0.0.5\\photos");
+            QCOMPARE(v.DriveEntries(), expected);
+            QCOMPARE(v.drives.GetCurSel(), -1);
+            QVERIFY(v.drives.GetWindowText().isEmpty());
+
+            // 10.0.0.50 is another host, not "containing" 10.0.0.5.
+            QCOMPARE(v.Rows(), (QStringList{kMusicY + QStringLiteral(" | Y:"),
+                                            QStringLiteral("\\\\10.0.0.5\\photos | D:")}));
+        });
+    }
+
+    void emptyShareListAndEmptyTextsMapNothing()
+    {
+        MessageRecorder rec;
+        for (bool listed : {false, true}) {
+            m_drives = std::make_unique<netdrive::FakeNetDrive>();
+            m_device.shares.reset();
+            if (listed) m_device.shares.emplace();
+            sharemap::CShareMapDlg dlg(*m_drives);
+            dlg.SetDevice(&m_device);
+            RunModal(dlg, [&] {
+                View v(dlg);
+                QCOMPARE(v.shares.GetCount(), 0);
+                v.map->click();  // both empty
+                v.driveBox->setCurrentIndex(0);
+                v.map->click();  // share empty
+                v.shareBox->setEditText(QStringLiteral("typed"));
+                v.driveBox->setEditText(QString());
+                v.map->click();  // drive empty
+                QVERIFY(m_drives->connectCalls().empty());
+                // A typed share name is enough.
+                v.driveBox->setCurrentIndex(v.DriveIndex(QStringLiteral("Q:")));
+                v.map->click();
+                QCOMPARE(m_drives->connectCalls().size(), std::size_t{1});
+                QCOMPARE(m_drives->connectCalls()[0].remoteName,
+                         std::string("\\\\10.0.0.5\\typed"));
+                m_drives->Disconnect("Q:");
+            });
+        }
+        QVERIFY(rec.boxes.empty());
+    }
+
+    void mapAppendsARowAndRefillsTheLetters()
+    {
+        MessageRecorder rec;
+        m_drives->AddConnection('Y', "\\\\10.0.0.5\\music");
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            v.user->setText(QStringLiteral("guest"));
+            v.password->setText(QStringLiteral("pw"));
+            v.shareBox->setCurrentIndex(1);
+            v.driveBox->setCurrentIndex(v.DriveIndex(QStringLiteral("Z:")));
+            v.map->click();
+            QCOMPARE(m_drives->connectCalls().size(), std::size_t{1});
+            const auto& call = m_drives->connectCalls()[0];
+            QCOMPARE(call.localName, std::string("Z:"));
+            QCOMPARE(call.remoteName, std::string("\\\\10.0.0.5\\photos"));
+            QCOMPARE(call.user, std::string("guest"));
+            QCOMPARE(call.password, std::string("pw"));
+            // Appended after the rows found at opening.
+            QCOMPARE(v.Rows(), (QStringList{kMusicY + QStringLiteral(" | Y:"),
+                                            QStringLiteral("\\\\10.0.0.5\\photos | Z:")}));
+            QCOMPARE(v.DriveEntries().value(0), QStringLiteral("Z:  \\\\10.0.0.5\\photos"));
+            // Nothing is cleared.
+            QCOMPARE(v.shares.GetWindowText(), QStringLiteral("photos"));
+            QCOMPARE(v.user->text(), QStringLiteral("guest"));
+            QCOMPARE(v.password->text(), QStringLiteral("pw"));
+
+            // A network-drive entry gives its letter only; the system refuses a taken one.
+            v.driveBox->setCurrentIndex(v.DriveIndex(QStringLiteral("Y:  ") + kMusicY));
+            v.map->click();
+            QCOMPARE(m_drives->connectCalls().back().localName, std::string("Y:"));
+            QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Map failed!")});
+            QVERIFY(rec.boxes[0].caption.isEmpty());  // the application's own box
+            QCOMPARE(v.list.GetItemCount(), 2);
+            QCOMPARE(v.shares.GetWindowText(), QStringLiteral("photos"));
+        });
+    }
+
+    void refusedMapKeepsEverything()
+    {
+        MessageRecorder rec;
+        m_drives->RefuseConnect('W', netdrive::kErrInvalidPassword);
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            const QStringList entries = v.DriveEntries();
+            // A share text of any length goes to the system whole.
+            const QString longShare(1000, QLatin1Char('s'));
+            v.shareBox->setEditText(longShare);
+            v.driveBox->setCurrentIndex(v.DriveIndex(QStringLiteral("W:")));
+            v.map->click();
+            QCOMPARE(m_drives->connectCalls().back().remoteName,
+                     "\\\\10.0.0.5\\" + longShare.toStdString());
+            QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Map failed!")});
+            QCOMPARE(v.list.GetItemCount(), 0);
+            QCOMPARE(v.DriveEntries(), entries);
+            QCOMPARE(v.shares.GetWindowText(), longShare);
+            QCOMPARE(v.drives.GetWindowText(), QStringLiteral("W:"));
+        });
+    }
+
+    void unmapRemovesOnlyWhatTheSystemRemoved()
+    {
+        MessageRecorder rec;
+        m_drives->AddConnection('Y', "\\\\10.0.0.5\\music");
+        m_drives->AddConnection('V', "\\\\10.0.0.5\\photos");
+        m_drives->RefuseDisconnect('V');
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            v.unmap->click();  // no row selected
+            QVERIFY(m_drives->disconnectCalls().empty());
+
+            v.list.SetItemState(1, true);  // V:, refused
+            const int fills = m_drives->drivesInUseCalls();
+            v.unmap->click();
+            QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Unmap failed!")});
+            QCOMPARE(v.list.GetItemCount(), 2);
+            QCOMPARE(m_drives->drivesInUseCalls(), fills);  // combo not refilled
+
+            v.list.SetItemState(0, true);  // Y:
+            v.unmap->click();
+            QCOMPARE(m_drives->disconnectCalls().back(), std::string("Y:"));
+            QCOMPARE(v.Rows(), QStringList{QStringLiteral("\\\\10.0.0.5\\photos | V:")});
+            QCOMPARE(v.DriveEntries().value(1), QStringLiteral("Y:"));  // free again
+        });
+    }
+
+    void unmapAllWalksBackwardsAndKeepsRefusedRows()
+    {
+        MessageRecorder rec;
+        for (char c : {'Z', 'Y', 'X', 'W'}) {
+            m_drives->AddConnection(c, "\\\\10.0.0.5\\" + std::string(1, c));
+        }
+        m_drives->RefuseDisconnect('Y');
+        m_drives->RefuseDisconnect('W');
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            v.unmapAll->click();
+            QCOMPARE(m_drives->disconnectCalls(),
+                     (std::vector<std::string>{"W:", "X:", "Y:", "Z:"}));
+            QCOMPARE(rec.Texts(), (QStringList{QStringLiteral("Unmap failed!"),
+                                               QStringLiteral("Unmap failed!")}));
+            QCOMPARE(v.Rows(), (QStringList{QStringLiteral("\\\\10.0.0.5\\Y | Y:"),
+                                            QStringLiteral("\\\\10.0.0.5\\W | W:")}));
+            QCOMPARE(v.DriveEntries().value(0), QStringLiteral("Z:"));
+        });
+    }
+
+    void unmapAllOnAnEmptyListOnlyRefills()
+    {
+        MessageRecorder rec;
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            const int fills = m_drives->drivesInUseCalls();
+            v.unmapAll->click();
+            QCOMPARE(m_drives->drivesInUseCalls(), fills + 1);
+            QVERIFY(m_drives->disconnectCalls().empty());
+            QVERIFY(rec.boxes.empty());
+        });
+    }
+
+    void returnClosesLikeOkWithoutMapping()
+    {
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        const int result = RunModal(dlg, [&] {
+            View v(dlg);
+            v.shareBox->setEditText(QStringLiteral("music"));
+            v.driveBox->setCurrentIndex(0);
+            QApplication::setActiveWindow(dlg.widget()->window());
+            v.password->setFocus();
+            QTest::keyClick(v.password, Qt::Key_Return);
+        });
+        QCOMPARE(result, IDOK);
+        QVERIFY(m_drives->connectCalls().empty());
+    }
+
+    void commandAppliesTheVerificationRule()
+    {
+        sockets::FakeNetwork net;
+        sockets::FakeSocketApi api(net);
+        NoBrowser urls;
+        app::Services services{api, *m_drives, urls};
+
+        // No password asked: the share mapping dialog opens at once.
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr) return;
+            seen = modal->windowTitle();
+            modal->close();
+        });
+        app::LaunchShareMapping(services, m_device);
+        QCOMPARE(seen, QStringLiteral("Share Mapping"));
+
+        // Password asked and cancelled: the share mapping dialog never opens.
+        m_device.passwordRequired = 1;
+        QStringList titles;
+        std::function<void()> closeNext = [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr) return;
+            titles << modal->windowTitle();
+            modal->close();
+            QTimer::singleShot(0, closeNext);
+        };
+        QTimer::singleShot(0, closeNext);
+        app::LaunchShareMapping(services, m_device);
+        // Let the last queued look find nothing while `titles` still exists.
+        QCoreApplication::processEvents();
+        QCOMPARE(titles, QStringList{QStringLiteral("Verify")});
+        QVERIFY(m_drives->connectCalls().empty());
+    }
+
+private:
+    std::unique_ptr<netdrive::FakeNetDrive> m_drives;
+    protocol::DeviceInfo m_device;
+};
+
+QTEST_MAIN(ShareMapDlgTest)
+#include "tst_share_map_dlg.moc"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, then the
-# AddressSanitizer + UBSan build of the same tests.
+# AddressSanitizer + UBSan build of the same tests (LeakSanitizer on), then a short fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -18,4 +18,6 @@ run_build build
 echo "== sanitizer build (ASan + UBSan) =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_build build-asan -DDRAVMOOR_SANITIZE=ON -DDRAVMOOR_BENCH=OFF
+echo "== fuzzing (${FUZZ_SECONDS:-20} s per target) =="
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 echo "== all tests passed =="

@@ -1,0 +1,35 @@
+// One discovery over the system sockets, for the load measurements: prints how many adapters
+// were listed and how many of them were distinct. Run only inside scripts/netns.sh.
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/sockets/sockets.h"
+#include "protocol/discovery.h"
+
+namespace {
+
+class Counter : public protocol::DiscoveryView {
+public:
+    std::size_t listed = 0;
+    std::set<protocol::Mac> macs;
+
+    void ShowMessage(const std::string& text) override { std::fputs(text.c_str(), stderr); }
+    void AddDevice(std::unique_ptr<protocol::DeviceInfo> device) override
+    {
+        ++listed;
+        macs.insert(device->mac);
+    }
+};
+
+}  // namespace
+
+int main()
+{
+    const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
+    Counter counter;
+    protocol::DiscoverDevices(*api, counter);
+    std::printf("listed %zu distinct %zu\n", counter.listed, counter.macs.size());
+    return 0;
+}

@@ -56,11 +56,12 @@ measure() {
 
 for n in 1 10 100 1000 5000; do
   start "$sim" --adapters "$n" --shares 0
-  measure "$n adapters" "$n"
+  if [ "$n" -eq 1 ]; then label="1 adapter"; else label="$(printf "%'d" "$n") adapters"; fi
+  measure "$label" "$n"
   stop
 done
 start "$flooder" --adapters 1000 --junk 100000 --junk-ms 1500
-measure "1000 adapters + 100,000 invalid datagrams" 1000
+measure "1,000 adapters + 100,000 invalid datagrams" 1000
 stop
 
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), Linux $(uname -r)"

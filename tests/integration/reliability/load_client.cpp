@@ -12,14 +12,14 @@ namespace {
 
 class Counter : public protocol::DiscoveryView {
 public:
-    std::size_t listed = 0;
+    protocol::DeviceList list;  // kept, as the main window keeps them
     std::set<protocol::Mac> macs;
 
     void ShowMessage(const std::string& text) override { std::fputs(text.c_str(), stderr); }
     void AddDevice(std::unique_ptr<protocol::DeviceInfo> device) override
     {
-        ++listed;
         macs.insert(device->mac);
+        list.Add(std::move(device));
     }
 };
 
@@ -30,6 +30,6 @@ int main()
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
     Counter counter;
     protocol::DiscoverDevices(*api, counter);
-    std::printf("listed %zu distinct %zu\n", counter.listed, counter.macs.size());
+    std::printf("listed %zu distinct %zu\n", counter.list.GetSize(), counter.macs.size());
     return 0;
 }

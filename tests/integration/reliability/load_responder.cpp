@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -39,7 +41,8 @@ Bytes Junk(std::mt19937& rng, unsigned i)
             b[15] = '2';  // "0102"
             return b;
         }
-        case 2: return Bytes(rng() % 16, 0);  // too short to hold a signature
+        case 2:
+            return Bytes(rng() % 16, 0);  // too short to hold a signature
         default: {
             Bytes b(1 + rng() % 1024);
             for (auto& c : b) c = static_cast<std::uint8_t>(rng());
@@ -57,10 +60,14 @@ int main(int argc, char** argv)
     const char* ready = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
-        if (a == "--adapters") adapters = std::atol(argv[i + 1]);
-        else if (a == "--junk") junk = std::atol(argv[i + 1]);
-        else if (a == "--junk-ms") junkMs = std::atol(argv[i + 1]);
-        else if (a == "--ready") ready = argv[i + 1];
+        if (a == "--adapters")
+            adapters = std::atol(argv[i + 1]);
+        else if (a == "--junk")
+            junk = std::atol(argv[i + 1]);
+        else if (a == "--junk-ms")
+            junkMs = std::atol(argv[i + 1]);
+        else if (a == "--ready")
+            ready = argv[i + 1];
     }
     std::signal(SIGTERM, [](int) { g_stop = 1; });
     std::signal(SIGINT, [](int) { g_stop = 1; });
@@ -85,8 +92,8 @@ int main(int argc, char** argv)
         if (::poll(&p, 1, 100) <= 0) continue;
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
-        const ssize_t n = ::recvfrom(fd, buf.data(), buf.size(), 0,
-                                     reinterpret_cast<sockaddr*>(&peer), &len);
+        const ssize_t n =
+            ::recvfrom(fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&peer), &len);
         if (n < 2 || buf[0] != 0 || buf[1] != 0) continue;  // discovery requests only
         auto send = [&](const Bytes& b) {
             // A full send buffer only slows us down; never drop on our side.
@@ -100,12 +107,13 @@ int main(int argc, char** argv)
         const long mixed = junk / 2;
         long sentJunk = 0;
         for (long i = 0; i < adapters; ++i) {
-            const protocol::Mac mac{0x02, 0x00, static_cast<std::uint8_t>(i >> 16),
-                                    static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i),
+            const protocol::Mac mac{0x02,
+                                    0x00,
+                                    static_cast<std::uint8_t>(i >> 16),
+                                    static_cast<std::uint8_t>(i >> 8),
+                                    static_cast<std::uint8_t>(i),
                                     0x01};
-            char name[17];
-            std::snprintf(name, sizeof name, "LOAD-%05ld", i);
-            send(fuzzing::DiscoveryReply(name, "192.0.2.2", 80, mac));
+            send(fuzzing::DiscoveryReply("LOAD-" + std::to_string(i), "192.0.2.2", 80, mac));
             for (; sentJunk < mixed * (i + 1) / adapters; ++sentJunk) {
                 send(Junk(rng, static_cast<unsigned>(sentJunk)));
             }

@@ -94,7 +94,9 @@ Faults, for the adapters listed in --faulty (all when not given):
   --refuse-network        answer CMD_SET_NETWORK_INFO with status 1 and change nothing
 
 Other:
-  --seed N                random seed for --drop (default 1)
+  --spread MS             discovery replies leave at random moments within MS milliseconds
+                          (default 0: all at once)
+  --seed N                random seed for --drop and --spread (default 1)
   --ready FILE            create FILE once the socket is bound
   --port N                UDP port to serve (default 1638)
   --help                  this text
@@ -188,6 +190,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
             o.faults.shortReplies = static_cast<std::size_t>(n);
         } else if (arg == "--refuse-network") {
             o.faults.refuseNetwork = true;
+        } else if (arg == "--spread") {
+            if (!value(v)) return std::nullopt;
+            if (!ParseInt(v, 0, 60000, n)) return bad(v);
+            o.spreadMs = static_cast<int>(n);
         } else if (arg == "--seed") {
             if (!value(v)) return std::nullopt;
             if (!ParseInt(v, 0, 0xffffffffL, n)) return bad(v);

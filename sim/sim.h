@@ -72,6 +72,9 @@ struct Options {
     std::uint32_t seed = 1;
     std::string readyFile;  // written once the socket is bound
     std::uint16_t port = 1638;
+    // Discovery replies leave at random moments within this window, as adapters that answer
+    // at their own pace; 0 sends them all at once.
+    int spreadMs = 0;
     Faults faults;
 };
 

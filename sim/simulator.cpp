@@ -373,7 +373,14 @@ Handled Simulator::Handle(const std::uint8_t* data, std::size_t length, std::int
         for (Adapter& a : m_adapters) {
             std::optional<Bytes> reply = Answer(a, cmd, payload, payloadLength, hostNow, note);
             if (!reply) continue;
+            const std::size_t first = out.replies.size();
             Emit(a, std::move(*reply), out.replies, note);
+            if (m_options.spreadMs > 0) {
+                const int extra =
+                    std::uniform_int_distribution<int>(0, m_options.spreadMs)(m_random);
+                for (std::size_t i = first; i < out.replies.size(); ++i)
+                    out.replies[i].delayMs += extra;
+            }
             ++answered;
         }
         out.log += Numbered(" -> %d adapters answer", answered) + note;

@@ -76,6 +76,25 @@ TEST(SimAdapters, DiscoveryAnswersOncePerAdapterWithDistinctIdentities)
     EXPECT_EQ(10252, protocol::ReadDiscoveryReply(last).webPort);
 }
 
+TEST(SimAdapters, SpreadDiscoveryRepliesOverTheWindow)
+{
+    sim::Options o;
+    o.adapters = 100;
+    o.spreadMs = 20;
+    Sim sim(o);
+    const sim::Handled h = sim.Send(protocol::CMD_DISCOVER, 0);
+    ASSERT_EQ(100u, h.replies.size());
+    std::set<int> delays;
+    for (const sim::Reply& r : h.replies) {
+        EXPECT_GE(r.delayMs, 0);
+        EXPECT_LE(r.delayMs, 20);
+        delays.insert(r.delayMs);
+    }
+    EXPECT_GT(delays.size(), 5u);
+    EXPECT_EQ(0, sim.Send(protocol::CMD_GET_SHARE_COUNT, 1).replies[0].delayMs)
+        << "only discovery is spread";
+}
+
 TEST(SimAdapters, RequestsForOthersOrTooShortAreNotAnswered)
 {
     Sim sim;

@@ -150,7 +150,7 @@ TEST_F(PosixSockets, BurstLargerThanAStockBufferSurvivesADrainingWait)
             reply[0] = static_cast<std::uint8_t>(i);
             reply[1] = static_cast<std::uint8_t>(i >> 8);
             m_txApi->SendTo(m_tx, reply.data(), reply.size(), kLoopback, kPort);
-            if (i % 100 == 99) std::this_thread::sleep_for(20ms);
+            if (i % 100 == 99) std::this_thread::sleep_for(8ms);
         }
     });
     int received = 0, inOrder = 0;

@@ -26,6 +26,7 @@
 #include "protocol/status_query.h"
 #include "protocol/verify.h"
 #include "tests/integration/reliability/responder.h"
+#include "tests/integration/reliability/sim_process.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ using reliability::Responder;
 namespace fz = fuzzing;
 
 int g_timeScale = 10;
+std::string g_simPath;  // dravmoor-sim, for the rows that run against it
 
 // The system backend with its waits shortened by the time scale.
 class ScaledSockets : public sockets::SocketApi {
@@ -148,32 +150,35 @@ protocol::DeviceInfo Device()
     return d;
 }
 
-std::pair<protocol::VerifyResult, std::vector<std::string>> Verify()
+std::pair<protocol::VerifyResult, std::vector<std::string>> Verify(
+    const protocol::Mac& mac = fz::kMac, const char* password = "secret")
 {
     ScaledSockets api;
     Recorder r;
-    auto result = protocol::VerifyAdministrator(api, Sink(r), fz::kMac, "admin", "secret");
+    auto result = protocol::VerifyAdministrator(api, Sink(r), mac, "admin", password);
     return {result, r.messages};
 }
 
-protocol::WriteOutcome WriteNetwork(std::vector<std::string>* messages = nullptr)
+protocol::WriteOutcome WriteNetwork(std::vector<std::string>* messages = nullptr,
+                                    const protocol::Mac& mac = fz::kMac)
 {
     ScaledSockets api;
     Recorder r;
     protocol::NetworkSettings s;
     s.addresses = {"192.0.2.2", "255.255.255.0", "192.0.2.1", "192.0.2.53", "255.255.255.255"};
-    auto out = protocol::WriteNetworkInfo(api, Sink(r), fz::kMac, s);
+    auto out = protocol::WriteNetworkInfo(api, Sink(r), mac, s);
     if (messages) *messages = r.messages;
     return out;
 }
 
-protocol::WriteOutcome WriteSystem(std::vector<std::string>* messages = nullptr)
+protocol::WriteOutcome WriteSystem(std::vector<std::string>* messages = nullptr,
+                                   const protocol::Mac& mac = fz::kMac)
 {
     ScaledSockets api;
     Recorder r;
     protocol::SystemSettings s;
     s.description = "Office storage";
-    auto out = protocol::WriteSystemInfo(api, Sink(r), fz::kMac, s);
+    auto out = protocol::WriteSystemInfo(api, Sink(r), mac, s);
     if (messages) *messages = r.messages;
     return out;
 }
@@ -257,7 +262,14 @@ TEST_P(FaultMatrix, Row)
 {
     GetParam().body();
 }
-auto RowName = [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; };
+// Test names allow letters, digits and underscores only.
+auto RowName = [](const ::testing::TestParamInfo<Row>& info) {
+    std::string name = info.param.name;
+    for (char& c : name) {
+        if (c == '-') c = '_';
+    }
+    return name;
+};
 
 // -- Discovery --
 
@@ -754,7 +766,9 @@ std::vector<Row> WriteRows()
     for (bool network : {false, true}) {
         const std::string prefix = network ? "network_" : "system_";
         const std::function<protocol::WriteOutcome(std::vector<std::string>*)> write =
-            network ? WriteNetwork : WriteSystem;
+            [network](std::vector<std::string>* m) {
+                return network ? WriteNetwork(m) : WriteSystem(m);
+            };
         const std::uint16_t cmd =
             network ? protocol::CMD_SET_NETWORK_INFO : protocol::CMD_SET_SYSTEM_INFO;
         rows.push_back({prefix + "no_reply", [=] {
@@ -827,10 +841,228 @@ std::vector<Row> WriteRows()
     return rows;
 }
 
+// -- The same faults, produced by dravmoor-sim --
+
+// Starts the simulator with `args` for the length of one row; skips when no simulator is given.
+#define WITH_SIM(...)                                             \
+    if (g_simPath.empty()) GTEST_SKIP() << "no --sim=PATH given"; \
+    const protocol::Mac simMac = SimMac();                        \
+    reliability::SimProcess sim(g_simPath, std::vector<std::string>{__VA_ARGS__})
+
+// The MAC of the simulator's first adapter, learnt from a simulator without faults (a faulty
+// one may not even answer discovery).
+protocol::Mac SimMac()
+{
+    reliability::SimProcess plain(g_simPath, {"--adapters", "1"});
+    Recorder r = Discover();
+    if (r.devices.empty()) {
+        ADD_FAILURE() << "the simulator was not discovered";
+        return fz::kMac;
+    }
+    return r.devices[0]->mac;
+}
+
+protocol::DeviceInfo FirstDevice()
+{
+    Recorder r = Discover();
+    if (r.devices.empty()) {
+        ADD_FAILURE() << "the simulator was not discovered";
+        return Device();
+    }
+    return *r.devices[0];
+}
+
+protocol::DeviceInfo SimDevice(const protocol::Mac& mac)
+{
+    protocol::DeviceInfo d = Device();
+    d.mac = mac;
+    return d;
+}
+
+std::vector<Row> SimRows()
+{
+    using R = protocol::VerifyResult;
+    std::vector<Row> rows;
+    const auto listed = [](std::vector<std::string> args, std::size_t expected) {
+        return [args, expected] {
+            if (g_simPath.empty()) GTEST_SKIP() << "no --sim=PATH given";
+            reliability::SimProcess sim(g_simPath, args);
+            Recorder r = Discover();
+            EXPECT_EQ(r.devices.size(), expected);
+            for (const auto& d : r.devices) EXPECT_EQ(d->name.back(), 0);
+        };
+    };
+    // Discovery. Delays are real milliseconds; the listening window is 2 s / time scale.
+    rows.push_back({"discovery_normal", listed({"--adapters", "3"}, 3)});
+    rows.push_back({"discovery_no_reply", listed({"--adapters", "3", "--silent", "all"}, 0)});
+    rows.push_back({"discovery_reply_dropped", listed({"--adapters", "3", "--drop", "100"}, 0)});
+    rows.push_back({"discovery_reply_late_in_window",
+                    listed({"--adapters", "3", "--delay",
+                            std::to_string(Scaled(std::chrono::milliseconds(1000)).count())},
+                           3)});
+    rows.push_back({"discovery_reply_late_after_window",
+                    listed({"--adapters", "3", "--delay",
+                            std::to_string(Scaled(std::chrono::milliseconds(4000)).count())},
+                           0)});
+    rows.push_back({"discovery_doubled", listed({"--adapters", "3", "--double"}, 6)});
+    rows.push_back({"discovery_wrong_cmd", listed({"--adapters", "3", "--wrong-cmd-first"}, 3)});
+    rows.push_back(
+        {"discovery_bad_signature", listed({"--adapters", "3", "--bad-signature-first"}, 3)});
+    rows.push_back({"discovery_truncated_15", listed({"--adapters", "3", "--short", "15"}, 0)});
+    rows.push_back({"discovery_truncated_16", listed({"--adapters", "3", "--short", "16"}, 3)});
+    rows.push_back({"discovery_truncated_49", listed({"--adapters", "3", "--short", "49"}, 3)});
+    rows.push_back({"discovery_full_8bit_texts",
+                    listed({"--adapters", "3", "--long-names", "--non-utf8"}, 3)});
+
+    // Status query.
+    const std::pair<const char*, const char*> silent[] = {
+        {"get-system-info", protocol::text::kTimeoutSystemInfo},
+        {"get-network-info", protocol::text::kTimeoutNetworkInfo},
+        {"get-share-count", protocol::text::kTimeoutShareNumber},
+        {"get-share-list", protocol::text::kTimeoutShareList},
+        {"get-disk-info", protocol::text::kTimeoutShareNumber}};
+    for (const auto& [cmd, text] : silent) {
+        rows.push_back({std::string("status_no_reply_") + cmd, [cmd, text] {
+                            WITH_SIM("--adapters", "1", "--shares", "45", "--silent", cmd);
+                            protocol::DeviceInfo d = SimDevice(simMac);
+                            ExpectTimeOut(Query(d), text);
+                        }});
+    }
+    rows.push_back({"status_doubled", [] {
+                        WITH_SIM("--adapters", "1", "--shares", "45", "--double");
+                        protocol::DeviceInfo d = SimDevice(simMac);
+                        const std::string ip = protocol::FieldText(d.ipAddress);  // as discovered
+                        StatusRun run = Query(d);
+                        EXPECT_EQ(run.result, protocol::StatusResult::Completed);
+                        EXPECT_NE(protocol::FieldText(d.description), "");  // the first answer
+                        EXPECT_EQ(protocol::FieldText(d.ipAddress), ip);    // then one behind
+                        EXPECT_TRUE(d.shares && d.shares->empty());
+                        EXPECT_TRUE(run.view.disks.empty());
+                    }});
+    rows.push_back({"status_wrong_cmd", [] {
+                        WITH_SIM("--adapters", "1", "--shares", "45", "--wrong-cmd-first");
+                        protocol::DeviceInfo d = SimDevice(simMac);
+                        StatusRun run = Query(d);
+                        EXPECT_EQ(run.result, protocol::StatusResult::Completed);
+                        EXPECT_EQ(protocol::FieldText(d.description), "");
+                        EXPECT_EQ(run.view.panel[0], "V");
+                        EXPECT_TRUE(d.shares && d.shares->empty());
+                    }});
+    rows.push_back({"status_reply_late_in_wait", [] {
+                        WITH_SIM("--adapters", "1", "--shares", "45", "--delay",
+                                 std::to_string(Scaled(std::chrono::milliseconds(3000)).count()));
+                        protocol::DeviceInfo d = SimDevice(simMac);
+                        StatusRun run = Query(d);
+                        EXPECT_EQ(run.result, protocol::StatusResult::Completed);
+                        EXPECT_EQ(d.shares->size(), 45u);
+                    }});
+    for (const char* cut : {"12", "13", "14", "50"}) {
+        rows.push_back(
+            {std::string("status_truncated_") + cut, [cut] {
+                 WITH_SIM("--adapters", "1", "--shares", "45", "--short", cut);
+                 protocol::DeviceInfo d = SimDevice(simMac);
+                 StatusRun run = Query(d);
+                 EXPECT_EQ(run.result, protocol::StatusResult::Completed);
+                 for (auto* f : {&d.ipAddress, &d.subnetMask, &d.gateway, &d.dns1, &d.dns2}) {
+                     EXPECT_EQ(f->back(), 0);
+                 }
+                 EXPECT_EQ(d.description.back(), 0);
+                 EXPECT_LE(d.shares->size(), 45u);
+                 EXPECT_TRUE(run.view.disks.empty());  // no disk record fits
+             }});
+    }
+    for (unsigned n : {0u, 20u, 45u, 5120u, 65535u}) {
+        rows.push_back({"status_share_count_" + std::to_string(n), [n] {
+                            WITH_SIM("--adapters", "1", "--shares", std::to_string(n));
+                            protocol::DeviceInfo d = SimDevice(simMac);
+                            StatusRun run = Query(d);
+                            ASSERT_EQ(run.result, protocol::StatusResult::Completed);
+                            EXPECT_EQ(d.shareCount, n);
+                            ASSERT_TRUE(d.shares.has_value());
+                            EXPECT_EQ(d.shares->size(), std::min(n, 5120u));
+                        }});
+    }
+    rows.push_back({"status_full_8bit_texts", [] {
+                        WITH_SIM("--adapters", "1", "--long-names", "--non-utf8");
+                        protocol::DeviceInfo d = FirstDevice();
+                        EXPECT_EQ(d.mac, simMac);
+                        StatusRun run = Query(d);
+                        ASSERT_EQ(run.result, protocol::StatusResult::Completed);
+                        EXPECT_EQ(protocol::FieldText(d.name).size(), 16u);
+                        EXPECT_EQ(protocol::FieldText(d.description).size(), 64u);
+                        EXPECT_EQ(run.view.panel[3].size(), 64u);
+                        for (const auto& s : *d.shares) EXPECT_LE(s.Name().size(), 36u);
+                    }});
+
+    // Verification: every adapter asks; the simulator's administrator is admin/admin.
+    const auto verify = [](std::vector<std::string> extra, const char* password, R expected,
+                           std::vector<std::string> messages) {
+        return [=] {
+            std::vector<std::string> args{"--adapters", "1", "--password-required", "all"};
+            args.insert(args.end(), extra.begin(), extra.end());
+            if (g_simPath.empty()) GTEST_SKIP() << "no --sim=PATH given";
+            const protocol::Mac mac = SimMac();
+            reliability::SimProcess sim(g_simPath, args);
+            EXPECT_EQ(Verify(mac, password), std::make_pair(expected, messages));
+        };
+    };
+    const std::vector<std::string> none;
+    rows.push_back({"verify_accepted", verify({}, "admin", R::Accepted, none)});
+    rows.push_back(
+        {"verify_refused", verify({}, "wrong", R::Refused, {protocol::text::kVerifyFailed})});
+    rows.push_back({"verify_no_reply", verify({"--silent", "verify"}, "admin", R::TimedOut,
+                                              {protocol::text::kTimeoutVerify})});
+    rows.push_back({"verify_reply_dropped", verify({"--drop", "100"}, "admin", R::TimedOut,
+                                                   {protocol::text::kTimeoutVerify})});
+    rows.push_back({"verify_doubled", verify({"--double"}, "admin", R::Accepted, none)});
+    rows.push_back(
+        {"verify_wrong_cmd", verify({"--wrong-cmd-first"}, "admin", R::OtherReply, none)});
+    rows.push_back({"verify_truncated_3", verify({"--short", "3"}, "wrong", R::OtherReply, none)});
+    rows.push_back({"verify_truncated_4", verify({"--short", "4"}, "wrong", R::Refused,
+                                                 {protocol::text::kVerifyFailed})});
+
+    // The two writes.
+    const auto write = [](std::vector<std::string> extra, bool network, bool answered,
+                          bool refused) {
+        return [=] {
+            std::vector<std::string> args{"--adapters", "1"};
+            args.insert(args.end(), extra.begin(), extra.end());
+            if (g_simPath.empty()) GTEST_SKIP() << "no --sim=PATH given";
+            const protocol::Mac mac = SimMac();
+            reliability::SimProcess sim(g_simPath, args);
+            std::vector<std::string> m;
+            const auto o = network ? WriteNetwork(&m, mac) : WriteSystem(&m, mac);
+            EXPECT_TRUE(o.sent);
+            EXPECT_EQ(o.answered, answered);
+            EXPECT_EQ(o.refused, refused);
+            EXPECT_EQ(m, refused ? std::vector<std::string>{protocol::text::kSetNetworkFailed}
+                                 : std::vector<std::string>{});
+        };
+    };
+    for (bool network : {false, true}) {
+        const std::string p = network ? "network_" : "system_";
+        const std::string cmd = network ? "set-network-info" : "set-system-info";
+        rows.push_back({p + "answered", write({}, network, true, false)});
+        rows.push_back({p + "no_reply", write({"--silent", cmd}, network, false, false)});
+        rows.push_back({p + "reply_dropped", write({"--drop", "100"}, network, false, false)});
+        rows.push_back({p + "doubled", write({"--double"}, network, true, false)});
+        rows.push_back({p + "truncated_0", write({"--short", "0"}, network, true, false)});
+    }
+    rows.push_back({"network_refused", write({"--refuse-network"}, true, true, true)});
+    rows.push_back(
+        {"network_refused_doubled", write({"--refuse-network", "--double"}, true, true, true)});
+    rows.push_back({"network_refused_wrong_cmd_first",
+                    write({"--refuse-network", "--wrong-cmd-first"}, true, true, false)});
+    rows.push_back({"network_refused_truncated_2",
+                    write({"--refuse-network", "--short", "2"}, true, true, false)});
+    return rows;
+}
+
 INSTANTIATE_TEST_SUITE_P(Discovery, FaultMatrix, ::testing::ValuesIn(DiscoveryRows()), RowName);
 INSTANTIATE_TEST_SUITE_P(Status, FaultMatrix, ::testing::ValuesIn(StatusRows()), RowName);
 INSTANTIATE_TEST_SUITE_P(Verify, FaultMatrix, ::testing::ValuesIn(VerifyRows()), RowName);
 INSTANTIATE_TEST_SUITE_P(Writes, FaultMatrix, ::testing::ValuesIn(WriteRows()), RowName);
+INSTANTIATE_TEST_SUITE_P(Sim, FaultMatrix, ::testing::ValuesIn(SimRows()), RowName);
 
 // --- Descriptor accounting -------------------------------------------------------------------
 
@@ -867,11 +1099,14 @@ TEST(Descriptors, EqualBeforeAndAfterRepeatedOperations)
 
 int main(int argc, char** argv)
 {
-    ::testing::InitGoogleTest(&argc, argv);
+    // Before the rows are built: some of them carry scaled times in their arguments.
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--time-scale=", 13) == 0)
+        if (std::strncmp(argv[i], "--time-scale=", 13) == 0) {
             g_timeScale = std::max(1, std::atoi(argv[i] + 13));
+        }
+        if (std::strncmp(argv[i], "--sim=", 6) == 0) g_simPath = argv[i] + 6;
     }
+    ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     const ::testing::UnitTest& t = *::testing::UnitTest::GetInstance();
     int rows = 0, passed = 0;

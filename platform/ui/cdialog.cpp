@@ -113,9 +113,12 @@ protected:
         DialogWindow* top = TopDialogWindow(w);
         if (top == nullptr || top->owner() == nullptr) return false;
         // Key events travel from the focus widget to its parents: act once, on the first one.
-        QWidget* focus = QApplication::focusWidget();
-        const bool first =
-            (w == focus) || ((focus == nullptr || focus->window() != top) && w == top);
+        // The window's own focus widget: the same as the application's while the window is
+        // active, and still right when a key is sent to an inactive window (tests, automation).
+        // A key sent to the window itself is taken there too; one that only reached the window
+        // by propagation was declined on the way, so a second look changes nothing.
+        QWidget* focus = top->focusWidget();
+        const bool first = (w == focus) || (w == top);
         if (!first) return false;
         auto* key = static_cast<QKeyEvent*>(event);
         return Handle(top, w, key);
@@ -609,7 +612,8 @@ void CDialog::NextDlgCtrl()
     CDialog* top = this;
     while (top->m_parent != nullptr && top->m_window && !top->m_window->isWindow())
         top = top->m_parent;
-    DialogManager::MoveFocus(top, QApplication::focusWidget(), true);
+    QWidget* focus = top->m_window ? top->m_window->focusWidget() : nullptr;
+    DialogManager::MoveFocus(top, focus, true);
 }
 
 void CDialog::CollectTabStops(std::vector<QWidget*>& out) const

@@ -186,7 +186,7 @@ public:
     void MoveWindow(const QRect& rect);
     void NextDlgCtrl();  // focus to the next tab stop (wraps)
     int templateId() const { return m_templateId; }
-    bool IsModalRunning() const { return m_running; }
+    bool IsModalRunning() const { return m_running && !m_ended; }
 
     // Entry points of the window system, public so that tests can drive them as a user would.
     void SendSysCommand(unsigned id) { OnSysCommand(id); }

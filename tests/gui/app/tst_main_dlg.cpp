@@ -1,0 +1,509 @@
+// The main window over the fake network: start-up, button states, panel and disk texts, the
+// time-out refresh, web access, the system menu's About item, the keyboard rules and the
+// sockets-failure start-up.
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+#include "app/main_dlg.h"
+#include "app/quick_setup_app.h"
+#include "platform/netdrive/fake_netdrive.h"
+#include "platform/shell/qt_url_opener.h"
+#include "platform/sockets/fake_sockets.h"
+#include "platform/ui/busy_wait.h"
+#include "platform/ui/cdialog.h"
+#include "protocol/wire.h"
+#include "res/resource.h"
+
+namespace {
+
+using sockets::FakeAdapter;
+
+struct MessageRecorder {
+    MessageRecorder()
+    {
+        previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
+            texts << r.text;
+            return IDOK;
+        });
+    }
+    ~MessageRecorder() { ui::SetMessageBoxHandler(previous); }
+    QStringList texts;
+    ui::MessageBoxHandler previous;
+};
+
+// Runs `driver` once the dialog's modal loop is running, then ends the dialog if the driver
+// did not.
+int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [&dlg, driver, poll] {
+        if (!dlg.IsModalRunning()) {
+            QTimer::singleShot(1, *poll);
+            return;
+        }
+        driver();
+        if (dlg.IsModalRunning()) dlg.EndDialog(IDCANCEL);
+    };
+    QTimer::singleShot(0, *poll);
+    const int result = dlg.DoModal();
+    *poll = nullptr;
+    return result;
+}
+
+// Closes the next modal window that opens (the About box) and counts it.
+void CloseNextModal(int* count, QString* title)
+{
+    QTimer::singleShot(0, [count, title] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr) return;
+        ++*count;
+        if (title) *title = w->windowTitle();
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+}
+
+}  // namespace
+
+class MainDlgTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<sockets::FakeNetwork> m_net;
+    std::unique_ptr<sockets::FakeSocketApi> m_api;
+    netdrive::FakeNetDrive m_drives;
+    shell::RecordingUrlOpener m_urls;
+
+    FakeAdapter& Add(std::uint8_t last, const std::string& name)
+    {
+        FakeAdapter& a = m_net->AddAdapter({0x02, 0xAB, 0xCD, 0xEF, 0x00, last});
+        a.name = name;
+        a.firmware = "1203";
+        a.description = "Office " + name;
+        a.ipAddress = "192.0.2." + std::to_string(10 + last);
+        a.addresses[0] = a.ipAddress;
+        a.shares = {"music", "photos"};
+        a.disks = {{"music", "sda1", "NTFS", 953, 37}, {"photos", "sdb1", "ext3", 15000, 5}};
+        return a;
+    }
+
+    app::Services Services() { return app::Services{*m_api, m_drives, m_urls}; }
+
+    static QListWidget* List(app::CMainDlg& d)
+    {
+        return qobject_cast<QListWidget*>(d.GetDlgItem(IDC_DEVICE_LIST));
+    }
+
+    // Selects a row as the user does: a click on it.
+    static void ClickRow(app::CMainDlg& d, int row)
+    {
+        QListWidget* list = List(d);
+        const QRect r = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    static bool DeviceCommandsEnabled(app::CMainDlg& d)
+    {
+        return d.m_webButton.IsWindowEnabled() && d.m_wizardButton.IsWindowEnabled() &&
+               d.m_shareMappingButton.IsWindowEnabled();
+    }
+    static bool DeviceCommandsDisabled(app::CMainDlg& d)
+    {
+        return !d.m_webButton.IsWindowEnabled() && !d.m_wizardButton.IsWindowEnabled() &&
+               !d.m_shareMappingButton.IsWindowEnabled();
+    }
+    static bool PanelEmpty(app::CMainDlg& d)
+    {
+        return d.m_firmware.GetWindowText().isEmpty() && d.m_ipAddress.GetWindowText().isEmpty() &&
+               d.m_mac.GetWindowText().isEmpty() && d.m_description.GetWindowText().isEmpty() &&
+               d.m_ipStatus.GetWindowText().isEmpty() && d.m_diskList.GetItemCount() == 0;
+    }
+
+private slots:
+    void init()
+    {
+        m_net = std::make_unique<sockets::FakeNetwork>();
+        m_api = std::make_unique<sockets::FakeSocketApi>(*m_net);
+        m_urls.opened.clear();
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(QApplication::topLevelWidgets().size() == 0 ||
+                     std::none_of(QApplication::topLevelWidgets().begin(),
+                                  QApplication::topLevelWidgets().end(),
+                                  [](QWidget* w) { return w->isVisible(); }),
+                 "a window was left open");
+        QVERIFY(m_api->Balanced());
+    }
+
+    void startUpShowsTheDiscoveredDevicesWithOnlyRefreshAboutQuit()
+    {
+        Add(1, "NAS-One");
+        Add(2, "NAS-Two");
+        Add(3, "NAS-Three");
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            QCOMPARE(dlg.widget()->windowTitle(),
+                     QStringLiteral("Quick setup wizard for Dravmoor"));
+            QCOMPARE(dlg.m_deviceList.GetCount(), 3);
+            QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
+            QCOMPARE(dlg.m_deviceList.GetText(2), QStringLiteral("NAS-Three"));
+            QCOMPARE(dlg.Devices().GetSize(), std::size_t{3});
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
+            QVERIFY(dlg.m_refreshButton.IsWindowEnabled());
+            QVERIFY(dlg.m_aboutButton.IsWindowEnabled());
+            QVERIFY(dlg.m_quitButton.IsWindowEnabled());
+            QVERIFY(DeviceCommandsDisabled(dlg));
+            QVERIFY(PanelEmpty(dlg));
+            // The disk list's five columns, in pixels.
+            const QStringList headings{QStringLiteral("Share Name"), QStringLiteral("Device Id"),
+                                       QStringLiteral("FS Type"), QStringLiteral("Total Size(MB)"),
+                                       QStringLiteral("Free Space")};
+            const int widths[] = {110, 70, 70, 100, 72};
+            QCOMPARE(dlg.m_diskList.GetColumnCount(), 5);
+            for (int c = 0; c < 5; ++c) {
+                QCOMPARE(dlg.m_diskList.GetColumnHeading(c), headings[c]);
+                QCOMPARE(dlg.m_diskList.GetColumnWidth(c), widths[c]);
+            }
+            QCOMPARE(dlg.m_diskList.GetExtendedStyle(), ui::CListCtrl::LVS_EX_FULLROWSELECT);
+            // The About item follows a separator at the end of the system menu.
+            const auto& menu = dlg.SystemMenuItems();
+            QCOMPARE(menu.size(), std::size_t{2});
+            QCOMPARE(menu[0].first, 0u);
+            QCOMPARE(menu[1].first, unsigned{IDM_ABOUTBOX});
+            QCOMPARE(menu[1].second, QStringLiteral("关于 tarpin(&A)..."));
+            QVERIFY(!dlg.widget()->windowIcon().isNull());
+            // The first tab stop, the device list, has the focus.
+            QCOMPARE(dlg.widget()->focusWidget(), dlg.GetDlgItem(IDC_DEVICE_LIST));
+        });
+        QVERIFY(rec.texts.isEmpty());
+        QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(2, 2));
+    }
+
+    void selectionFillsThePanelAndEnablesTheDeviceCommands()
+    {
+        Add(1, "NAS-One");
+        FakeAdapter& two = Add(2, "NAS-Two");
+        two.ipMode = 1;
+        two.firmware = "0915";
+        FakeAdapter& three = Add(3, "NAS-Three");
+        three.ipMode = 2;
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            ClickRow(dlg, 0);
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
+            QCOMPARE(dlg.m_firmware.GetWindowText(), QStringLiteral("V12R03"));
+            QCOMPARE(dlg.m_mac.GetWindowText(), QStringLiteral("02:ab:cd:ef:00:01"));
+            QCOMPARE(dlg.m_ipAddress.GetWindowText(), QStringLiteral("192.0.2.11"));
+            QCOMPARE(dlg.m_description.GetWindowText(), QStringLiteral("Office NAS-One"));
+            QCOMPARE(dlg.m_ipStatus.GetWindowText(), QStringLiteral("Static ip"));
+            QCOMPARE(dlg.m_diskList.GetItemCount(), 2);
+            QCOMPARE(dlg.m_diskList.GetItemText(0, 0), QStringLiteral("music"));
+            QCOMPARE(dlg.m_diskList.GetItemText(0, 1), QStringLiteral("sda1"));
+            QCOMPARE(dlg.m_diskList.GetItemText(0, 2), QStringLiteral("NTFS"));
+            QCOMPARE(dlg.m_diskList.GetItemText(0, 3), QStringLiteral("953"));
+            QCOMPARE(dlg.m_diskList.GetItemText(0, 4), QStringLiteral("37%"));
+            QCOMPARE(dlg.m_diskList.GetItemText(1, 3), QStringLiteral("15000"));
+            QCOMPARE(dlg.m_diskList.GetItemText(1, 4), QStringLiteral("5%"));
+            QVERIFY(DeviceCommandsEnabled(dlg));
+            QVERIFY(dlg.m_refreshButton.IsWindowEnabled());
+            QVERIFY(dlg.Devices().GetAt(0)->shares.has_value());
+
+            ClickRow(dlg, 1);
+            QCOMPARE(dlg.m_firmware.GetWindowText(), QStringLiteral("V09R15"));
+            QCOMPARE(dlg.m_ipStatus.GetWindowText(), QStringLiteral("DHCP"));
+            ClickRow(dlg, 2);
+            QCOMPARE(dlg.m_ipStatus.GetWindowText(), QString());
+            QCOMPARE(dlg.m_diskList.GetItemCount(), 2);  // replaced, not appended
+
+            // Refresh: rows rebuilt, nothing selected, panel empty, device commands disabled.
+            dlg.m_refreshButton.widget()->setFocus();
+            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QCOMPARE(dlg.m_deviceList.GetCount(), 3);
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
+            QVERIFY(PanelEmpty(dlg));
+            QVERIFY(DeviceCommandsDisabled(dlg));
+            QVERIFY(dlg.m_refreshButton.IsWindowEnabled());
+        });
+        QVERIFY(rec.texts.isEmpty());
+    }
+
+    void statusTimeOutRefreshesTheList()
+    {
+        Add(1, "NAS-One");
+        FakeAdapter& two = Add(2, "NAS-Two");
+        two.silentFor = {protocol::CMD_GET_NETWORK_INFO};
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            ClickRow(dlg, 0);
+            QVERIFY(DeviceCommandsEnabled(dlg));
+            const auto discoveriesBefore = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
+            ClickRow(dlg, 1);
+            QCOMPARE(rec.texts, QStringList{QStringLiteral("Time out:get network info!")});
+            QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), discoveriesBefore + 1);
+            QCOMPARE(dlg.m_deviceList.GetCount(), 2);
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
+            QVERIFY(PanelEmpty(dlg));
+            QVERIFY(DeviceCommandsDisabled(dlg));
+            QVERIFY(dlg.m_refreshButton.IsWindowEnabled());
+        });
+    }
+
+    void webAddressUsesThePortUnlessItIs80_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("80") << 80 << QStringLiteral("http://192.0.2.11");
+        QTest::newRow("8080") << 8080 << QStringLiteral("http://192.0.2.11:8080");
+        QTest::newRow("65535") << 65535 << QStringLiteral("http://192.0.2.11:65535");
+        QTest::newRow("0") << 0 << QStringLiteral("http://192.0.2.11:0");
+    }
+    void webAddressUsesThePortUnlessItIs80()
+    {
+        QFETCH(int, port);
+        QFETCH(QString, url);
+        Add(1, "NAS-One").webPort = static_cast<std::uint16_t>(port);
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            ClickRow(dlg, 0);
+            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QCOMPARE(m_urls.opened.size(), std::size_t{1});
+            QCOMPARE(QString::fromStdString(m_urls.opened[0]), url);
+            // Opening is not reported, even when it fails; the selection stays.
+            m_urls.result = false;
+            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
+        });
+        m_urls.result = true;
+        QVERIFY(rec.texts.isEmpty());
+    }
+
+    void deviceCommandsWithoutSelectionDoNothing()
+    {
+        Add(1, "NAS-One");
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            m_net->ClearSent();
+            // Even when triggered while enabled, e.g. after a query and a lost selection.
+            dlg.m_webButton.EnableWindow(true);
+            dlg.m_wizardButton.EnableWindow(true);
+            dlg.m_shareMappingButton.EnableWindow(true);
+            dlg.SendCommand(IDC_WEB);
+            dlg.SendCommand(IDC_WIZARD);
+            dlg.SendCommand(IDC_SHARE_MAPPING);
+            QVERIFY(m_urls.opened.empty());
+            QVERIFY(m_net->Sent().empty());
+            QCOMPARE(QApplication::activeModalWidget(), dlg.widget());
+            QCOMPARE(dlg.m_deviceList.GetCount(), 1);
+        });
+        QVERIFY(rec.texts.isEmpty());
+    }
+
+    void systemCommands16To31OpenAbout()
+    {
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            int opened = 0;
+            for (unsigned id = 16; id <= 31; ++id) {
+                QString title;
+                CloseNextModal(&opened, &title);
+                dlg.SendSysCommand(id);
+                QCOMPARE(title, QStringLiteral("About"));
+            }
+            QCOMPARE(opened, 16);
+            // The About button does the same.
+            CloseNextModal(&opened, nullptr);
+            QTest::mouseClick(dlg.GetDlgItem(IDC_ABOUT), Qt::LeftButton);
+            QCOMPARE(opened, 17);
+            // 32 is no longer the About item; the window stays.
+            dlg.SendSysCommand(32);
+            QCOMPARE(opened, 17);
+            QVERIFY(dlg.IsModalRunning());
+        });
+    }
+
+    void aboutBoxShowsItsTexts()
+    {
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            QStringList texts;
+            QTimer::singleShot(0, [&] {
+                QWidget* about = QApplication::activeModalWidget();
+                for (QLabel* l : about->findChildren<QLabel*>())
+                    if (!l->text().isEmpty()) texts << l->text();
+                QVERIFY(about->findChild<QLabel*>() != nullptr);
+                // Enter presses its default button.
+                QTest::keyClick(about, Qt::Key_Return);
+            });
+            dlg.SendSysCommand(IDM_ABOUTBOX);
+            QVERIFY(texts.contains(QStringLiteral("TXR Version 1.0")));
+            QCOMPARE(texts.size(), 2);
+        });
+    }
+
+    void keyboardEndsOrRefreshes()
+    {
+        Add(1, "NAS-One");
+        {
+            app::Services s = Services();
+            app::CMainDlg dlg(s);
+            const int result = RunModal(dlg, [&] {
+                // Enter on the focused Refresh button refreshes and keeps the window.
+                const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
+                QWidget* refresh = dlg.GetDlgItem(IDC_REFRESH);
+                refresh->setFocus();
+                QTest::keyClick(refresh, Qt::Key_Return);
+                QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
+                QVERIFY(dlg.IsModalRunning());
+                // Enter in the device list ends the window with IDOK.
+                QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
+                list->setFocus();
+                QTest::keyClick(list, Qt::Key_Return);
+            });
+            QCOMPARE(result, IDOK);
+        }
+        {
+            app::Services s = Services();
+            app::CMainDlg dlg(s);
+            const int result = RunModal(dlg, [&] {
+                QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
+                list->setFocus();
+                QTest::keyClick(list, Qt::Key_Escape);
+            });
+            QCOMPARE(result, IDCANCEL);
+        }
+        {
+            app::Services s = Services();
+            app::CMainDlg dlg(s);
+            const int result = RunModal(dlg, [&] { dlg.widget()->close(); });
+            QCOMPARE(result, IDCANCEL);
+        }
+        {
+            app::Services s = Services();
+            app::CMainDlg dlg(s);
+            const int result =
+                RunModal(dlg, [&] { QTest::mouseClick(dlg.GetDlgItem(IDC_QUIT), Qt::LeftButton); });
+            QCOMPARE(result, IDOK);
+        }
+    }
+
+    void socketsFailureShowsOnlyTheMessage()
+    {
+        m_api->faults.startupResult = 10091;
+        MessageRecorder rec;
+        int windowsShown = 0;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, [&] {
+            if (QApplication::activeModalWidget() != nullptr) ++windowsShown;
+        });
+        watcher.start(0);
+        app::Services s = Services();
+        app::CQuickSetupApp theApp(s);
+        QVERIFY(!theApp.InitInstance());
+        QVERIFY(!theApp.ranMainWindow());
+        QCOMPARE(rec.texts, QStringList{QStringLiteral("Windows 通信端口初始化失败。")});
+        QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(1, 1));
+        QVERIFY(m_net->Sent().empty());
+        QCOMPARE(windowsShown, 0);
+    }
+
+    void startUpHoldsTheLibraryForTheWindowsLife()
+    {
+        app::Services s = Services();
+        app::CQuickSetupApp theApp(s);
+        QTimer::singleShot(0, [this] {
+            // Discovery released its own start-up; the application's is still held.
+            QCOMPARE(m_api->Startups() - m_api->Cleanups(), 1);
+            QApplication::activeModalWidget()->close();
+        });
+        QVERIFY(!theApp.InitInstance());
+        QVERIFY(theApp.ranMainWindow());
+        QCOMPARE(m_api->Startups(), m_api->Cleanups());
+    }
+
+    void namesAreShownWholeAndDecoded()
+    {
+        Add(1, "ABCDEFGHIJKLMNOP");  // 16 characters: no terminator on the wire
+        Add(2, "Caf\xE9 \xFC");      // Latin-1 bytes
+        Add(3, "B\xC3\xBCro");       // UTF-8
+        Add(4, "<b>bold</b>");       // shown as text, never as markup
+        FakeAdapter& dup = Add(5, "Twice");
+        dup.copies = 2;  // a device that answers twice is listed twice
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            QCOMPARE(dlg.m_deviceList.GetCount(), 6);
+            QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("ABCDEFGHIJKLMNOP"));
+            QCOMPARE(dlg.m_deviceList.GetText(1), QStringLiteral("Café ü"));
+            QCOMPARE(dlg.m_deviceList.GetText(2), QStringLiteral("Büro"));
+            QCOMPARE(dlg.m_deviceList.GetText(3), QStringLiteral("<b>bold</b>"));
+            QCOMPARE(dlg.m_deviceList.GetText(5), QStringLiteral("Twice"));
+            ClickRow(dlg, 3);
+            auto* desc = qobject_cast<QLabel*>(dlg.GetDlgItem(IDC_DESCRIPTION));
+            QCOMPARE(desc->text(), QStringLiteral("Office <b>bold</b>"));
+            QCOMPARE(desc->textFormat(), Qt::PlainText);
+        });
+    }
+
+    void waitsRepaintButDropInput()
+    {
+        // A device that never answers the system-information request: a 20-second wait.
+        Add(1, "NAS-One").silentFor = {protocol::CMD_GET_SYSTEM_INFO};
+        ui::UiSocketApi busyApi(*m_api);
+        app::Services s{busyApi, m_drives, m_urls};
+        MessageRecorder rec;
+        app::CMainDlg dlg(s);
+        int quitClicks = 0;
+        RunModal(dlg, [&] {
+            QObject::connect(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_QUIT)),
+                             &QPushButton::clicked, [&] { ++quitClicks; });
+            // A click on Quit lands in the middle of the status query's wait.
+            m_net->AddResponder([&](const sockets::FakeDatagram& d) {
+                if (d.Cmd() == protocol::CMD_GET_SYSTEM_INFO)
+                    QTimer::singleShot(
+                        0, [&] { QTest::mouseClick(dlg.GetDlgItem(IDC_QUIT), Qt::LeftButton); });
+                return std::vector<sockets::FakeReply>{};
+            });
+            const auto start = m_api->Now();
+            ClickRow(dlg, 0);
+            // The total time-out is unchanged: 200 waits of 100 ms (plus the refresh's 2 s).
+            QVERIFY(m_api->Now() - start >= std::chrono::milliseconds(22000));
+            QVERIFY(m_api->Now() - start < std::chrono::milliseconds(22500));
+            QCOMPARE(rec.texts, QStringList{QStringLiteral("Time out:get system info!")});
+            QVERIFY(busyApi.droppedInputEvents() > 0);
+            QCOMPARE(quitClicks, 0);
+            QVERIFY(dlg.IsModalRunning());
+            QVERIFY(!busyApi.busy());
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+        });
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ui::SetupApplicationLook();
+    MainDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_main_dlg.moc"

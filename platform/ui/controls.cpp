@@ -221,7 +221,10 @@ int CListBox::DeleteString(int index)
     if (l == nullptr || index < 0 || index >= l->count()) return -1;
     QSignalBlocker block(l);
     QSignalBlocker blockSel(l->selectionModel());
+    const bool wasSelected = GetCurSel() == index;
     delete l->takeItem(index);
+    // The selection goes with its row; Qt would move it to a neighbour.
+    if (wasSelected) l->clearSelection();
     return l->count();
 }
 

@@ -1,0 +1,368 @@
+// The dialog framework on its own: device text decoding, template data, geometry in dialog
+// units, z-order, combo and list-box behaviour, the dialog manager's keys and tab order, the IP
+// address control and the message box seam.
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QtTest>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "platform/ui/cdialog.h"
+#include "platform/ui/widgets.h"
+#include "res/resource.h"
+
+namespace {
+
+int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
+{
+    QTimer::singleShot(0, [&dlg, driver] {
+        driver();
+        if (dlg.IsModalRunning()) dlg.EndDialog(IDCANCEL);
+    });
+    return dlg.DoModal();
+}
+
+// A dialog on any template, with a record of the notifications it receives.
+class Probe : public ui::CDialog {
+public:
+    explicit Probe(int id) : ui::CDialog(id) {}
+    void Listen(ui::Notify code, int id)
+    {
+        AddHandler(code, id, [this, code, id] { log.emplace_back(code, id); });
+    }
+    std::vector<std::pair<ui::Notify, int>> log;
+    int okCalls = 0;
+    std::function<bool(int)> preTranslate;
+
+protected:
+    void OnOK() override
+    {
+        ++okCalls;
+        ui::CDialog::OnOK();
+    }
+    bool PreTranslateKey(int key) override { return preTranslate ? preTranslate(key) : false; }
+};
+
+}  // namespace
+
+class FrameworkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void deviceTextStopsAtFieldOrZeroAndFallsBackToLatin1()
+    {
+        // A full field has no terminator: only `width` bytes may be read (ASan watches).
+        const auto full = std::make_unique<std::array<char, 16>>();
+        std::memcpy(full->data(), "ABCDEFGHIJKLMNOP", 16);
+        QCOMPARE(ui::DeviceText(full->data(), 16), QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(ui::DeviceText("abc\0def", 7), QStringLiteral("abc"));
+        QCOMPARE(ui::DeviceText("", 0), QString());
+        QCOMPARE(ui::DeviceText("B\xC3\xBCro", 5), QStringLiteral("Büro"));
+        QCOMPARE(ui::DeviceText("\xE4\xB8\xAD", 3), QStringLiteral("中"));
+        QCOMPARE(ui::DeviceText("Caf\xE9", 4), QStringLiteral("Café"));
+        // A UTF-8 sequence cut by the field's end decodes byte by byte.
+        QCOMPARE(ui::DeviceText("x\xC3\xBC", 2), QStringLiteral("xÃ"));
+        // Overlong forms and surrogates are not UTF-8.
+        QCOMPARE(ui::DeviceText("\xC0\xAF", 2), QStringLiteral("À¯"));
+        QCOMPARE(ui::DeviceText("\xED\xA0\x80", 3), QStringLiteral("í\u00A0\u0080"));
+    }
+
+    void templatesHoldTheirData()
+    {
+        for (int id : {IDD_MAIN, IDD_ABOUTBOX, IDD_VERIFY, IDD_WIZARD, IDD_PAGE_SYSTEM,
+                       IDD_PAGE_NETWORK, IDD_PAGE_FINISH, IDD_SHARE_MAP})
+            QVERIFY2(ui::FindTemplate(id) != nullptr, qPrintable(QString::number(id)));
+        QVERIFY(ui::FindTemplate(999) == nullptr);
+        QCOMPARE(ui::FindTemplate(IDD_MAIN)->controls.size(), std::size_t{22});
+
+        const auto& zones = ui::FindTemplate(IDD_PAGE_SYSTEM)->comboData;
+        QCOMPARE(zones.size(), std::size_t{1});
+        const auto& tz = zones[0].second;
+        QCOMPARE(zones[0].first, IDC_TIMEZONE);
+        QCOMPARE(tz.size(), std::size_t{75});
+        QCOMPARE(tz[4], std::string_view("(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana "));
+        QCOMPARE(tz[26],
+                 std::string_view("(GMT) Greenwich Mean Time: Dublin,Edinburgh,Lisbon,London "));
+        QCOMPARE(tz[74], std::string_view("(GMT+13:00) Nuku'alofa"));
+        for (std::size_t i = 0; i + 1 < tz.size(); ++i) QVERIFY(tz[i].back() == ' ');
+
+        const auto& modes = ui::FindTemplate(IDD_PAGE_NETWORK)->comboData.at(0).second;
+        QCOMPARE(modes.size(), std::size_t{2});
+        QCOMPARE(modes[0], std::string_view("Static IP"));
+        QCOMPARE(modes[1], std::string_view("DHCP"));
+
+        QCOMPARE(ui::LoadString(IDS_ABOUTBOX), QStringLiteral("关于 tarpin(&A)..."));
+        QCOMPARE(ui::LoadString(IDP_SOCKETS_INIT_FAILED),
+                 QStringLiteral("Windows 通信端口初始化失败。"));
+        QVERIFY(ui::LoadString(12345).isEmpty());
+        QCOMPARE(ui::LoadBitmap(IDB_WIZARD).size(), QSize(160, 249));
+        QVERIFY(!ui::LoadIcon(IDR_MAINFRAME).pixmap(32, 32).isNull());
+    }
+
+    void geometryFollowsDialogUnitsAndZOrder()
+    {
+        Probe dlg(IDD_MAIN);
+        RunModal(dlg, [&] {
+            if (!QFontInfo(dlg.widget()->font()).family().startsWith(QStringLiteral("AR PL UMing")))
+                QSKIP("AR PL UMing CN is not installed");
+            QCOMPARE(dlg.BaseUnitX(), 6);
+            QCOMPARE(dlg.BaseUnitY(), 12);
+            QCOMPARE(dlg.widget()->size(), QSize(665, 396));
+            // 17, 23, 101, 183 dialog units.
+            QCOMPARE(dlg.GetDlgItemRectInParent(IDC_DEVICE_LIST), QRect(26, 35, 152, 275));
+            // The group box around the list is drawn below it and takes no clicks.
+            QWidget* client = dlg.widget();
+            QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.widget());
+            QWidget* hit = client->childAt(QPoint(60, 100));
+            QVERIFY(hit == dlg.GetDlgItem(IDC_DEVICE_LIST) ||
+                    dlg.GetDlgItem(IDC_DEVICE_LIST)->isAncestorOf(hit));
+            QWidget* disks = client->childAt(dlg.GetDlgItemRectInParent(IDC_DISK_LIST).center());
+            QVERIFY(disks == dlg.GetDlgItem(IDC_DISK_LIST) ||
+                    dlg.GetDlgItem(IDC_DISK_LIST)->isAncestorOf(disks));
+            // No default button in this template; QDialog must not have picked one.
+            for (QPushButton* b : dlg.widget()->findChildren<QPushButton*>())
+                QVERIFY2(!b->isDefault(), qPrintable(b->text()));
+        });
+    }
+
+    void comboBoxesStartEmptyAndKeepTypedText()
+    {
+        Probe dlg(IDD_PAGE_NETWORK);
+        QVERIFY(dlg.Create(nullptr));
+        ui::CComboBox combo;
+        combo.Attach(dlg.GetDlgItem(IDC_PROTOCOL), IDC_PROTOCOL);
+        QCOMPARE(combo.GetCount(), 2);
+        QCOMPARE(combo.GetCurSel(), -1);
+        QCOMPARE(combo.GetWindowText(), QString());
+        // The closed combo is one line high; the template height is the dropped list's.
+        QVERIFY(dlg.GetDlgItem(IDC_PROTOCOL)->height() < 30);
+
+        combo.SetCurSel(1);
+        QCOMPARE(combo.GetWindowText(), QStringLiteral("DHCP"));
+        combo.ResetContent();
+        QCOMPARE(combo.GetCount(), 0);
+        combo.SetWindowText(QStringLiteral("Y:"));
+        combo.AddString(QStringLiteral("Z:"));
+        QCOMPARE(combo.GetCurSel(), -1);
+        QCOMPARE(combo.GetWindowText(), QStringLiteral("Y:"));
+        combo.AddString(QStringLiteral("X:"));
+        combo.SetCurSel(1);
+        QCOMPARE(combo.DeleteString(1), 1);
+        QCOMPARE(combo.GetCurSel(), -1);
+        QCOMPARE(combo.DeleteString(5), -1);
+        QCOMPARE(combo.GetLBText(0), QStringLiteral("Z:"));
+        dlg.DestroyWindow();
+        QVERIFY(combo.widget() == nullptr);  // the wrapper does not dangle
+    }
+
+    void onlyUserActionsNotify()
+    {
+        Probe dlg(IDD_MAIN);
+        dlg.Listen(ui::Notify::SelChange, IDC_DEVICE_LIST);
+        dlg.Listen(ui::Notify::Clicked, IDC_REFRESH);
+        ui::CListBox list;
+        RunModal(dlg, [&] {
+            list.Attach(dlg.GetDlgItem(IDC_DEVICE_LIST), IDC_DEVICE_LIST);
+            list.AddString(QStringLiteral("one"));
+            list.AddString(QStringLiteral("two"));
+            list.SetCurSel(1);
+            QCOMPARE(list.GetCurSel(), 1);
+            list.DeleteString(1);
+            QCOMPARE(list.GetCurSel(), -1);
+            QVERIFY(dlg.log.empty());
+            auto* lw = qobject_cast<QListWidget*>(list.widget());
+            QTest::mouseClick(lw->viewport(), Qt::LeftButton, {},
+                              lw->visualItemRect(lw->item(0)).center());
+            QCOMPARE(list.GetCurSel(), 0);
+            QCOMPARE(dlg.log.size(), std::size_t{1});
+            QVERIFY(dlg.log[0] == std::make_pair(ui::Notify::SelChange, int{IDC_DEVICE_LIST}));
+            // A disabled button ignores commands; an enabled one reports its click.
+            dlg.GetDlgItem(IDC_REFRESH)->setEnabled(false);
+            dlg.SendCommand(IDC_REFRESH);
+            QCOMPARE(dlg.log.size(), std::size_t{1});
+            dlg.GetDlgItem(IDC_REFRESH)->setEnabled(true);
+            dlg.SendCommand(IDC_REFRESH);
+            QCOMPARE(dlg.log.size(), std::size_t{2});
+        });
+    }
+
+    void enterPressesTheDefaultButtonElseIssuesIdok()
+    {
+        // The share-mapping template has OK as its default button: Enter in an edit ends it.
+        {
+            Probe dlg(IDD_SHARE_MAP);
+            const int r = RunModal(dlg, [&] {
+                QWidget* edit = dlg.GetDlgItem(IDC_MAP_PASSWORD);
+                edit->setFocus();
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            QCOMPARE(r, IDOK);
+            QCOMPARE(dlg.okCalls, 1);
+        }
+        // The Enter on a focused push button clicks that button, not the default one.
+        {
+            Probe dlg(IDD_SHARE_MAP);
+            dlg.Listen(ui::Notify::Clicked, IDC_MAP);
+            const int r = RunModal(dlg, [&] {
+                QWidget* map = dlg.GetDlgItem(IDC_MAP);
+                map->setFocus();
+                QTest::keyClick(map, Qt::Key_Enter, Qt::KeypadModifier);
+                QCOMPARE(dlg.log.size(), std::size_t{1});
+                QVERIFY(dlg.IsModalRunning());
+                QTest::keyClick(map, Qt::Key_Escape);
+            });
+            QCOMPARE(r, IDCANCEL);
+            QCOMPARE(dlg.okCalls, 0);
+        }
+        // PreTranslateKey sees the key first and may consume it.
+        {
+            Probe dlg(IDD_VERIFY);
+            int seen = 0;
+            dlg.preTranslate = [&](int key) { return key == Qt::Key_Return && ++seen > 0; };
+            RunModal(dlg, [&] {
+                QWidget* name = dlg.GetDlgItem(IDC_VERIFY_NAME);
+                name->setFocus();
+                QTest::keyClick(name, Qt::Key_Return);
+                QCOMPARE(seen, 1);
+                QVERIFY(dlg.IsModalRunning());
+            });
+        }
+    }
+
+    void tabFollowsTemplateOrderAndWraps()
+    {
+        Probe dlg(IDD_VERIFY);
+        RunModal(dlg, [&] {
+            QWidget* win = dlg.widget();
+            // The first tab stop of the template (Cancel) has the focus at the start.
+            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
+            const int order[] = {IDC_VERIFY_NAME, IDC_VERIFY_PASSWORD, IDC_VERIFY_OK, IDCANCEL};
+            for (int id : order) {
+                QTest::keyClick(win->focusWidget(), Qt::Key_Tab);
+                QCOMPARE(win->focusWidget(), dlg.GetDlgItem(id));
+            }
+            QTest::keyClick(win->focusWidget(), Qt::Key_Backtab);
+            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDC_VERIFY_OK));
+            dlg.NextDlgCtrl();
+            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
+            // A disabled control is skipped.
+            dlg.GetDlgItem(IDC_VERIFY_NAME)->setEnabled(false);
+            dlg.NextDlgCtrl();
+            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDC_VERIFY_PASSWORD));
+        });
+    }
+
+    void closeBoxAndSystemMenu()
+    {
+        Probe dlg(IDD_ABOUTBOX);
+        const int r = RunModal(dlg, [&] {
+            dlg.SendSysCommand(0x1234);  // unknown: nothing happens
+            QVERIFY(dlg.IsModalRunning());
+            dlg.SendSysCommand(ui::SC_CLOSE + 3);  // the low four bits are the system's
+        });
+        QCOMPARE(r, IDCANCEL);
+    }
+
+    void ipAddressControl()
+    {
+        ui::IpAddressEdit edit;
+        edit.resize(125, 18);
+        edit.show();
+        QVERIFY(edit.isBlank());
+        QCOMPARE(edit.addressText(), QStringLiteral("0.0.0.0"));
+        edit.setAddressText(QStringLiteral("255.255.255.255"));
+        QCOMPARE(edit.addressText(), QStringLiteral("255.255.255.255"));
+        edit.setAddressText(QStringLiteral("10.0.0.1"));
+        QCOMPARE(edit.addressText(), QStringLiteral("10.0.0.1"));
+        // What is not a number 0-255 leaves its field blank.
+        edit.setAddressText(QStringLiteral("1.2.x.256"));
+        QCOMPARE(edit.field(2)->text(), QString());
+        QCOMPARE(edit.addressText(), QStringLiteral("1.2.0.0"));
+        edit.setAddressText(QString());
+        QVERIFY(edit.isBlank());
+
+        // Typing goes where the focus is, as a keyboard's does.
+        const auto type = [&edit](const QString& text) {
+            for (QChar c : text) QTest::keyClick(edit.focusWidget(), c.toLatin1());
+        };
+        // Three digits or a dot move on to the next field; a value above 255 becomes 255.
+        edit.field(0)->setFocus();
+        type(QStringLiteral("192168"));
+        QCOMPARE(edit.field(0)->text(), QStringLiteral("192"));
+        QCOMPARE(edit.field(1)->text(), QStringLiteral("168"));
+        type(QStringLiteral("7.999"));
+        QCOMPARE(edit.field(2)->text(), QStringLiteral("7"));
+        QCOMPARE(edit.field(3)->text(), QStringLiteral("255"));
+        QCOMPARE(edit.addressText(), QStringLiteral("192.168.7.255"));
+        QTest::keyClicks(edit.field(1), QStringLiteral("ab"));
+        QCOMPARE(edit.field(1)->text(), QStringLiteral("168"));
+
+        edit.setEnabled(false);
+        QVERIFY(!edit.field(0)->isEnabled());
+        QCOMPARE(edit.addressText(), QStringLiteral("192.168.7.255"));
+    }
+
+    void pickersKeepTheWholeValue()
+    {
+        Probe page(IDD_PAGE_SYSTEM);
+        QVERIFY(page.Create(nullptr));
+        ui::CDateTimeCtrl date, time;
+        date.Attach(page.GetDlgItem(IDC_DEV_DATE), IDC_DEV_DATE);
+        time.Attach(page.GetDlgItem(IDC_DEV_TIME), IDC_DEV_TIME);
+        const QDateTime summer(QDate(2024, 7, 14), QTime(7, 8, 9));
+        date.SetTime(summer);
+        time.SetTime(summer);
+        QCOMPARE(date.GetTime().date(), summer.date());
+        QCOMPARE(time.GetTime().time(), summer.time());
+        QVERIFY(qobject_cast<QDateEdit*>(date.widget())->calendarPopup());
+        QCOMPARE(qobject_cast<QDateEdit*>(date.widget())->text(), QStringLiteral("2024-07-14"));
+        QCOMPARE(qobject_cast<QTimeEdit*>(time.widget())->text(), QStringLiteral("07:08:09"));
+        page.DestroyWindow();
+    }
+
+    void messageBoxSeamAndPlainTexts()
+    {
+        std::vector<ui::MessageBoxRequest> seen;
+        auto previous = ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {
+            seen.push_back(r);
+            return IDOK;
+        });
+        QCOMPARE(ui::AfxMessageBox(QStringLiteral("Time out:get system info!")), IDOK);
+        ui::MessageBox(nullptr, QStringLiteral("x"), QStringLiteral("Note"), ui::Icon::Information);
+        ui::SetMessageBoxHandler(previous);
+        QCOMPARE(seen.size(), std::size_t{2});
+        QVERIFY(seen[0].caption.isEmpty());
+        QVERIFY(seen[0].icon == ui::Icon::Exclamation);
+        QCOMPARE(seen[1].caption, QStringLiteral("Note"));
+        QCOMPARE(ui::ApplicationName(), QStringLiteral("tst_framework"));
+
+        Probe dlg(IDD_MAIN);
+        RunModal(dlg, [&] {
+            ui::CStatic value;
+            value.Attach(dlg.GetDlgItem(IDC_DESCRIPTION), IDC_DESCRIPTION);
+            value.SetWindowText(QStringLiteral("<img src=x>"));
+            auto* label = qobject_cast<QLabel*>(value.widget());
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QCOMPARE(value.GetWindowText(), QStringLiteral("<img src=x>"));
+        });
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ui::SetupApplicationLook();
+    FrameworkTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_framework.moc"

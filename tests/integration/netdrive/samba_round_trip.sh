@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Real SMB round trip for the Linux network-drive backend. As root, in private network and
+# Real SMB round trip for the Linux network-drive backend (and the share mapping dialog on it). As root, in private network and
 # mount namespaces: a veth pair 192.0.2.1 (client) / 192.0.2.2 (server, its own namespace),
 # smbd serving a guest share and a password share, and the driver mounting both through GVfs
 # under its own session bus.
@@ -129,7 +129,8 @@ mkdir -p "$run" "$home"
 chmod 700 "$run"
 status=0
 env -i HOME="$home" PATH=/usr/bin:/bin:/usr/sbin:/sbin XDG_RUNTIME_DIR="$run" \
-    GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1 \
+    GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1 QT_QPA_PLATFORM=offscreen \
+    ${DRAVMOOR_SHOT_DIR:+DRAVMOOR_SHOT_DIR="$DRAVMOOR_SHOT_DIR"} \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
     timeout 150 dbus-run-session -- "$driver" 192.0.2.2 "$user" "$password" "$text" || status=$?

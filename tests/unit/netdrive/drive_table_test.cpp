@@ -142,16 +142,3 @@ TEST_F(DriveTableTest, TextsThatWouldBreakTheFileAreRefused)
     EXPECT_FALSE(table.Has('Z'));
     EXPECT_TRUE(Listing(m_dir).empty());
 }
-
-TEST_F(DriveTableTest, SessionDirComesFromTheRuntimeFolderOnly)
-{
-    const char* saved = getenv("XDG_RUNTIME_DIR");
-    const std::string keep = saved != nullptr ? saved : "";
-    setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
-    EXPECT_EQ(netdrive::DriveTable::SessionDir(), "/run/user/1000/dravmoor/drives");
-    setenv("XDG_RUNTIME_DIR", "relative/dir", 1);
-    EXPECT_FALSE(netdrive::DriveTable::SessionDir());
-    unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_FALSE(netdrive::DriveTable::SessionDir());
-    if (saved != nullptr) setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
-}

@@ -1,24 +1,11 @@
-// The share mapping's drive entries, device matching and names over the fake drive table.
+// The share mapping's corner cases below the dialog: unreadable remote names, network letters
+// over local ones, and which connections belong to a device.
 #include <gtest/gtest.h>
 
 #include "platform/netdrive/fake_netdrive.h"
 #include "sharemap/share_mapping.h"
 
 using sharemap::BelongsToDevice;
-
-TEST(ShareMapping, FreeLettersRunFromZDownPastTheLocalDrives)
-{
-    netdrive::FakeNetDrive drives;
-    drives.AddLocalDrives('A', 'H');
-    const auto entries = sharemap::DriveComboEntries(drives);
-    ASSERT_EQ(entries.size(), 18u);
-    EXPECT_EQ(entries.front(), "Z:");
-    EXPECT_EQ(entries.back(), "I:");
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(entries[i], sharemap::RootOf(static_cast<char>('Z' - i)));
-    }
-    EXPECT_EQ(drives.drivesInUseCalls(), 1);
-}
 
 TEST(ShareMapping, NetworkDrivesShowTheirRemoteNameInLetterOrder)
 {
@@ -46,29 +33,4 @@ TEST(ShareMapping, OnlyAnExactHostBelongsToTheDevice)
     // A device without an address owns nothing (an empty text is in every name).
     EXPECT_FALSE(BelongsToDevice("\\\\10.0.0.5\\music", ""));
     EXPECT_FALSE(BelongsToDevice("\\\\\\music", ""));
-}
-
-TEST(ShareMapping, DeviceConnectionsInLetterOrder)
-{
-    netdrive::FakeNetDrive drives;
-    drives.AddConnection('D', "\\\\10.0.0.5\\photos");
-    drives.AddConnection('Y', "\\\\10.0.0.5\\music");
-    drives.AddConnection('X', "\\\\10.0.0.50\\music");
-    drives.AddConnection('M', "\\\\10.0.0.5\\gone");
-    drives.SetRemoteNameUnreadable('M');
-    const auto rows = sharemap::DeviceConnections(drives, "10.0.0.5");
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].remoteName, "\\\\10.0.0.5\\music");
-    EXPECT_EQ(rows[0].root, "Y:");
-    EXPECT_EQ(rows[1].remoteName, "\\\\10.0.0.5\\photos");
-    EXPECT_EQ(rows[1].root, "D:");
-}
-
-TEST(ShareMapping, RemoteNamesOfAnyLength)
-{
-    EXPECT_EQ(sharemap::BuildRemoteName("10.0.0.5", "music"), "\\\\10.0.0.5\\music");
-    const std::string longShare(5000, 'm');
-    const auto name = sharemap::BuildRemoteName("10.0.0.5", longShare);
-    EXPECT_EQ(name.size(), 11u + longShare.size());
-    EXPECT_EQ(name.substr(11), longShare);
 }

@@ -49,6 +49,7 @@ class VerifyDlgTest : public QObject {
 private slots:
     void init()
     {
+        m_api.reset();  // the host must leave the old segment before it goes
         m_net = std::make_unique<sockets::FakeNetwork>();
         m_api = std::make_unique<sockets::FakeSocketApi>(*m_net);
         m_adapter = &m_net->AddAdapter(kMac);

@@ -75,6 +75,7 @@ bool CWizardDlg::OnInitDialog()
     if (!m_pages.empty()) {
         // Every page takes exactly the frame's rectangle, whatever size its template gives.
         const QRect frame = GetDlgItemRectInParent(IDC_PAGE_FRAME);
+        // Each page is built from its own template, the one recorded beside it by AddPage.
         for (ui::CDialog* page : m_pages) {
             if (page == nullptr) continue;
             page->Create(this);

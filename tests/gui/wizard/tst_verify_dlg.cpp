@@ -127,8 +127,13 @@ private slots:
             QAbstractButton* ok = Button(dlg, IDC_VERIFY_OK);
             name->setText(QStringLiteral("admin"));
             password->setText(QStringLiteral("wrong"));
+            // OK stays disabled while the message is up: no second exchange can start.
+            bool okEnabledDuringBox = true;
+            rec.onShow = [&] { okEnabledDuringBox = ok->isEnabled(); };
 
             ok->click();
+            QVERIFY(!okEnabledDuringBox);
+            rec.onShow = nullptr;
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Verify failed!")});
             QVERIFY(dlg.widget()->isVisible());
             QVERIFY(ok->isEnabled());

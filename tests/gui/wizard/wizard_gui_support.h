@@ -59,6 +59,7 @@ public:
     {
         m_previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
             boxes.push_back(r);
+            if (onShow) onShow();
             return IDOK;
         });
     }
@@ -74,6 +75,7 @@ public:
     }
 
     std::vector<ui::MessageBoxRequest> boxes;
+    std::function<void()> onShow;  // runs while a box "is open"
 
 private:
     ui::MessageBoxHandler m_previous;

@@ -130,7 +130,7 @@ chmod 700 "$run"
 status=0
 env -i HOME="$home" PATH=/usr/bin:/bin:/usr/sbin:/sbin XDG_RUNTIME_DIR="$run" \
     GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1 QT_QPA_PLATFORM=offscreen \
-    ${DRAVMOOR_SHOT_DIR:+DRAVMOOR_SHOT_DIR="$DRAVMOOR_SHOT_DIR"} \
+    ${DRAVMOOR_SHOT_DIR:+DRAVMOOR_SHOT_DIR="$DRAVMOOR_SHOT_DIR"} DRAVMOOR_SMBD_PID="$smbd_pid" \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
     UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
     timeout 150 dbus-run-session -- "$driver" 192.0.2.2 "$user" "$password" "$text" || status=$?

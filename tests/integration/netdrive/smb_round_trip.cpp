@@ -3,9 +3,13 @@
 // credentials and missing shares reported, everything unmounted and the letter table empty.
 //   smb_round_trip SERVER USER PASSWORD EXPECTED_TEXT
 // The server offers [public] (guest) and [box] (USER only), each with hello.txt holding
-// EXPECTED_TEXT. Prints one line starting "PASS" on success.
+// EXPECTED_TEXT. With DRAVMOOR_SMBD_PID set, the server is also stopped for a moment to see a
+// silent server end in a time-out. Prints one line starting "PASS" on success.
 #include <dirent.h>
 #include <gio/gio.h>
+#include <signal.h>
+
+#include <cstdlib>
 
 #include <chrono>
 #include <cstdio>
@@ -166,6 +170,23 @@ int main(int argc, char** argv)
     Check(!StillMounted("smb://" + server + "/public/"), "guest share unmounted");
     Check(!StillMounted("smb://" + server + "/box/"), "password share unmounted");
 
+    // A server that takes the connection but never answers: the wait ends at our time-out.
+    long long stalledMs = -1;
+    if (const char* pid = std::getenv("DRAVMOOR_SMBD_PID")) {
+        netdrive::GvfsOptions impatient;
+        impatient.mountTimeoutMs = 2000;
+        auto stalled = netdrive::CreateGvfsNetDrive(impatient);
+        const pid_t smbd = static_cast<pid_t>(std::atoll(pid));
+        Check(kill(smbd, SIGSTOP) == 0, "stop smbd");
+        t = std::chrono::steady_clock::now();
+        CheckCode(stalled->Connect("W:", pub, "", ""), netdrive::kErrTimeout, "silent server");
+        stalledMs = MsSince(t);
+        kill(smbd, SIGCONT);
+        Check(stalledMs < 2000 + 2500,
+              "the silent server cost no more than the time-out and grace");
+        Check(drives->DrivesInUse() == 0, "a timed-out connection leaves no letter behind");
+    }
+
     if (g_failures != 0) {
         std::fprintf(stderr, "%d check(s) failed\n", g_failures);
         return 1;
@@ -173,8 +194,10 @@ int main(int argc, char** argv)
     std::printf(
         "PASS netdrive samba round trip: %s (guest, %lld ms) on Z: and %s (user %s, %lld ms) on "
         "Y: mounted through GVfs, hello.txt read through %s, wrong password -> %d, missing share "
-        "-> %d, shared mount handed over, all unmounted, letter table empty (%lld ms total)\n",
+        "-> %d, shared mount handed over, all unmounted, letter table empty, stalled server -> %d "
+        "after %lld ms (%lld ms total)\n",
         pub.c_str(), guestMs, box.c_str(), user.c_str(), userMs, howGuest.c_str(),
-        netdrive::kErrInvalidPassword, netdrive::kErrBadNetPath, MsSince(start));
+        netdrive::kErrInvalidPassword, netdrive::kErrBadNetPath, netdrive::kErrTimeout, stalledMs,
+        MsSince(start));
     return 0;
 }

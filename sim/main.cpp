@@ -163,7 +163,8 @@ int main(int argc, char** argv)
         }
         if (ready == 0) continue;
 
-        for (;;) {
+        // A bounded batch, so a flood of requests cannot hold back replies that are due.
+        for (int batch = 0; batch < 256; ++batch) {
             sockaddr_in from{};
             socklen_t fromLen = sizeof from;
             const ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0,

@@ -127,6 +127,7 @@ class MainDlgTest : public QObject {
 private slots:
     void init()
     {
+        m_api.reset();  // the host detaches from its network: drop it before the network
         m_net = std::make_unique<sockets::FakeNetwork>();
         m_api = std::make_unique<sockets::FakeSocketApi>(*m_net);
         m_urls.opened.clear();

@@ -16,7 +16,8 @@ run_build() {  # dir, extra cmake args...
 echo "== build and test =="
 run_build build
 echo "== sanitizer build (ASan + UBSan) =="
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_build build-asan -DDRAVMOOR_SANITIZE=ON -DDRAVMOOR_BENCH=OFF
 echo "== fuzzing (${FUZZ_SECONDS:-20} s per target) =="
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"

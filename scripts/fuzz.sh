@@ -13,9 +13,15 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 targets=${FUZZ_TARGETS:-"discovery_reply system_info network_info share_count share_page
   disk_info verify_reply write_reply discovery_stream status_stream"}
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DDRAVMOOR_GUI=OFF -DDRAVMOOR_BENCH=OFF -DDRAVMOOR_FUZZ=ON >/dev/null
-cmake --build "$build" --target fuzz_all -j 2 >/dev/null
+mkdir -p "$build"
+if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAVMOOR_GUI=OFF -DDRAVMOOR_BENCH=OFF \
+         -DDRAVMOOR_FUZZ=ON && cmake --build "$build" --target fuzz_all -j 2; } \
+       >"$build/fuzz-build.log" 2>&1; then
+  tail -40 "$build/fuzz-build.log" >&2
+  echo "fuzz: build failed" >&2
+  exit 1
+fi
 
 work="$build/fuzz-run"
 rm -rf "$work"

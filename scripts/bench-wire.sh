@@ -5,10 +5,16 @@
 # Usage: scripts/bench-wire.sh [BUILD_DIR]   (default: build; builds the two tools if needed)
 #        scripts/bench-wire.sh --inside CLI SIM   (what runs in the namespace)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 if [ "${1:-}" != "--inside" ]; then
-  build=${1:-build}
+  # A build directory given on the command line is relative to where we were called from.
+  build=$(realpath -m "${1:-$root/build}")
+  if [ "$build" = "$root" ]; then
+    echo "bench-wire: the build directory must not be the source tree" >&2
+    exit 2
+  fi
+  cd "$root"
   if [ ! -x "$build/cli/dravmoor" ] || [ ! -x "$build/sim/dravmoor-sim" ]; then
     cmake -S . -B "$build" -G Ninja >/dev/null
     cmake --build "$build" --target dravmoor dravmoor-sim -j 2 >/dev/null

@@ -107,7 +107,8 @@ sockets::SocketHandle UiSocketApi::OpenTcp()
 int UiSocketApi::Close(sockets::SocketHandle s)
 {
     const int r = m_inner.Close(s);
-    if (r == 0 && m_openSockets > 0) --m_openSockets;
+    // Failed or not, the caller is done with the socket; the busy state must not outlive it.
+    if (m_openSockets > 0) --m_openSockets;
     if (m_openSockets == 0) SetBusy(false);
     return r;
 }

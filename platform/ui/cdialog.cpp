@@ -197,8 +197,9 @@ void DialogWindow::closeEvent(QCloseEvent* event)
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (m_owner != nullptr && isWindow() && m_owner->m_template &&
-        (m_owner->m_template->style & dstyle::SysMenu)) {
+    // On the dialog's background only: controls keep their own (or no) context menu.
+    if (m_owner != nullptr && isWindow() && childAt(event->pos()) == nullptr &&
+        m_owner->m_template && (m_owner->m_template->style & dstyle::SysMenu)) {
         m_owner->ShowSystemMenu(event->globalPos());
         event->accept();
         return;
@@ -246,6 +247,7 @@ CDialog::CDialog(int templateId, CDialog* parent)
 
 CDialog::~CDialog()
 {
+    UnlinkChildren();
     if (m_window) {
         m_window->Detach();
         delete m_window.data();
@@ -551,19 +553,28 @@ bool CDialog::Create(CDialog* parent)
     QWidget* parentWidget = parent != nullptr ? parent->m_client : nullptr;
     if (!BuildWindow(parentWidget, parentWidget != nullptr)) return false;
     if (parent != nullptr) parent->m_children.push_back(this);
-    m_parent = parent;
+    m_createdOn = parent;
     m_ended = false;
     m_window->hide();
     m_focusDefault = OnInitDialog();
     return true;
 }
 
+// Child and parent dialogs may be destroyed in either order: each side forgets the other.
+void CDialog::UnlinkChildren()
+{
+    if (m_createdOn != nullptr) {
+        auto& c = m_createdOn->m_children;
+        c.erase(std::remove(c.begin(), c.end(), this), c.end());
+        m_createdOn = nullptr;
+    }
+    for (CDialog* child : m_children) child->m_createdOn = nullptr;
+    m_children.clear();
+}
+
 void CDialog::DestroyWindow()
 {
-    if (m_parent != nullptr) {
-        auto& c = m_parent->m_children;
-        c.erase(std::remove(c.begin(), c.end(), this), c.end());
-    }
+    UnlinkChildren();
     if (m_window) {
         m_window->Detach();
         m_window->hide();
@@ -610,8 +621,8 @@ void CDialog::MoveWindow(const QRect& rect)
 void CDialog::NextDlgCtrl()
 {
     CDialog* top = this;
-    while (top->m_parent != nullptr && top->m_window && !top->m_window->isWindow())
-        top = top->m_parent;
+    while (top->m_createdOn != nullptr && top->m_window && !top->m_window->isWindow())
+        top = top->m_createdOn;
     QWidget* focus = top->m_window ? top->m_window->focusWidget() : nullptr;
     DialogManager::MoveFocus(top, focus, true);
 }

@@ -234,6 +234,7 @@ private:
     void ConnectNotifications(QWidget* control, const ControlTemplate& ct);
     void ShowSystemMenu(const QPoint& globalPos);
     void ApplyInitialFocus();
+    void UnlinkChildren();
     // Tab stops in order, descending into visible child dialogs.
     void CollectTabStops(std::vector<QWidget*>& out) const;
     int DefaultButtonId() const;
@@ -247,6 +248,7 @@ private:
     std::vector<Handler> m_handlers;
     std::vector<std::pair<unsigned, QString>> m_sysMenu;
     std::vector<CDialog*> m_children;  // child dialogs created on this one (Create)
+    CDialog* m_createdOn = nullptr;    // the dialog this one was created on (Create)
     int m_result = 0;
     bool m_ended = false;
     bool m_running = false;

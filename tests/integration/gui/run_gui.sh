@@ -9,6 +9,8 @@ set -euo pipefail
 sim=$1 setup=$2 probe=$3 out=$4
 title="Quick setup wizard for Dravmoor"
 mkdir -p "$out"
+# Under the sanitizer build: the X11 platform plugin's system libraries keep some memory.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 

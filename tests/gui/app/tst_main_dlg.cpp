@@ -128,7 +128,6 @@ private slots:
     void init()
     {
         m_api.reset();  // the host detaches from its network: drop it before the network
-        m_api.reset();  // the host leaves its network before the network goes
         m_net = std::make_unique<sockets::FakeNetwork>();
         m_api = std::make_unique<sockets::FakeSocketApi>(*m_net);
         m_urls.opened.clear();

@@ -39,14 +39,14 @@ bool CSystemPage::OnInitDialog()
 }
 
 namespace {
-// A picker may keep its value in another time spec than local time (a time-only edit keeps
+// A picker may keep its value in another zone mode than local time (a time-only edit keeps
 // UTC); handing it a local value would shift the shown fields by the zone offset. Build the
-// value in the picker's own spec so the fields arrive unchanged.
+// value in the picker's own zone mode so the fields arrive unchanged.
 void SetFields(ui::CDateTimeCtrl& picker, const QDate& date, const QTime& time)
 {
-    Qt::TimeSpec spec = Qt::LocalTime;
-    if (auto* edit = qobject_cast<QDateTimeEdit*>(picker.widget())) spec = edit->timeSpec();
-    picker.SetTime(QDateTime(date, time, spec));
+    Qt::TimeSpec zoneMode = Qt::LocalTime;
+    if (auto* edit = qobject_cast<QDateTimeEdit*>(picker.widget())) zoneMode = edit->timeSpec();
+    picker.SetTime(QDateTime(date, time, zoneMode));
 }
 }  // namespace
 

@@ -36,8 +36,16 @@ struct Queued {
     std::uint16_t port = 0;
 };
 
-// More than any segment answers with; past it the oldest behaviour (kernel drops) returns.
+// More than any segment answers with; past either limit the oldest behaviour (kernel drops)
+// returns. The byte limit keeps a flood of large junk datagrams from growing the client.
 constexpr std::size_t kMaxQueued = 65536;
+constexpr std::size_t kMaxQueuedBytes = 16u * 1024u * 1024u;
+
+struct Queue {
+    std::deque<Queued> items;
+    std::size_t bytes = 0;
+    bool empty() const { return items.empty(); }
+};
 // Largest UDP payload over IPv4.
 constexpr std::size_t kMaxDatagram = 65507;
 
@@ -152,14 +160,15 @@ public:
     {
         auto it = m_queues.find(ToFd(s));
         if (it == m_queues.end()) return Fail(EBADF);
-        std::deque<Queued>& queue = it->second;
+        Queue& queue = it->second;
         if (!queue.empty()) {
-            const Queued& q = queue.front();
+            const Queued& q = queue.items.front();
             const std::size_t n = q.bytes.size() < cap ? q.bytes.size() : cap;
             if (n > 0) std::memcpy(buf, q.bytes.data(), n);
             if (fromAddr) *fromAddr = q.addr;
             if (fromPort) *fromPort = q.port;
-            queue.pop_front();
+            queue.bytes -= q.bytes.size();
+            queue.items.pop_front();
             return static_cast<int>(n);
         }
         sockaddr_in from{};
@@ -183,7 +192,7 @@ public:
             SleepUntil(deadline);
             return false;
         }
-        std::deque<Queued>& queue = it->second;
+        Queue& queue = it->second;
         if (kind == WaitKind::UntilDatagram) {
             if (!queue.empty()) return true;
             return PollReadable(ToFd(s), deadline);
@@ -232,7 +241,7 @@ private:
     }
 
     // Takes every datagram that is waiting now. False when nothing could be taken.
-    bool Drain(int fd, std::deque<Queued>& queue)
+    bool Drain(int fd, Queue& queue)
     {
         bool took = false;
         for (;;) {
@@ -245,12 +254,16 @@ private:
                 return took;
             }
             took = true;
-            if (queue.size() >= kMaxQueued) continue;  // as the kernel would: drop the newest
+            // As the kernel would: drop the newest.
+            if (queue.items.size() >= kMaxQueued ||
+                queue.bytes + static_cast<std::size_t>(n) > kMaxQueuedBytes)
+                continue;
             Queued q;
             q.bytes.assign(m_scratch.begin(), m_scratch.begin() + n);
             q.addr = ntohl(from.sin_addr.s_addr);
             q.port = ntohs(from.sin_port);
-            queue.push_back(std::move(q));
+            queue.bytes += q.bytes.size();
+            queue.items.push_back(std::move(q));
         }
     }
 
@@ -302,7 +315,7 @@ private:
     int m_startups = 0;
     int m_lastError = 0;
     // Every socket we opened, with the datagrams drained from it and not yet received.
-    std::map<int, std::deque<Queued>> m_queues;
+    std::map<int, Queue> m_queues;
     std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(kMaxDatagram);
 };
 

@@ -168,4 +168,31 @@ TEST_F(PosixSockets, BurstLargerThanAStockBufferSurvivesADrainingWait)
     EXPECT_EQ(kReplies, inOrder) << "replies keep their order of arrival";
 }
 
+TEST_F(PosixSockets, DrainingWaitHoldsAtMostSixteenMegabytes)
+{
+    // A flood of large junk during one wait: the backend's own queue stops growing at its
+    // byte limit (what it cannot hold is dropped, as a full kernel buffer would).
+    constexpr std::size_t kSize = 60000;
+    constexpr int kDatagrams = 600;  // 36 MB
+    std::thread sender([this] {
+        std::vector<std::uint8_t> junk(kSize, 0xEE);
+        for (int i = 0; i < kDatagrams; ++i) {
+            m_txApi->SendTo(m_tx, junk.data(), junk.size(), kLoopback, kPort);
+            if (i % 2 == 1) std::this_thread::sleep_for(1ms);
+        }
+    });
+    m_api->Wait(m_rx, 600ms, sockets::WaitKind::FullInterval);
+    sender.join();
+    std::size_t held = 0;
+    std::vector<std::uint8_t> buf(kSize);
+    for (int n; (n = m_api->RecvFrom(m_rx, buf.data(), buf.size(), nullptr, nullptr)) >= 0;) {
+        held += static_cast<std::size_t>(n);
+        if (held > 32u * 1024u * 1024u) break;
+    }
+    EXPECT_GT(held, 0u);
+    // What the queue held plus what the kernel buffer kept after the wait (without the limit
+    // all 36 MB arrive).
+    EXPECT_LE(held, 16u * 1024u * 1024u + 8u * 1024u * 1024u);
+}
+
 }  // namespace

@@ -30,6 +30,14 @@ struct Queued {
 };
 
 constexpr std::size_t kMaxQueued = 65536;
+// The byte limit keeps a flood of large junk datagrams from growing the client.
+constexpr std::size_t kMaxQueuedBytes = 16u * 1024u * 1024u;
+
+struct Queue {
+    std::deque<Queued> items;
+    std::size_t bytes = 0;
+    bool empty() const { return items.empty(); }
+};
 constexpr std::size_t kMaxDatagram = 65507;
 
 using Clock = std::chrono::steady_clock;
@@ -130,12 +138,14 @@ public:
     {
         auto it = m_queues.find(ToSocket(s));
         if (it != m_queues.end() && !it->second.empty()) {
-            const Queued& q = it->second.front();
+            Queue& queue = it->second;
+            const Queued& q = queue.items.front();
             const std::size_t n = q.bytes.size() < cap ? q.bytes.size() : cap;
             if (n > 0) std::memcpy(buf, q.bytes.data(), n);
             if (fromAddr) *fromAddr = q.addr;
             if (fromPort) *fromPort = q.port;
-            it->second.pop_front();
+            queue.bytes -= q.bytes.size();
+            queue.items.pop_front();
             return static_cast<int>(n);
         }
         sockaddr_in from{};
@@ -163,7 +173,7 @@ public:
             SleepUntil(deadline);
             return false;
         }
-        std::deque<Queued>& queue = it->second;
+        Queue& queue = it->second;
         if (kind == WaitKind::UntilDatagram) {
             if (!queue.empty()) return true;
             return SelectReadable(ToSocket(s), deadline);
@@ -190,7 +200,7 @@ private:
 
     // Takes every datagram waiting now, without blocking. False when nothing was taken.
     // The last error is kept as it was, so a later LastError() still tells the caller's story.
-    bool Drain(SOCKET s, std::deque<Queued>& queue)
+    bool Drain(SOCKET s, Queue& queue)
     {
         const int savedError = ::WSAGetLastError();
         bool took = false;
@@ -207,12 +217,15 @@ private:
                 n = static_cast<int>(m_scratch.size());
             }
             took = true;
-            if (queue.size() >= kMaxQueued) continue;
+            if (queue.items.size() >= kMaxQueued ||
+                queue.bytes + static_cast<std::size_t>(n) > kMaxQueuedBytes)
+                continue;
             Queued q;
             q.bytes.assign(m_scratch.begin(), m_scratch.begin() + n);
             q.addr = ntohl(from.sin_addr.s_addr);
             q.port = ntohs(from.sin_port);
-            queue.push_back(std::move(q));
+            queue.bytes += q.bytes.size();
+            queue.items.push_back(std::move(q));
         }
         ::WSASetLastError(savedError);
         return took;
@@ -247,7 +260,7 @@ private:
         }
     }
 
-    std::map<SOCKET, std::deque<Queued>> m_queues;
+    std::map<SOCKET, Queue> m_queues;
     std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(kMaxDatagram);
 };
 

@@ -19,6 +19,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/sockets/datagram_queue.h"
 #include "platform/sockets/sockets.h"
 
 namespace sockets {
@@ -29,23 +30,6 @@ namespace {
 constexpr int kVersionNotSupported = 10092;  // WSAVERNOTSUPPORTED
 constexpr int kNotInitialised = 10093;       // WSANOTINITIALISED
 
-// A datagram held back by a draining wait. Stored whole; RecvFrom truncates to its buffer.
-struct Queued {
-    std::vector<std::uint8_t> bytes;
-    std::uint32_t addr = 0;
-    std::uint16_t port = 0;
-};
-
-// More than any segment answers with; past either limit the oldest behaviour (kernel drops)
-// returns. The byte limit keeps a flood of large junk datagrams from growing the client.
-constexpr std::size_t kMaxQueued = 65536;
-constexpr std::size_t kMaxQueuedBytes = 16u * 1024u * 1024u;
-
-struct Queue {
-    std::deque<Queued> items;
-    std::size_t bytes = 0;
-    bool empty() const { return items.empty(); }
-};
 // Largest UDP payload over IPv4.
 constexpr std::size_t kMaxDatagram = 65507;
 
@@ -160,16 +144,9 @@ public:
     {
         auto it = m_queues.find(ToFd(s));
         if (it == m_queues.end()) return Fail(EBADF);
-        Queue& queue = it->second;
+        DatagramQueue& queue = it->second;
         if (!queue.empty()) {
-            const Queued& q = queue.items.front();
-            const std::size_t n = q.bytes.size() < cap ? q.bytes.size() : cap;
-            if (n > 0) std::memcpy(buf, q.bytes.data(), n);
-            if (fromAddr) *fromAddr = q.addr;
-            if (fromPort) *fromPort = q.port;
-            queue.bytes -= q.bytes.size();
-            queue.items.pop_front();
-            return static_cast<int>(n);
+            return static_cast<int>(queue.Pop(buf, cap, fromAddr, fromPort));
         }
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
@@ -192,7 +169,7 @@ public:
             SleepUntil(deadline);
             return false;
         }
-        Queue& queue = it->second;
+        DatagramQueue& queue = it->second;
         if (kind == WaitKind::UntilDatagram) {
             if (!queue.empty()) return true;
             return PollReadable(ToFd(s), deadline);
@@ -241,7 +218,7 @@ private:
     }
 
     // Takes every datagram that is waiting now. False when nothing could be taken.
-    bool Drain(int fd, Queue& queue)
+    bool Drain(int fd, DatagramQueue& queue)
     {
         bool took = false;
         for (;;) {
@@ -254,16 +231,9 @@ private:
                 return took;
             }
             took = true;
-            // As the kernel would: drop the newest.
-            if (queue.items.size() >= kMaxQueued ||
-                queue.bytes + static_cast<std::size_t>(n) > kMaxQueuedBytes)
-                continue;
-            Queued q;
-            q.bytes.assign(m_scratch.begin(), m_scratch.begin() + n);
-            q.addr = ntohl(from.sin_addr.s_addr);
-            q.port = ntohs(from.sin_port);
-            queue.bytes += q.bytes.size();
-            queue.items.push_back(std::move(q));
+            // What does not fit is dropped, as the kernel would drop the newest.
+            queue.Push(m_scratch.data(), static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr),
+                       ntohs(from.sin_port));
         }
     }
 
@@ -315,7 +285,7 @@ private:
     int m_startups = 0;
     int m_lastError = 0;
     // Every socket we opened, with the datagrams drained from it and not yet received.
-    std::map<int, Queue> m_queues;
+    std::map<int, DatagramQueue> m_queues;
     std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(kMaxDatagram);
 };
 

@@ -18,26 +18,12 @@
 #include <map>
 #include <vector>
 
+#include "platform/sockets/datagram_queue.h"
 #include "platform/sockets/sockets.h"
 
 namespace sockets {
 namespace {
 
-struct Queued {
-    std::vector<std::uint8_t> bytes;
-    std::uint32_t addr = 0;
-    std::uint16_t port = 0;
-};
-
-constexpr std::size_t kMaxQueued = 65536;
-// The byte limit keeps a flood of large junk datagrams from growing the client.
-constexpr std::size_t kMaxQueuedBytes = 16u * 1024u * 1024u;
-
-struct Queue {
-    std::deque<Queued> items;
-    std::size_t bytes = 0;
-    bool empty() const { return items.empty(); }
-};
 constexpr std::size_t kMaxDatagram = 65507;
 
 using Clock = std::chrono::steady_clock;
@@ -138,15 +124,8 @@ public:
     {
         auto it = m_queues.find(ToSocket(s));
         if (it != m_queues.end() && !it->second.empty()) {
-            Queue& queue = it->second;
-            const Queued& q = queue.items.front();
-            const std::size_t n = q.bytes.size() < cap ? q.bytes.size() : cap;
-            if (n > 0) std::memcpy(buf, q.bytes.data(), n);
-            if (fromAddr) *fromAddr = q.addr;
-            if (fromPort) *fromPort = q.port;
-            queue.bytes -= q.bytes.size();
-            queue.items.pop_front();
-            return static_cast<int>(n);
+            DatagramQueue& queue = it->second;
+            return static_cast<int>(queue.Pop(buf, cap, fromAddr, fromPort));
         }
         sockaddr_in from{};
         int fromLen = sizeof from;
@@ -173,7 +152,7 @@ public:
             SleepUntil(deadline);
             return false;
         }
-        Queue& queue = it->second;
+        DatagramQueue& queue = it->second;
         if (kind == WaitKind::UntilDatagram) {
             if (!queue.empty()) return true;
             return SelectReadable(ToSocket(s), deadline);
@@ -200,7 +179,7 @@ private:
 
     // Takes every datagram waiting now, without blocking. False when nothing was taken.
     // The last error is kept as it was, so a later LastError() still tells the caller's story.
-    bool Drain(SOCKET s, Queue& queue)
+    bool Drain(SOCKET s, DatagramQueue& queue)
     {
         const int savedError = ::WSAGetLastError();
         bool took = false;
@@ -217,15 +196,9 @@ private:
                 n = static_cast<int>(m_scratch.size());
             }
             took = true;
-            if (queue.items.size() >= kMaxQueued ||
-                queue.bytes + static_cast<std::size_t>(n) > kMaxQueuedBytes)
-                continue;
-            Queued q;
-            q.bytes.assign(m_scratch.begin(), m_scratch.begin() + n);
-            q.addr = ntohl(from.sin_addr.s_addr);
-            q.port = ntohs(from.sin_port);
-            queue.bytes += q.bytes.size();
-            queue.items.push_back(std::move(q));
+            // What does not fit is dropped, as the kernel would drop the newest.
+            queue.Push(m_scratch.data(), static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr),
+                       ntohs(from.sin_port));
         }
         ::WSASetLastError(savedError);
         return took;
@@ -260,7 +233,7 @@ private:
         }
     }
 
-    std::map<SOCKET, Queue> m_queues;
+    std::map<SOCKET, DatagramQueue> m_queues;
     std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(kMaxDatagram);
 };
 

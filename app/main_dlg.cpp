@@ -3,6 +3,7 @@
 #include "app/about_dlg.h"
 #include "app/commands.h"
 #include "app/web_address.h"
+#include "protocol/display.h"
 #include "res/resource.h"
 
 namespace app {
@@ -10,7 +11,7 @@ namespace app {
 namespace {
 QString Decode(const std::string& bytes)
 {
-    return ui::DeviceText(bytes.data(), bytes.size());
+    return QString::fromStdString(protocol::DecodeWireText(bytes));
 }
 }  // namespace
 
@@ -38,39 +39,28 @@ public:
         explicit Status(CMainDlg& dlg) : m_dlg(dlg) {}
         void ShowMessage(const std::string& text) override { ui::AfxMessageBox(Decode(text)); }
         void ClearDeviceInfo() override { m_dlg.ClearDeviceInfo(); }
-        void SetPanelText(protocol::PanelField field, const std::string& text) override
+        void ShowPanel(const protocol::DeviceInfo& device) override
         {
-            ui::CStatic* target = nullptr;
-            switch (field) {
-                case protocol::PanelField::Firmware:
-                    target = &m_dlg.m_firmware;
-                    break;
-                case protocol::PanelField::IpAddress:
-                    target = &m_dlg.m_ipAddress;
-                    break;
-                case protocol::PanelField::Mac:
-                    target = &m_dlg.m_mac;
-                    break;
-                case protocol::PanelField::Description:
-                    target = &m_dlg.m_description;
-                    break;
-                case protocol::PanelField::IpStatus:
-                    target = &m_dlg.m_ipStatus;
-                    break;
+            const std::array<std::string, 5> texts = protocol::PanelTexts(device);
+            const std::array<ui::CStatic*, 5> targets{&m_dlg.m_firmware, &m_dlg.m_ipAddress,
+                                                      &m_dlg.m_mac, &m_dlg.m_description,
+                                                      &m_dlg.m_ipStatus};
+            for (std::size_t i = 0; i < texts.size(); ++i)
+                targets[i]->SetWindowText(QString::fromStdString(texts[i]));
+        }
+        void ShowDisks(const std::vector<protocol::Disk>& disks) override
+        {
+            ui::CListCtrl& list = m_dlg.m_diskList;
+            for (int i = list.GetItemCount() - 1; i >= 0; --i) list.DeleteItem(i);
+            for (const protocol::Disk& disk : disks) {
+                const std::array<std::string, 5> texts = protocol::DiskTexts(disk);
+                const int row =
+                    list.InsertItem(list.GetItemCount(), QString::fromStdString(texts[0]));
+                for (int c = 1; c < 5; ++c) {
+                    list.SetItemText(row, c,
+                                     QString::fromStdString(texts[static_cast<std::size_t>(c)]));
+                }
             }
-            target->SetWindowText(Decode(text));
-        }
-        void ClearDiskRows() override
-        {
-            for (int i = m_dlg.m_diskList.GetItemCount() - 1; i >= 0; --i)
-                m_dlg.m_diskList.DeleteItem(i);
-        }
-        void AddDiskRow(const std::array<std::string, 5>& columns) override
-        {
-            const int row =
-                m_dlg.m_diskList.InsertItem(m_dlg.m_diskList.GetItemCount(), Decode(columns[0]));
-            for (int c = 1; c < 5; ++c)
-                m_dlg.m_diskList.SetItemText(row, c, Decode(columns[static_cast<std::size_t>(c)]));
         }
         void EnableDeviceCommands() override
         {
@@ -168,7 +158,7 @@ void CMainDlg::RefreshDeviceList()
 void CMainDlg::AddDevice(std::unique_ptr<protocol::DeviceInfo> device)
 {
     // The row shows the name as it stands now; the list box keeps its own copy.
-    const QString name = ui::DeviceText(device->name.data(), device->name.size() - 1);
+    const QString name = QString::fromStdString(protocol::DisplayText(device->name));
     m_devices.Add(std::move(device));
     m_deviceList.AddString(name);
     UpdateWindow();

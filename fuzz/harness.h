@@ -75,18 +75,22 @@ public:
         panel = {};
         disks.clear();
     }
-    void SetPanelText(protocol::PanelField field, const std::string& text) override
+    void ShowPanel(const protocol::DeviceInfo& device) override
     {
-        panel.at(static_cast<std::size_t>(field)) = text;
+        panel = protocol::PanelBytes(device);
     }
-    void ClearDiskRows() override { disks.clear(); }
-    void AddDiskRow(const std::array<std::string, 5>& columns) override
+    void ShowDisks(const std::vector<protocol::Disk>& rows) override
     {
-        for (const auto& c : columns) Expect(c.size() <= 64, "disk column longer than its field");
-        Expect(columns[0].size() <= 36, "share name column");
-        Expect(columns[1].size() <= 16, "device id column");
-        Expect(columns[2].size() <= 10, "fs type column");
-        disks.push_back(columns);
+        disks.clear();
+        for (const protocol::Disk& disk : rows) {
+            const std::array<std::string, 5> columns = protocol::DiskColumns(disk);
+            for (const auto& c : columns)
+                Expect(c.size() <= 64, "disk column longer than its field");
+            Expect(columns[0].size() <= 36, "share name column");
+            Expect(columns[1].size() <= 16, "device id column");
+            Expect(columns[2].size() <= 10, "fs type column");
+            disks.push_back(columns);
+        }
     }
     void EnableDeviceCommands() override { enabled = true; }
 };

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                           : CannedReply(req));
         },
         [&](const protocol::DeviceInfo& dev, const RecordingStatusView& view) {
-            const std::string status = view.panel[static_cast<int>(protocol::PanelField::IpStatus)];
+            const std::string status = view.panel[4];
             Expect(status.empty() || status == "Static ip" || status == "DHCP", "ip status text");
             if (raw.Cmd() != protocol::CMD_GET_NETWORK_INFO) return;
             if (raw.size() < protocol::kHeaderSize + 76) return;

@@ -60,9 +60,9 @@ std::array<std::uint8_t, kSystemInfoPayloadSize> SystemInfoPayload(const SystemS
     std::array<std::uint8_t, kSystemInfoPayloadSize> p{};
     std::span<std::uint8_t> all(p);
     p[0] = s.passwordRequired ? 1 : 0;
-    PutText(all.subspan(1, 16), FieldText(s.name));
+    PutText(all.subspan(1, kNameWidth), FieldText(s.name));
     std::string_view description(s.description);
-    PutText(all.subspan(17, 64),
+    PutText(all.subspan(17, kDescriptionWidth),
             description.substr(0, std::min(description.size(), kDescriptionSent)));
     PutDigits(&p[81], 4, s.year);
     PutDigits(&p[85], 2, s.month);
@@ -80,8 +80,76 @@ std::array<std::uint8_t, kNetworkInfoPayloadSize> NetworkInfoPayload(const Netwo
     std::span<std::uint8_t> all(p);
     p[0] = s.ipMode;
     for (std::size_t i = 0; i < s.addresses.size(); ++i)
-        PutText(all.subspan(1 + 15 * i, 15), s.addresses[i]);
+        PutText(all.subspan(1 + kAddressWidth * i, kAddressWidth), s.addresses[i]);
     return p;
+}
+
+int TimezoneSelection(std::uint8_t timezone)
+{
+    return timezone < kTimezoneCount ? timezone : -1;
+}
+
+void SetDateTime(SystemSettings& s, const CalendarTime& t)
+{
+    s.year = t.year;
+    s.month = t.month;
+    s.day = t.day;
+    s.hour = t.hour;
+    s.minute = t.minute;
+    s.second = t.second;
+}
+
+std::optional<CalendarTime> DeviceCalendarTime(const DeviceInfo& device)
+{
+    return DeviceCalendarTime(std::string_view(device.date.data(), device.date.size() - 1),
+                              std::string_view(device.time.data(), device.time.size() - 1));
+}
+
+SystemSettings CurrentSystemSettings(const DeviceInfo& device, const CalendarTime& clock)
+{
+    SystemSettings s;
+    s.passwordRequired = device.passwordRequired != 0;
+    s.name = device.name;
+    s.description = FieldText(device.description);
+    s.timezone = static_cast<std::uint8_t>(TimezoneSelection(device.timezone) & 0xFF);
+    SetDateTime(s, DeviceCalendarTime(device).value_or(clock));
+    return s;
+}
+
+std::string NormalizedAddress(std::string_view text)
+{
+    // Leading and trailing white space of the whole text is ignored, as the control does.
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.empty() && space(text.front())) text.remove_prefix(1);
+    while (!text.empty() && space(text.back())) text.remove_suffix(1);
+    std::string out;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t dot = text.find('.');
+        const std::string_view part = text.substr(0, dot);
+        text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+        int value = 0;
+        const bool digits = !part.empty() && part.size() <= 3 &&
+                            std::all_of(part.begin(), part.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; });
+        if (digits) {
+            for (char c : part) value = value * 10 + (c - '0');
+            if (value > 255) value = 0;
+        }
+        if (i > 0) out += '.';
+        out += std::to_string(value);
+    }
+    return out;
+}
+
+NetworkSettings CurrentNetworkSettings(const DeviceInfo& device)
+{
+    NetworkSettings s;
+    s.ipMode = device.ipMode != 0 ? 1 : 0;
+    const std::array<const std::array<char, 16>*, 5> fields{
+        &device.ipAddress, &device.subnetMask, &device.gateway, &device.dns1, &device.dns2};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        s.addresses[i] = NormalizedAddress(FieldText(*fields[i]));
+    return s;
 }
 
 WriteOutcome WriteSystemInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,

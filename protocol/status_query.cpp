@@ -40,22 +40,15 @@ void CopyNetworkInfo(const NetworkInfo& r, DeviceInfo& device)
     StoreField(device.dns2, r.addresses[4]);
 }
 
-void ShowPanel(const DeviceInfo& device, StatusView& view)
+std::vector<Disk> Disks(const std::vector<DiskEntry>& entries)
 {
-    view.SetPanelText(PanelField::Firmware, FirmwareText(device));
-    view.SetPanelText(PanelField::IpAddress, FieldText(device.ipAddress));
-    view.SetPanelText(PanelField::Mac, MacText(device.mac));
-    view.SetPanelText(PanelField::Description, FieldText(device.description));
-    view.SetPanelText(PanelField::IpStatus, IpStatusText(device.ipMode));
-}
-
-void ShowDisks(const std::vector<DiskEntry>& disks, StatusView& view)
-{
-    view.ClearDiskRows();
-    for (const DiskEntry& e : disks) {
-        view.AddDiskRow({WireText(e.shareName), WireText(e.deviceId), WireText(e.fsType),
-                         std::to_string(e.totalSizeMB), std::to_string(e.freePercent) + "%"});
+    std::vector<Disk> disks;
+    disks.reserve(entries.size());
+    for (const DiskEntry& e : entries) {
+        disks.push_back({WireText(e.shareName), WireText(e.deviceId), WireText(e.fsType),
+                         e.totalSizeMB, e.freePercent});
     }
+    return disks;
 }
 
 StatusResult TimeOut(Session& session, StatusView& view, const char* text)
@@ -91,6 +84,18 @@ std::string IpStatusText(std::uint8_t ipMode)
     return {};
 }
 
+std::array<std::string, 5> PanelBytes(const DeviceInfo& device)
+{
+    return {FirmwareText(device), FieldText(device.ipAddress), MacText(device.mac),
+            FieldText(device.description), IpStatusText(device.ipMode)};
+}
+
+std::array<std::string, 5> DiskColumns(const Disk& disk)
+{
+    return {disk.shareName, disk.deviceId, disk.fsType, std::to_string(disk.totalSizeMB),
+            std::to_string(disk.freePercent) + "%"};
+}
+
 unsigned SharePageCount(std::uint16_t shareCount)
 {
     if (shareCount == 0) return 0;
@@ -114,7 +119,7 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
     if (network->Header().cmd == CMD_GET_NETWORK_INFO)
         CopyNetworkInfo(ReadNetworkInfoReply(*network), device);
 
-    ShowPanel(device, view);
+    view.ShowPanel(device);
 
     auto count = session.Exchange(CMD_GET_SHARE_COUNT, mac, {}, kStatusWait);
     if (!count) return TimeOut(session, view, text::kTimeoutShareNumber);
@@ -139,7 +144,7 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
     auto disks = session.Exchange(CMD_GET_DISK_INFO, mac, {}, kStatusWait);
     // The disk table shares the share-count text.
     if (!disks) return TimeOut(session, view, text::kTimeoutShareNumber);
-    if (disks->Header().cmd == CMD_GET_DISK_INFO) ShowDisks(ReadDiskInfoReply(*disks), view);
+    if (disks->Header().cmd == CMD_GET_DISK_INFO) view.ShowDisks(Disks(ReadDiskInfoReply(*disks)));
 
     view.EnableDeviceCommands();
     session.Release();

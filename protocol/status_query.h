@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/sockets/sockets.h"
 #include "protocol/device_info.h"
@@ -12,24 +14,23 @@
 
 namespace protocol {
 
-// The scoped enumerator Mac is always written PanelField::Mac, so it cannot be mistaken for
-// the Mac type; GCC's -Wshadow still flags it.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wshadow"
-#endif
-enum class PanelField { Firmware, IpAddress, Mac, Description, IpStatus };
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+// One USB disk as the adapter reported it: texts as its 8-bit bytes, sizes as numbers.
+struct Disk {
+    std::string shareName;  // at most 36 bytes
+    std::string deviceId;   // at most 16
+    std::string fsType;     // at most 10
+    std::int32_t totalSizeMB = 0;
+    std::int16_t freePercent = 0;
+};
 
 class StatusView : public MessageSink {
 public:
     virtual void ClearDeviceInfo() = 0;  // the five panel texts and the disk rows
-    // Texts are the device's 8-bit bytes as stored (the front end decodes them).
-    virtual void SetPanelText(PanelField field, const std::string& text) = 0;
-    virtual void ClearDiskRows() = 0;
-    virtual void AddDiskRow(const std::array<std::string, 5>& columns) = 0;
+    // The record once system and network information were asked for; the front end formats
+    // the panel from it (PanelTexts in protocol/display.h).
+    virtual void ShowPanel(const DeviceInfo& device) = 0;
+    // Replaces the disk rows with these, in order.
+    virtual void ShowDisks(const std::vector<Disk>& disks) = 0;
     virtual void EnableDeviceCommands() = 0;  // Share mapping, Access via web, Setup wizard
 };
 
@@ -41,10 +42,14 @@ enum class StatusResult {
 
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view);
 
-// The panel texts as they are derived from a record.
+// The panel texts as they are derived from a record, as 8-bit bytes.
 std::string FirmwareText(const DeviceInfo& device);  // "V%c%cR%c%c"
 std::string MacText(const Mac& mac);                 // lower-case "xx:xx:xx:xx:xx:xx"
 std::string IpStatusText(std::uint8_t ipMode);       // "Static ip", "DHCP" or ""
+// Firmware, IP address, MAC, description and IP status, in the panel's order.
+std::array<std::string, 5> PanelBytes(const DeviceInfo& device);
+// Share name, device id, file system, "%d" total size and "%d%%" free space.
+std::array<std::string, 5> DiskColumns(const Disk& disk);
 
 // Pages asked for a share count: none for 0, otherwise count / 20 + 1, never more than the
 // 256 page indices that can travel. The count is unsigned: 32768 and more are counts too.

@@ -14,6 +14,7 @@ packages=(
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient
   clang-format
+  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()

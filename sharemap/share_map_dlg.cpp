@@ -1,5 +1,6 @@
 #include "sharemap/share_map_dlg.h"
 
+#include "protocol/display.h"
 #include "res/resource.h"
 #include "sharemap/share_mapping.h"
 
@@ -52,8 +53,7 @@ bool CShareMapDlg::OnInitDialog()
 
     if (m_device != nullptr && m_device->shares) {
         for (const auto& share : *m_device->shares) {
-            m_shareCombo.AddString(ui::DeviceText(reinterpret_cast<const char*>(share.bytes.data()),
-                                                  share.bytes.size()));
+            m_shareCombo.AddString(QString::fromStdString(protocol::DecodeWireText(share.Name())));
         }
     }
     FillDriveCombo();

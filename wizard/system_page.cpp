@@ -2,13 +2,10 @@
 
 #include <QDateTimeEdit>
 
+#include "protocol/limits.h"
 #include "res/resource.h"
 
 namespace wizard {
-
-namespace {
-constexpr int kDescriptionLimit = 64;
-}  // namespace
 
 CSystemPage::CSystemPage() : ui::CDialog(IDD_PAGE_SYSTEM) {}
 
@@ -27,7 +24,7 @@ void CSystemPage::DoDataExchange(ui::CDataExchange* dx)
 bool CSystemPage::OnInitDialog()
 {
     ui::CDialog::OnInitDialog();
-    m_descriptionEdit.LimitText(kDescriptionLimit);
+    m_descriptionEdit.LimitText(static_cast<int>(protocol::kDescriptionWidth));
     // The pickers start at the PC's clock; they keep it when the adapter's date is unusable.
     const QDateTime now = QDateTime::currentDateTime();
     // The date field carries a 4-digit year and the adapters count from 1970.

@@ -2,16 +2,12 @@
 
 #include <string>
 
+#include "protocol/limits.h"
 #include "protocol/verify.h"
 #include "res/resource.h"
 #include "wizard/message_sink.h"
 
 namespace wizard {
-
-namespace {
-constexpr int kNameLimit = 16;
-constexpr int kPasswordLimit = 8;
-}  // namespace
 
 CVerifyDlg::CVerifyDlg(sockets::SocketApi& api, ui::CDialog* parent)
     : ui::CDialog(IDD_VERIFY, parent), m_api(api)
@@ -32,8 +28,8 @@ void CVerifyDlg::DoDataExchange(ui::CDataExchange* dx)
 bool CVerifyDlg::OnInitDialog()
 {
     ui::CDialog::OnInitDialog();
-    m_nameEdit.LimitText(kNameLimit);
-    m_passwordEdit.LimitText(kPasswordLimit);
+    m_nameEdit.LimitText(static_cast<int>(protocol::kNameWidth));
+    m_passwordEdit.LimitText(static_cast<int>(protocol::kPasswordWidth));
     return true;
 }
 

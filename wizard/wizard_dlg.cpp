@@ -7,9 +7,9 @@
 #include <QTime>
 #include <string>
 
+#include "protocol/display.h"
 #include "protocol/settings.h"
 #include "res/resource.h"
-#include "wizard/device_time.h"
 #include "wizard/message_sink.h"
 #include "wizard/network_page.h"
 #include "wizard/system_page.h"
@@ -18,9 +18,6 @@ namespace wizard {
 
 namespace {
 
-constexpr int kTimezoneCount = 75;
-constexpr int kDescriptionRead = 63;
-
 const QString kNoteCaption = QStringLiteral("Note");
 const QString kInvalidDescription = QStringLiteral(
     "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.");
@@ -28,7 +25,7 @@ const QString kInvalidDescription = QStringLiteral(
 template <std::size_t N>
 QString FieldToText(const std::array<char, N>& field)
 {
-    return ui::DeviceText(field.data(), N - 1);
+    return QString::fromStdString(protocol::DisplayText(field));
 }
 
 }  // namespace
@@ -177,27 +174,24 @@ void CWizardDlg::FillSystemPage()
     if (page == nullptr || m_device == nullptr) return;
     const protocol::DeviceInfo& d = *m_device;
     page->m_noPasswordCheck.SetCheck(d.passwordRequired == 0 ? 1 : 0);
-    page->m_timezoneCombo.SetCurSel(d.timezone < kTimezoneCount ? d.timezone : -1);
+    page->m_timezoneCombo.SetCurSel(protocol::TimezoneSelection(d.timezone));
     page->m_descriptionEdit.SetWindowText(FieldToText(d.description));
-    const auto value = DeviceTimeValue(std::string_view(d.date.data(), d.date.size() - 1),
-                                       std::string_view(d.time.data(), d.time.size() - 1));
-    if (!value) return;  // the pickers keep the PC's clock
-    const CalendarTime c = LocalCalendarTime(*value);
-    page->SetPickers(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second));
+    const auto c = protocol::DeviceCalendarTime(d);
+    if (!c) return;  // the pickers keep the PC's clock
+    page->SetPickers(QDate(c->year, c->month, c->day), QTime(c->hour, c->minute, c->second));
 }
 
 void CWizardDlg::FillNetworkPage()
 {
     auto* page = dynamic_cast<CNetworkPage*>(GetPage(1));
     if (page == nullptr || m_device == nullptr) return;
-    const protocol::DeviceInfo& d = *m_device;
-    page->m_protocolCombo.SetCurSel(d.ipMode != 0 ? 1 : 0);
-    const std::array<const std::array<char, 16>*, 5> fields{&d.ipAddress, &d.subnetMask, &d.gateway,
-                                                            &d.dns1, &d.dns2};
+    const protocol::NetworkSettings current = protocol::CurrentNetworkSettings(*m_device);
+    page->m_protocolCombo.SetCurSel(current.ipMode);
     for (int i = 0; i < 5; ++i) {
         ui::CIPAddressCtrl* ctrl = page->AddressCtrl(i);
-        ctrl->SetAddressText(FieldToText(*fields[static_cast<std::size_t>(i)]));
-        ctrl->EnableWindow(d.ipMode == 0);
+        ctrl->SetAddressText(
+            QString::fromStdString(current.addresses[static_cast<std::size_t>(i)]));
+        ctrl->EnableWindow(current.ipMode == 0);
     }
 }
 
@@ -208,7 +202,9 @@ int CWizardDlg::WriteSystemInfo()
 
     // The edit takes 64 characters but only 63 are examined and sent.
     const std::string description =
-        page->m_descriptionEdit.GetWindowText().left(kDescriptionRead).toStdString();
+        page->m_descriptionEdit.GetWindowText()
+            .left(static_cast<int>(protocol::kDescriptionSent))
+            .toStdString();
     if (!protocol::IsValidDescription(description)) {
         ui::MessageBox(widget(), kInvalidDescription, kNoteCaption, ui::Icon::Information);
         return 1;
@@ -220,12 +216,8 @@ int CWizardDlg::WriteSystemInfo()
     s.description = description;
     const QDate date = page->m_datePicker.GetTime().date();
     const QTime time = page->m_timePicker.GetTime().time();
-    s.year = date.year();
-    s.month = date.month();
-    s.day = date.day();
-    s.hour = time.hour();
-    s.minute = time.minute();
-    s.second = time.second();
+    protocol::SetDateTime(s, {date.year(), date.month(), date.day(), time.hour(), time.minute(),
+                              time.second()});
     // No selection (-1) goes out as its low byte, 255.
     s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
 
@@ -244,7 +236,10 @@ int CWizardDlg::WriteNetworkInfo()
     // Sent whatever the mode, also from disabled controls.
     for (int i = 0; i < 5; ++i) {
         s.addresses[static_cast<std::size_t>(i)] =
-            page->AddressCtrl(i)->GetAddressText().left(15).toStdString();
+            page->AddressCtrl(i)
+                ->GetAddressText()
+                .left(static_cast<int>(protocol::kAddressWidth))
+                .toStdString();
     }
     AppMessageSink sink;
     const protocol::WriteOutcome outcome =

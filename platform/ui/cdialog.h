@@ -263,10 +263,6 @@ QString LoadString(int id);
 QIcon LoadIcon(int id);
 QPixmap LoadBitmap(int id);
 
-// Device texts are fixed-width 8-bit fields: decode without reading past `width` bytes or the
-// first zero; UTF-8 where valid, Latin-1 for bytes that are not.
-QString DeviceText(const char* bytes, std::size_t width);
-
 // The application message box: OK button, exclamation icon, caption = executable's name.
 // Every message of the system goes through it, so tests replace it.
 enum class Icon { Exclamation, Information };

@@ -58,24 +58,6 @@ class FrameworkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void deviceTextStopsAtFieldOrZeroAndFallsBackToLatin1()
-    {
-        // A full field has no terminator: only `width` bytes may be read (ASan watches).
-        const auto full = std::make_unique<std::array<char, 16>>();
-        std::memcpy(full->data(), "ABCDEFGHIJKLMNOP", 16);
-        QCOMPARE(ui::DeviceText(full->data(), 16), QStringLiteral("ABCDEFGHIJKLMNOP"));
-        QCOMPARE(ui::DeviceText("abc\0def", 7), QStringLiteral("abc"));
-        QCOMPARE(ui::DeviceText("", 0), QString());
-        QCOMPARE(ui::DeviceText("B\xC3\xBCro", 5), QStringLiteral("Büro"));
-        QCOMPARE(ui::DeviceText("\xE4\xB8\xAD", 3), QStringLiteral("中"));
-        QCOMPARE(ui::DeviceText("Caf\xE9", 4), QStringLiteral("Café"));
-        // A UTF-8 sequence cut by the field's end decodes byte by byte.
-        QCOMPARE(ui::DeviceText("x\xC3\xBC", 2), QStringLiteral("xÃ"));
-        // Overlong forms and surrogates are not UTF-8.
-        QCOMPARE(ui::DeviceText("\xC0\xAF", 2), QStringLiteral("À¯"));
-        QCOMPARE(ui::DeviceText("\xED\xA0\x80", 3), QStringLiteral("í\u00A0\u0080"));
-    }
-
     void templatesHoldTheirData()
     {
         for (int id : {IDD_MAIN, IDD_ABOUTBOX, IDD_VERIFY, IDD_WIZARD, IDD_PAGE_SYSTEM,

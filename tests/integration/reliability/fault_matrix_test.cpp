@@ -108,12 +108,12 @@ struct Recorder : protocol::StatusView, protocol::DiscoveryView {
         panel = {};
         disks.clear();
     }
-    void SetPanelText(protocol::PanelField f, const std::string& t) override
+    void ShowPanel(const protocol::DeviceInfo& d) override { panel = protocol::PanelBytes(d); }
+    void ShowDisks(const std::vector<protocol::Disk>& rows) override
     {
-        panel[static_cast<std::size_t>(f)] = t;
+        disks.clear();
+        for (const protocol::Disk& disk : rows) disks.push_back(protocol::DiskColumns(disk));
     }
-    void ClearDiskRows() override { disks.clear(); }
-    void AddDiskRow(const std::array<std::string, 5>& c) override { disks.push_back(c); }
     void EnableDeviceCommands() override { enabled = true; }
 };
 

@@ -48,9 +48,8 @@ class Panel : public protocol::StatusView {
 public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ClearDeviceInfo() override {}
-    void SetPanelText(protocol::PanelField, const std::string&) override {}
-    void ClearDiskRows() override {}
-    void AddDiskRow(const std::array<std::string, 5>&) override {}
+    void ShowPanel(const protocol::DeviceInfo&) override {}
+    void ShowDisks(const std::vector<protocol::Disk>&) override {}
     void EnableDeviceCommands() override {}
     std::vector<std::string> messages;
 };

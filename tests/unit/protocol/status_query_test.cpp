@@ -184,7 +184,7 @@ TEST_F(StatusTest, DoubledRepliesAreTakenInOrderAndTheirDataNotUsed)
     EXPECT_EQ(device.shareCount, 0);
     EXPECT_TRUE(PagesRequested().empty());
     EXPECT_TRUE(view.diskRows.empty());
-    EXPECT_EQ(view.panel[static_cast<int>(PanelField::IpStatus)], "Static ip");
+    EXPECT_EQ(view.panel[4], "Static ip");
     EXPECT_EQ(view.enabled, 1);
 }
 
@@ -196,7 +196,7 @@ TEST_F(StatusTest, ForeignReplyArrivingFirstIsConsumed)
                100ms);
     EXPECT_EQ(Query(), StatusResult::Completed);
     EXPECT_EQ(FieldText(device.firmware), "");  // its system-info reply came too late to count
-    EXPECT_EQ(view.panel[static_cast<int>(PanelField::Firmware)], "V");
+    EXPECT_EQ(view.panel[0], "V");
     EXPECT_EQ(device.shareCount, 0);
 }
 
@@ -231,7 +231,7 @@ TEST_F(StatusTest, HostileAndShortReplies)
     EXPECT_EQ(device.ipMode, 2);
     EXPECT_EQ(FieldText(device.ipAddress), "10.0");
     EXPECT_EQ(FieldText(device.gateway), "");
-    EXPECT_EQ(view.panel[static_cast<int>(PanelField::IpStatus)], "");
+    EXPECT_EQ(view.panel[4], "");
     ASSERT_EQ(device.shares->size(), 1u);
     EXPECT_EQ(device.shares->at(0).Name(), std::string(36, 'n'));
     ASSERT_EQ(view.diskRows.size(), 1u);

@@ -48,20 +48,19 @@ public:
         diskRows.clear();
         events.push_back("clear");
     }
-    void SetPanelText(protocol::PanelField field, const std::string& text) override
+    void ShowPanel(const protocol::DeviceInfo& device) override
     {
-        panel[static_cast<std::size_t>(field)] = text;
-        events.push_back("panel:" + text);
+        panel = protocol::PanelBytes(device);
+        for (const std::string& text : panel) events.push_back("panel:" + text);
     }
-    void ClearDiskRows() override
+    void ShowDisks(const std::vector<protocol::Disk>& disks) override
     {
         diskRows.clear();
         events.push_back("clear-disks");
-    }
-    void AddDiskRow(const std::array<std::string, 5>& columns) override
-    {
-        diskRows.push_back(columns);
-        events.push_back("disk");
+        for (const protocol::Disk& disk : disks) {
+            diskRows.push_back(protocol::DiskColumns(disk));
+            events.push_back("disk");
+        }
     }
     void EnableDeviceCommands() override
     {

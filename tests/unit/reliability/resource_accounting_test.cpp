@@ -30,9 +30,8 @@ struct Recorder : protocol::StatusView, protocol::DiscoveryView {
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void AddDevice(std::unique_ptr<protocol::DeviceInfo>) override { ++devices; }
     void ClearDeviceInfo() override {}
-    void SetPanelText(protocol::PanelField, const std::string&) override {}
-    void ClearDiskRows() override {}
-    void AddDiskRow(const std::array<std::string, 5>&) override {}
+    void ShowPanel(const protocol::DeviceInfo&) override {}
+    void ShowDisks(const std::vector<protocol::Disk>&) override {}
     void EnableDeviceCommands() override {}
 };
 

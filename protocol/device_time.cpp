@@ -1,10 +1,10 @@
-#include "wizard/device_time.h"
+#include "protocol/device_time.h"
 
 #include <cctype>
 #include <ctime>
 #include <limits>
 
-namespace wizard {
+namespace protocol {
 
 namespace {
 
@@ -78,4 +78,16 @@ CalendarTime LocalCalendarTime(std::int64_t value)
                         tm.tm_hour,        tm.tm_min,     tm.tm_sec};
 }
 
-}  // namespace wizard
+std::optional<CalendarTime> DeviceCalendarTime(std::string_view date, std::string_view time)
+{
+    const auto value = DeviceTimeValue(date, time);
+    if (!value) return std::nullopt;
+    return LocalCalendarTime(*value);
+}
+
+CalendarTime LocalNow()
+{
+    return LocalCalendarTime(static_cast<std::int64_t>(std::time(nullptr)));
+}
+
+}  // namespace protocol

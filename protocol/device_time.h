@@ -1,12 +1,12 @@
-// Turning the adapter's date and time texts into a calendar time for the pickers, without any
-// UI: the adapters store plain digit texts, and what they hold is not always a valid date.
+// The adapter's date and time texts as a calendar time, the one interpretation every front end
+// uses: the adapters store plain digit texts, and what they hold is not always a valid date.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
-namespace wizard {
+namespace protocol {
 
 // A local calendar time, fields in their natural ranges (month 1-12, hour 0-23, ...).
 struct CalendarTime {
@@ -38,4 +38,11 @@ std::optional<std::int64_t> DeviceTimeValue(std::string_view date, std::string_v
 // The local calendar fields of a time value from MakeLocalTime.
 CalendarTime LocalCalendarTime(std::int64_t value);
 
-}  // namespace wizard
+// DeviceTimeValue as calendar fields, out-of-range fields carried: what the wizard's pickers
+// show and what an unchanged write sends back. Nothing when the texts give no usable time.
+std::optional<CalendarTime> DeviceCalendarTime(std::string_view date, std::string_view time);
+
+// This computer's clock as local calendar fields.
+CalendarTime LocalNow();
+
+}  // namespace protocol

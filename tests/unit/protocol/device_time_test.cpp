@@ -6,11 +6,11 @@
 #include <ctime>
 #include <string>
 
-#include "wizard/device_time.h"
+#include "protocol/device_time.h"
 
 namespace {
 
-using wizard::CalendarTime;
+using protocol::CalendarTime;
 
 // Runs each test in a fixed zone with daylight-saving time (POSIX rule string, so no zone
 // database is needed): UTC+1, summer time UTC+2 from the last Sunday of March 02:00 to the
@@ -36,9 +36,9 @@ protected:
 
     static std::optional<CalendarTime> Fill(std::string_view date, std::string_view time)
     {
-        const auto value = wizard::DeviceTimeValue(date, time);
+        const auto value = protocol::DeviceTimeValue(date, time);
         if (!value) return std::nullopt;
-        return wizard::LocalCalendarTime(*value);
+        return protocol::LocalCalendarTime(*value);
     }
 
 private:
@@ -48,16 +48,16 @@ private:
 
 TEST_F(DeviceTimeTest, PiecesReadLikeAtoi)
 {
-    EXPECT_EQ(wizard::ParseNumberPiece("2024"), 2024);
-    EXPECT_EQ(wizard::ParseNumberPiece("07"), 7);
-    EXPECT_EQ(wizard::ParseNumberPiece("  12"), 12);
-    EXPECT_EQ(wizard::ParseNumberPiece("-3"), -3);
-    EXPECT_EQ(wizard::ParseNumberPiece("+4"), 4);
-    EXPECT_EQ(wizard::ParseNumberPiece("1x"), 1);
-    EXPECT_EQ(wizard::ParseNumberPiece("ab"), 0);
-    EXPECT_EQ(wizard::ParseNumberPiece(""), 0);
-    EXPECT_EQ(wizard::ParseNumberPiece("-"), 0);
-    EXPECT_EQ(wizard::ParseNumberPiece(std::string_view("\0\0", 2)), 0);
+    EXPECT_EQ(protocol::ParseNumberPiece("2024"), 2024);
+    EXPECT_EQ(protocol::ParseNumberPiece("07"), 7);
+    EXPECT_EQ(protocol::ParseNumberPiece("  12"), 12);
+    EXPECT_EQ(protocol::ParseNumberPiece("-3"), -3);
+    EXPECT_EQ(protocol::ParseNumberPiece("+4"), 4);
+    EXPECT_EQ(protocol::ParseNumberPiece("1x"), 1);
+    EXPECT_EQ(protocol::ParseNumberPiece("ab"), 0);
+    EXPECT_EQ(protocol::ParseNumberPiece(""), 0);
+    EXPECT_EQ(protocol::ParseNumberPiece("-"), 0);
+    EXPECT_EQ(protocol::ParseNumberPiece(std::string_view("\0\0", 2)), 0);
 }
 
 TEST_F(DeviceTimeTest, EachPieceIsConvertedOnItsOwn)
@@ -83,10 +83,10 @@ TEST_F(DeviceTimeTest, DaylightSavingTimeFollowsTheZone)
 {
     // A summer time keeps its wall-clock fields (not shifted by the hour of DST).
     EXPECT_EQ(Fill("20240715", "120000"), (CalendarTime{2024, 7, 15, 12, 0, 0}));
-    const auto summer = wizard::DeviceTimeValue("20240715", "120000");
+    const auto summer = protocol::DeviceTimeValue("20240715", "120000");
     ASSERT_TRUE(summer);
     EXPECT_EQ(*summer, 1721037600);  // 10:00 UTC
-    const auto winter = wizard::DeviceTimeValue("20240115", "120000");
+    const auto winter = protocol::DeviceTimeValue("20240115", "120000");
     ASSERT_TRUE(winter);
     EXPECT_EQ(*winter, 1705316400);  // 11:00 UTC
     // 02:30 on the spring-forward day does not exist; it becomes 03:30 summer time.
@@ -96,19 +96,19 @@ TEST_F(DeviceTimeTest, DaylightSavingTimeFollowsTheZone)
 TEST_F(DeviceTimeTest, RepresentableRange)
 {
     // All zeros: year 0, month 0, day 0 is long before 1970.
-    EXPECT_FALSE(wizard::DeviceTimeValue("00000000", "000000"));
-    EXPECT_FALSE(wizard::DeviceTimeValue("", ""));
+    EXPECT_FALSE(protocol::DeviceTimeValue("00000000", "000000"));
+    EXPECT_FALSE(protocol::DeviceTimeValue("", ""));
     // Midnight of 1 January 1970 local time is still 1969 in UTC here.
-    EXPECT_FALSE(wizard::DeviceTimeValue("19700101", "000000"));
-    EXPECT_TRUE(wizard::DeviceTimeValue("19700101", "010000"));
-    EXPECT_FALSE(wizard::DeviceTimeValue("19691231", "235959"));
+    EXPECT_FALSE(protocol::DeviceTimeValue("19700101", "000000"));
+    EXPECT_TRUE(protocol::DeviceTimeValue("19700101", "010000"));
+    EXPECT_FALSE(protocol::DeviceTimeValue("19691231", "235959"));
     // Past the end of 32-bit time: kept, with its fields intact.
     EXPECT_EQ(Fill("20380119", "041408"), (CalendarTime{2038, 1, 19, 4, 14, 8}));
     EXPECT_EQ(Fill("21000301", "235959"), (CalendarTime{2100, 3, 1, 23, 59, 59}));
     EXPECT_EQ(Fill("99991231", "235959"), (CalendarTime{9999, 12, 31, 23, 59, 59}));
     // Carried past year 9999: no 4-digit year can say it.
-    EXPECT_FALSE(wizard::DeviceTimeValue("99991301", "000000"));
-    EXPECT_FALSE(wizard::DeviceTimeValue("-999-1-1", "000000"));
+    EXPECT_FALSE(protocol::DeviceTimeValue("99991301", "000000"));
+    EXPECT_FALSE(protocol::DeviceTimeValue("-999-1-1", "000000"));
 }
 
 }  // namespace

@@ -29,6 +29,9 @@ struct Io {
 };
 
 const char* UsageText();
+// The commands and every option the parser knows ("--json", "status", "--user", ...), so a
+// test can check that the usage text names them all.
+std::vector<std::string> OptionNames();
 
 // `args` excludes the program name.
 int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io& io);

@@ -1,53 +1,10 @@
 #include "cli/text.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <string>
 
 namespace cli {
 namespace {
-
-// Length of the valid UTF-8 sequence at `i`, or 0 (overlong forms, surrogates and code
-// points past U+10FFFF are invalid).
-std::size_t Utf8Sequence(std::string_view s, std::size_t i)
-{
-    const auto at = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
-    const std::uint8_t b = at(i);
-    if (b < 0x80) return 1;
-    std::size_t len;
-    std::uint32_t cp;
-    if (b >= 0xc2 && b <= 0xdf) {
-        len = 2;
-        cp = b & 0x1fu;
-    } else if (b >= 0xe0 && b <= 0xef) {
-        len = 3;
-        cp = b & 0x0fu;
-    } else if (b >= 0xf0 && b <= 0xf4) {
-        len = 4;
-        cp = b & 0x07u;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        if ((at(i + k) & 0xc0) != 0x80) return 0;
-        cp = (cp << 6) | (at(i + k) & 0x3fu);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10ffff ||
-        (cp >= 0xd800 && cp <= 0xdfff)) {
-        return 0;
-    }
-    return len;
-}
-
-bool IsValidUtf8(std::string_view s)
-{
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = Utf8Sequence(s, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
 
 bool Digits(std::string_view s)
 {
@@ -73,90 +30,7 @@ int HexDigit(char c)
     return -1;
 }
 
-// Code point of the UTF-8 sequence at `i` of valid UTF-8, and its length.
-std::uint32_t CodePoint(std::string_view s, std::size_t i, std::size_t& len)
-{
-    len = Utf8Sequence(s, i);
-    if (len == 0) {  // not valid UTF-8 after all: take the byte alone
-        len = 1;
-        return static_cast<std::uint8_t>(s[i]);
-    }
-    const auto b = static_cast<std::uint8_t>(s[i]);
-    if (len == 1) return b;
-    std::uint32_t cp = b & (len == 2 ? 0x1fu : len == 3 ? 0x0fu : 0x07u);
-    for (std::size_t k = 1; k < len; ++k)
-        cp = (cp << 6) | (static_cast<std::uint8_t>(s[i + k]) & 0x3fu);
-    return cp;
-}
-
-bool IsControl(std::uint32_t cp)
-{
-    return cp < 0x20 || (cp >= 0x7f && cp <= 0x9f);
-}
-
 }  // namespace
-
-std::string DecodeWireText(std::string_view bytes)
-{
-    if (IsValidUtf8(bytes)) return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (b < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back(static_cast<char>(0xc0 | (b >> 6)));
-            out.push_back(static_cast<char>(0x80 | (b & 0x3f)));
-        }
-    }
-    return out;
-}
-
-std::string ForTerminal(std::string_view utf8)
-{
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t len;
-        const std::uint32_t cp = CodePoint(utf8, i, len);
-        if (IsControl(cp)) {
-            out.push_back('?');
-        } else {
-            out.append(utf8.substr(i, len));
-        }
-        i += len;
-    }
-    return out;
-}
-
-std::string JsonString(std::string_view utf8)
-{
-    std::string out = "\"";
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t len;
-        const std::uint32_t cp = CodePoint(utf8, i, len);
-        if (cp == '"') {
-            out += "\\\"";
-        } else if (cp == '\\') {
-            out += "\\\\";
-        } else if (cp == '\n') {
-            out += "\\n";
-        } else if (cp == '\t') {
-            out += "\\t";
-        } else if (IsControl(cp) || (len == 1 && cp >= 0x80)) {
-            // Controls are escaped; a stray byte (not UTF-8) is written as its Latin-1 code
-            // point so the output stays valid JSON.
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(cp));
-            out += buf;
-        } else {
-            out.append(utf8.substr(i, len));
-        }
-        i += len;
-    }
-    out += '"';
-    return out;
-}
 
 std::optional<protocol::Mac> ParseMac(std::string_view text)
 {

@@ -1,6 +1,8 @@
-// dravmoor-sim's command line.
+// dravmoor-sim's command line, parsed with CLI11; the values are read by our own rules.
+#include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <string_view>
 
 #include "sim/sim.h"
@@ -108,108 +110,83 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
     Options o;
     help = false;
     error.clear();
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&](std::string_view& out) {
-            if (i + 1 >= argc) {
-                error = std::string(arg) + " needs a value";
-                return false;
+    CLI::App app{"", "dravmoor-sim"};
+    app.set_help_flag();  // the usage text lists every option
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_flag("-h,--help", help);
+
+    // A valued option whose text `read` turns into o's fields; false is an invalid value.
+    const auto valued = [&app](const char* name, std::function<bool(std::string_view)> read) {
+        app.add_option_function<std::string>(name, [name, read](const std::string& v) {
+            if (!read(v)) {
+                throw CLI::ValidationError("invalid value for " + std::string(name) + ": " + v);
             }
-            out = argv[++i];
+        });
+    };
+    const auto number = [&valued](const char* name, long min, long max, auto store) {
+        valued(name, [=](std::string_view v) {
+            long n;
+            if (!ParseInt(v, min, max, n)) return false;
+            store(n);
             return true;
-        };
-        auto bad = [&](std::string_view v) {
-            error = "invalid value for " + std::string(arg) + ": " + std::string(v);
-            return std::nullopt;
-        };
-        std::string_view v;
-        long n;
-        if (arg == "--help" || arg == "-h") {
-            help = true;
-            return std::nullopt;
-        } else if (arg == "--adapters") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 0, 100000, n)) return bad(v);
-            o.adapters = static_cast<int>(n);
-        } else if (arg == "--shares") {
-            if (!value(v)) return std::nullopt;
-            o.shareCounts.clear();
-            for (std::string_view part : SplitCommas(v)) {
-                if (!ParseInt(part, 0, 0xffff, n)) return bad(v);
-                o.shareCounts.push_back(static_cast<int>(n));
-            }
-        } else if (arg == "--password-required") {
-            if (!value(v)) return std::nullopt;
-            o.passwordRequiredGiven = true;
-            o.passwordRequired.clear();
-            o.passwordRequiredAll = v == "all";
-            if (v != "all" && v != "none" && !ParseIndexList(v, o.passwordRequired)) {
-                return bad(v);
-            }
-        } else if (arg == "--admin") {
-            if (!value(v)) return std::nullopt;
-            o.adminUser = v;
-        } else if (arg == "--admin-password") {
-            if (!value(v)) return std::nullopt;
-            o.adminPassword = v;
-        } else if (arg == "--long-names") {
-            o.longNames = true;
-        } else if (arg == "--non-utf8") {
-            o.nonUtf8 = true;
-        } else if (arg == "--faulty") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseIndexList(v, o.faults.faulty)) return bad(v);
-        } else if (arg == "--silent") {
-            if (!value(v)) return std::nullopt;
-            if (v == "all") {
-                o.faults.silentAll = true;
-            } else {
-                for (std::string_view part : SplitCommas(v)) {
-                    std::uint16_t cmd;
-                    if (!ParseCommand(part, cmd)) return bad(part);
-                    o.faults.silentCommands.insert(cmd);
-                }
-            }
-        } else if (arg == "--drop") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 0, 100, n)) return bad(v);
-            o.faults.dropRate = static_cast<double>(n) / 100.0;
-        } else if (arg == "--delay") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 0, 600000, n)) return bad(v);
-            o.faults.delayMs = static_cast<int>(n);
-        } else if (arg == "--double") {
-            o.faults.doubleReplies = true;
-        } else if (arg == "--wrong-cmd-first") {
-            o.faults.wrongCmdFirst = true;
-        } else if (arg == "--bad-signature-first") {
-            o.faults.badSignatureFirst = true;
-        } else if (arg == "--short") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 0, 65507, n)) return bad(v);
-            o.faults.shortReplies = static_cast<std::size_t>(n);
-        } else if (arg == "--refuse-network") {
-            o.faults.refuseNetwork = true;
-        } else if (arg == "--spread") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 0, 60000, n)) return bad(v);
-            o.spreadMs = static_cast<int>(n);
-        } else if (arg == "--seed") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 0, 0xffffffffL, n)) return bad(v);
-            o.seed = static_cast<std::uint32_t>(n);
-        } else if (arg == "--ready") {
-            if (!value(v)) return std::nullopt;
-            o.readyFile = v;
-        } else if (arg == "--port") {
-            if (!value(v)) return std::nullopt;
-            if (!ParseInt(v, 1, 0xffff, n)) return bad(v);
-            o.port = static_cast<std::uint16_t>(n);
-        } else {
-            error = "unknown option " + std::string(arg);
+        });
+    };
+    number("--adapters", 0, 100000, [&o](long n) { o.adapters = static_cast<int>(n); });
+    valued("--shares", [&o](std::string_view v) {
+        o.shareCounts.clear();
+        for (std::string_view part : SplitCommas(v)) {
+            long n;
+            if (!ParseInt(part, 0, 0xffff, n)) return false;
+            o.shareCounts.push_back(static_cast<int>(n));
+        }
+        return true;
+    });
+    valued("--password-required", [&o](std::string_view v) {
+        o.passwordRequiredGiven = true;
+        o.passwordRequired.clear();
+        o.passwordRequiredAll = v == "all";
+        return v == "all" || v == "none" || ParseIndexList(v, o.passwordRequired);
+    });
+    app.add_option("--admin", o.adminUser);
+    app.add_option("--admin-password", o.adminPassword);
+    app.add_flag("--long-names", o.longNames);
+    app.add_flag("--non-utf8", o.nonUtf8);
+    valued("--faulty", [&o](std::string_view v) { return ParseIndexList(v, o.faults.faulty); });
+    valued("--silent", [&o](std::string_view v) {
+        if (v == "all") {
+            o.faults.silentAll = true;
+            return true;
+        }
+        for (std::string_view part : SplitCommas(v)) {
+            std::uint16_t cmd;
+            if (!ParseCommand(part, cmd)) return false;
+            o.faults.silentCommands.insert(cmd);
+        }
+        return true;
+    });
+    number("--drop", 0, 100,
+           [&o](long n) { o.faults.dropRate = static_cast<double>(n) / 100.0; });
+    number("--delay", 0, 600000, [&o](long n) { o.faults.delayMs = static_cast<int>(n); });
+    app.add_flag("--double", o.faults.doubleReplies);
+    app.add_flag("--wrong-cmd-first", o.faults.wrongCmdFirst);
+    app.add_flag("--bad-signature-first", o.faults.badSignatureFirst);
+    number("--short", 0, 65507,
+           [&o](long n) { o.faults.shortReplies = static_cast<std::size_t>(n); });
+    app.add_flag("--refuse-network", o.faults.refuseNetwork);
+    number("--spread", 0, 60000, [&o](long n) { o.spreadMs = static_cast<int>(n); });
+    number("--seed", 0, 0xffffffffL, [&o](long n) { o.seed = static_cast<std::uint32_t>(n); });
+    app.add_option("--ready", o.readyFile);
+    number("--port", 1, 0xffff, [&o](long n) { o.port = static_cast<std::uint16_t>(n); });
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (!help) {
+            error = e.what();
             return std::nullopt;
         }
     }
+    if (help) return std::nullopt;
     return o;
 }
 

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "cli/text.h"
 #include "platform/sockets/fake_sockets.h"
+#include "protocol/display.h"
 #include "protocol/wire.h"
 
 namespace {
@@ -73,17 +75,34 @@ private:
 
 TEST(CliText, WireBytesBecomeSafeUtf8)
 {
-    EXPECT_EQ("NAS-B\xc3\xbcro", cli::DecodeWireText("NAS-B\xfcro")) << "Latin-1 when not UTF-8";
-    EXPECT_EQ("NAS-B\xc3\xbcro", cli::DecodeWireText("NAS-B\xc3\xbcro")) << "UTF-8 is kept";
+    using protocol::DecodeWireText;
+    EXPECT_EQ("NAS-B\xc3\xbcro", DecodeWireText("NAS-B\xfcro")) << "Latin-1 when not UTF-8";
+    EXPECT_EQ("NAS-B\xc3\xbcro", DecodeWireText("NAS-B\xc3\xbcro")) << "UTF-8 is kept";
     // Overlong forms and encoded surrogates are not UTF-8.
-    EXPECT_EQ("\xc3\x80\xc2\xaf", cli::DecodeWireText("\xc0\xaf"));
-    EXPECT_EQ("\xc3\xad\xc2\xa0\xc2\x80", cli::DecodeWireText("\xed\xa0\x80"));
+    EXPECT_EQ("\xc3\x80\xc2\xaf", DecodeWireText("\xc0\xaf"));
+    EXPECT_EQ("\xc3\xad\xc2\xa0\xc2\x80", DecodeWireText("\xed\xa0\x80"));
 
-    EXPECT_EQ("a?[2Jb?c", cli::ForTerminal(cli::DecodeWireText("a\x1b[2Jb\x9b"
-                                                               "c")))
+    EXPECT_EQ("a?[2Jb?c", cli::Show("a\x1b[2Jb\x9b"
+                                    "c"))
         << "ESC and the 8-bit CSI cannot reach the terminal";
-    EXPECT_EQ(R"("q\"b\\n\n\u001b\u0085")", cli::JsonString("q\"b\\n\n\x1b\xc2\x85"));
-    EXPECT_EQ(R"("\u00ff")", cli::JsonString("\xff")) << "a stray byte still gives valid JSON";
+    EXPECT_EQ(R"("q\"b\\n\n\u001b\u0085\u007f")",
+              cli::JsonLine(cli::Json("q\"b\\n\n\x1b\xc2\x85\x7f")));
+    EXPECT_EQ("\"\xef\xbf\xbd\"", cli::JsonLine(cli::Json("\xff")))
+        << "a stray byte still gives valid JSON";
+}
+
+TEST(CliText, HelpNamesEveryOptionAndTablesAlignByDisplayWidth)
+{
+    const std::string usage = cli::UsageText();
+    for (const std::string& name : cli::OptionNames())
+        EXPECT_NE(std::string::npos, usage.find(name)) << name << " is missing from --help";
+
+    // A Latin-1 name (two UTF-8 bytes per letter) and a CJK one (two columns per letter)
+    // must not shift the next column.
+    std::FILE* f = std::tmpfile();
+    cli::PrintTable(f, {{"NAS-\xc3\xa9\xc3\xa9", "x"}, {"\xe4\xb8\xad\xe6\x96\x87", "y"}, {"abcdef", "z"}});
+    EXPECT_EQ("NAS-\xc3\xa9\xc3\xa9  x\n\xe4\xb8\xad\xe6\x96\x87    y\nabcdef  z\n", ReadAll(f));
+    std::fclose(f);
 }
 
 TEST(CliText, ParsesWhatUsersType)

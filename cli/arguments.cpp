@@ -1,0 +1,163 @@
+// The command line of dravmoor: CLI11 parses it, the commands run from what it found.
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/context.h"
+#include "cli/text.h"
+
+namespace cli {
+
+namespace {
+
+protocol::Mac Mac(const std::string& text)
+{
+    const std::optional<protocol::Mac> mac = ParseMac(text);
+    if (!mac) throw UsageError{"'" + text + "' is not a MAC address (xx:xx:xx:xx:xx:xx)"};
+    return *mac;
+}
+
+// The parser with the storage its options write to; built in place, as CLI11 keeps pointers.
+class Parser {
+public:
+    Parser()
+    {
+        m_app.set_help_flag();  // our own usage text lists every command's options
+        m_app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        m_app.fallthrough();  // --json and --help may also follow the command
+        m_app.require_subcommand(1);
+        m_app.add_flag("--json", json);
+        m_app.add_flag("-h,--help", help);
+        discover = Command("discover", false);
+        status = Command("status", true);
+        verify = Command("verify", true);
+        verify->add_option("--user", user);
+        setSystem = Command("set-system", true);
+        Add(setSystem, "--name", system.name);
+        Add(setSystem, "--description", system.description);
+        Add(setSystem, "--date", system.date);
+        Add(setSystem, "--time", system.time);
+        Add(setSystem, "--timezone", system.timezone);
+        Add(setSystem, "--password-required", system.passwordRequired);
+        setNetwork = Command("set-network", true);
+        Add(setNetwork, "--mode", network.mode);
+        const std::array<const char*, 5> addressNames{"--ip", "--mask", "--gateway", "--dns1",
+                                                      "--dns2"};
+        for (std::size_t i = 0; i < addressNames.size(); ++i)
+            Add(setNetwork, addressNames[i], network.addresses[i]);
+    }
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
+
+    // Throws CLI::ParseError.
+    void Parse(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 pops the back
+        m_app.parse(reversed);
+    }
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        const auto collect = [&names](const CLI::App* app) {
+            for (const CLI::Option* o : app->get_options()) {
+                for (const std::string& n : o->get_lnames()) names.push_back("--" + n);
+            }
+        };
+        collect(&m_app);
+        for (const CLI::App* sub : m_app.get_subcommands({})) {
+            names.push_back(sub->get_name());
+            collect(sub);
+        }
+        return names;
+    }
+
+    bool json = false, help = false;
+    std::string mac, user = "admin";
+    SystemOptions system;
+    NetworkOptions network;
+    CLI::App *discover = nullptr, *status = nullptr, *verify = nullptr, *setSystem = nullptr,
+             *setNetwork = nullptr;
+
+private:
+    CLI::App* Command(const char* name, bool takesMac)
+    {
+        CLI::App* c = m_app.add_subcommand(name);
+        c->fallthrough();
+        if (takesMac) c->add_option("MAC", mac)->required();
+        return c;
+    }
+    // Options given are set; the others stay empty (nullopt).
+    static void Add(CLI::App* command, const char* name, std::optional<std::string>& to)
+    {
+        command->add_option_function<std::string>(name, [&to](const std::string& v) { to = v; });
+    }
+
+    CLI::App m_app{"", "dravmoor"};
+};
+
+}  // namespace
+
+const char* UsageText()
+{
+    return R"(Usage: dravmoor [--json] COMMAND [ARGUMENTS]
+Finds and sets up the storage adapters on this network segment (UDP port 1638, broadcast).
+
+Commands:
+  discover                  list the adapters that answer (takes about 2 seconds)
+  status MAC                firmware, addresses, shares and disks of one adapter
+  verify MAC [--user NAME]  check the administrator's name (default "admin") and password;
+                            the password is read from standard input, or asked for without
+                            echo when standard input is a terminal
+  set-system MAC [--name NAME] [--description TEXT] [--date YYYY-MM-DD] [--time hh:mm:ss]
+                 [--timezone N] [--password-required yes|no]
+                            write the adapter's system settings
+  set-network MAC [--mode static|dhcp] [--ip A] [--mask A] [--gateway A] [--dns1 A] [--dns2 A]
+                            write the adapter's addressing
+
+A write sends every field: the fields not given keep the adapter's current values, read by
+a status query first. set-system also sends the adapter's name back unchanged; it is taken
+from --name or, without it, from a discovery. MAC is written xx:xx:xx:xx:xx:xx. The
+description allows 0-9 a-z A-Z space - _ (at most 63); the timezone is the position in the
+setup wizard's timezone list (0 to 74).
+
+Options:
+  --json    print results as JSON on standard output
+  --help    this text
+
+Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
+3 no answer (time-out), 4 refused by the adapter. Errors go to standard error, one line each.
+)";
+}
+
+std::vector<std::string> OptionNames()
+{
+    return Parser().Names();
+}
+
+int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io& io)
+{
+    Parser p;
+    try {
+        try {
+            p.Parse(args);
+        } catch (const CLI::ParseError& e) {
+            if (!p.help) throw UsageError{e.what()};
+        }
+        if (p.help) {
+            std::fputs(UsageText(), io.out);
+            return kExitOk;
+        }
+        Context c(api, io, p.json);
+        if (p.discover->parsed()) return Discover(c);
+        const protocol::Mac mac = Mac(p.mac);
+        if (p.status->parsed()) return Status(c, mac);
+        if (p.verify->parsed()) return Verify(c, mac, p.user);
+        if (p.setSystem->parsed()) return SetSystem(c, mac, p.system);
+        return SetNetwork(c, mac, p.network);
+    } catch (const UsageError& e) {
+        std::fprintf(io.err, "dravmoor: %s (see dravmoor --help)\n", e.text.c_str());
+        return kExitUsage;
+    }
+}
+
+}  // namespace cli

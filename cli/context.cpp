@@ -1,0 +1,69 @@
+#include "cli/context.h"
+
+#include "cli/output.h"
+
+namespace cli {
+
+void StderrSink::ShowMessage(const std::string& message)
+{
+    std::string text = message;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    std::fprintf(m_err, "%s\n", Show(text).c_str());
+    ++m_count;
+}
+
+int Context::Query(protocol::DeviceInfo& device, StatusCollector& view)
+{
+    switch (protocol::QueryDeviceStatus(api, device, view)) {
+        case protocol::StatusResult::Completed:
+            return kExitOk;
+        case protocol::StatusResult::NotStarted:
+            return kExitFailed;
+        case protocol::StatusResult::TimedOut:
+            return kExitTimedOut;  // message shown
+    }
+    return kExitFailed;
+}
+
+int Context::NameFromDiscovery(protocol::DeviceInfo& device)
+{
+    DiscoveryCollector view(io.err);
+    protocol::DiscoverDevices(api, view);
+    for (std::size_t i = 0; i < view.list().GetSize(); ++i) {
+        const protocol::DeviceInfo& found = *view.list().GetAt(i);
+        if (found.mac == device.mac) {
+            device.name = found.name;
+            return kExitOk;
+        }
+    }
+    Error("the adapter did not answer the discovery; give its name with --name");
+    return view.messages() ? kExitFailed : kExitTimedOut;
+}
+
+int Context::WriteResult(const protocol::WriteOutcome& outcome, const char* what)
+{
+    if (!outcome.sent) return kExitFailed;     // the socket layer's message was shown
+    if (outcome.refused) return kExitRefused;  // "Set network info failed!" was shown
+    if (!outcome.answered) {
+        Error(std::string("no answer to the ") + what);
+        return kExitTimedOut;
+    }
+    Result("answered", std::string(what) + " sent; the adapter answered");
+    return kExitOk;
+}
+
+void Context::Result(const char* word, const std::string& text)
+{
+    if (json) {
+        PrintJson(io.out, {{"result", word}});
+    } else {
+        std::fprintf(io.out, "%s\n", text.c_str());
+    }
+}
+
+void Context::Error(const std::string& text)
+{
+    std::fprintf(io.err, "dravmoor: %s\n", text.c_str());
+}
+
+}  // namespace cli

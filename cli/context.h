@@ -1,0 +1,109 @@
+// What every command of the command-line client shares: the socket backend and streams, the
+// views that collect what discovery and the status query report, and the result lines.
+#pragma once
+
+#include <cstdio>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "protocol/device_info.h"
+#include "protocol/discovery.h"
+#include "protocol/settings.h"
+#include "protocol/status_query.h"
+
+namespace cli {
+
+// Thrown for bad arguments; Run turns it into the usage exit status.
+struct UsageError {
+    std::string text;
+};
+
+// The protocol layer's messages, exactly as it words them, one per line on stderr.
+class StderrSink : public protocol::MessageSink {
+public:
+    explicit StderrSink(std::FILE* err) : m_err(err) {}
+    void ShowMessage(const std::string& text) override;
+    int count() const { return m_count; }
+
+private:
+    std::FILE* m_err;
+    int m_count = 0;
+};
+
+class DiscoveryCollector : public protocol::DiscoveryView {
+public:
+    explicit DiscoveryCollector(std::FILE* err) : m_messages(err) {}
+    void ShowMessage(const std::string& text) override { m_messages.ShowMessage(text); }
+    void AddDevice(std::unique_ptr<protocol::DeviceInfo> device) override
+    {
+        m_list.Add(std::move(device));
+    }
+    const protocol::DeviceList& list() const { return m_list; }
+    int messages() const { return m_messages.count(); }
+
+private:
+    StderrSink m_messages;
+    protocol::DeviceList m_list;
+};
+
+// Keeps the disks the status query reports; everything else it stores in the record.
+class StatusCollector : public protocol::StatusView {
+public:
+    explicit StatusCollector(std::FILE* err) : m_messages(err) {}
+    void ShowMessage(const std::string& text) override { m_messages.ShowMessage(text); }
+    void ClearDeviceInfo() override { m_disks.clear(); }
+    void ShowPanel(const protocol::DeviceInfo&) override {}
+    void ShowDisks(const std::vector<protocol::Disk>& disks) override { m_disks = disks; }
+    void EnableDeviceCommands() override {}
+    const std::vector<protocol::Disk>& disks() const { return m_disks; }
+
+private:
+    StderrSink m_messages;
+    std::vector<protocol::Disk> m_disks;
+};
+
+class Context {
+public:
+    Context(sockets::SocketApi& socketApi, const Io& streams, bool asJson)
+        : api(socketApi), io(streams), json(asJson)
+    {
+    }
+
+    // Runs the status query into `device`; an exit status.
+    int Query(protocol::DeviceInfo& device, StatusCollector& view);
+    // Fills in the name that discovery reports for device.mac; an exit status.
+    int NameFromDiscovery(protocol::DeviceInfo& device);
+    // The outcome of a write as an exit status, with its result line.
+    int WriteResult(const protocol::WriteOutcome& outcome, const char* what);
+
+    // A success line: the JSON result word or the sentence.
+    void Result(const char* json, const std::string& text);
+    void Error(const std::string& text);
+
+    sockets::SocketApi& api;
+    const Io& io;
+    const bool json;
+};
+
+// The commands, after their arguments were parsed.
+int Discover(Context& c);
+int Status(Context& c, const protocol::Mac& mac);
+int Verify(Context& c, const protocol::Mac& mac, const std::string& user);
+
+struct SystemOptions {
+    std::optional<std::string> name, description, date, time, timezone, passwordRequired;
+};
+int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o);
+
+struct NetworkOptions {
+    std::optional<std::string> mode;
+    // --ip, --mask, --gateway, --dns1, --dns2
+    std::array<std::optional<std::string>, 5> addresses;
+};
+int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o);
+
+}  // namespace cli

@@ -1,0 +1,37 @@
+// dravmoor discover: the adapters that answer a discovery, as a table or JSON.
+#include "cli/context.h"
+#include "cli/output.h"
+#include "protocol/display.h"
+
+namespace cli {
+
+int Discover(Context& c)
+{
+    DiscoveryCollector view(c.io.err);
+    protocol::DiscoverDevices(c.api, view);
+    const protocol::DeviceList& list = view.list();
+    if (c.json) {
+        Json devices = Json::array();
+        for (std::size_t i = 0; i < list.GetSize(); ++i) {
+            const protocol::DeviceInfo& d = *list.GetAt(i);
+            devices.push_back({{"name", protocol::DisplayText(d.name)},
+                               {"mac", protocol::MacText(d.mac)},
+                               {"ipAddress", protocol::DisplayText(d.ipAddress)},
+                               {"webPort", d.webPort}});
+        }
+        PrintJson(c.io.out, {{"devices", devices}});
+    } else {
+        std::vector<std::vector<std::string>> rows = {{"NAME", "MAC", "IP ADDRESS", "WEB PORT"}};
+        for (std::size_t i = 0; i < list.GetSize(); ++i) {
+            const protocol::DeviceInfo& d = *list.GetAt(i);
+            rows.push_back({Show(protocol::FieldText(d.name)), protocol::MacText(d.mac),
+                            Show(protocol::FieldText(d.ipAddress)), std::to_string(d.webPort)});
+        }
+        PrintTable(c.io.out, rows);
+        std::fprintf(c.io.out, "%zu adapter(s)\n", list.GetSize());
+    }
+    // Every message of discovery reports a failure of the socket layer.
+    return view.messages() == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace cli

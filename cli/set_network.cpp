@@ -1,0 +1,48 @@
+// dravmoor set-network: the adapter's addressing. What is not given is what the setup wizard
+// would send for an unchanged page.
+#include "cli/context.h"
+#include "cli/text.h"
+
+namespace cli {
+
+int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o)
+{
+    static const std::array<const char*, 5> kAddressOptions = {"--ip", "--mask", "--gateway",
+                                                               "--dns1", "--dns2"};
+    std::optional<std::uint8_t> mode;
+    if (o.mode) {
+        if (*o.mode == "static") {
+            mode = 0;
+        } else if (*o.mode == "dhcp") {
+            mode = 1;
+        } else {
+            throw UsageError{"--mode takes static or dhcp"};
+        }
+    }
+    bool allGiven = mode.has_value();
+    for (std::size_t i = 0; i < kAddressOptions.size(); ++i) {
+        const std::optional<std::string>& v = o.addresses[i];
+        if (v && !IsDottedQuad(*v)) {
+            throw UsageError{"'" + *v + "' is not a dotted-quad address (" + kAddressOptions[i] +
+                             ")"};
+        }
+        allGiven = allGiven && v;
+    }
+
+    protocol::DeviceInfo device;
+    device.mac = mac;
+    if (!allGiven) {
+        StatusCollector view(c.io.err);
+        const int code = c.Query(device, view);
+        if (code != kExitOk) return code;
+    }
+    protocol::NetworkSettings s = protocol::CurrentNetworkSettings(device);
+    if (mode) s.ipMode = *mode;
+    for (std::size_t i = 0; i < kAddressOptions.size(); ++i) {
+        if (o.addresses[i]) s.addresses[i] = *o.addresses[i];
+    }
+    StderrSink sink(c.io.err);
+    return c.WriteResult(protocol::WriteNetworkInfo(c.api, sink, mac, s), "network settings");
+}
+
+}  // namespace cli

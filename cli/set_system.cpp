@@ -1,0 +1,98 @@
+// dravmoor set-system: the adapter's system settings. The write replaces every field, so what
+// is not given is what the setup wizard would send for an unchanged page.
+#include "cli/context.h"
+#include "cli/text.h"
+#include "protocol/limits.h"
+
+namespace cli {
+
+namespace {
+
+std::optional<int> Timezone(const std::string& text)
+{
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    int n = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') return std::nullopt;
+        n = n * 10 + (ch - '0');
+    }
+    if (n >= protocol::kTimezoneCount) return std::nullopt;
+    return n;
+}
+
+}  // namespace
+
+int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
+{
+    if (o.description) {
+        if (o.description->size() > protocol::kDescriptionSent)
+            throw UsageError{"the description has more than 63 characters"};
+        if (!protocol::IsValidDescription(*o.description)) {
+            throw UsageError{
+                "the description is invalid; valid characters are 0-9, a-z, A-Z, space, '-' "
+                "and '_'"};
+        }
+    }
+    std::optional<Date> date;
+    std::optional<TimeOfDay> time;
+    if (o.date) {
+        date = ParseDate(*o.date);
+        if (!date) throw UsageError{"'" + *o.date + "' is not a date (YYYY-MM-DD)"};
+    }
+    if (o.time) {
+        time = ParseTime(*o.time);
+        if (!time) throw UsageError{"'" + *o.time + "' is not a time (hh:mm:ss)"};
+    }
+    std::optional<int> timezone;
+    if (o.timezone) {
+        timezone = Timezone(*o.timezone);
+        if (!timezone)
+            throw UsageError{"the timezone is a position in the timezone list, 0 to 74"};
+    }
+    if (o.passwordRequired && *o.passwordRequired != "yes" && *o.passwordRequired != "no")
+        throw UsageError{"--password-required takes yes or no"};
+    if (o.name && o.name->size() > protocol::kNameWidth)
+        throw UsageError{"the name has more than 16 characters"};
+
+    protocol::DeviceInfo device;
+    device.mac = mac;
+    if (!o.description || !date || !time || !timezone || !o.passwordRequired) {
+        StatusCollector view(c.io.err);
+        const int code = c.Query(device, view);
+        if (code != kExitOk) return code;
+    }
+    // The name travels back unchanged; only discovery reports it.
+    if (o.name) {
+        device.name.fill('\0');
+        std::copy(o.name->begin(), o.name->end(), device.name.begin());
+    } else {
+        const int code = c.NameFromDiscovery(device);
+        if (code != kExitOk) return code;
+    }
+
+    protocol::SystemSettings s = protocol::CurrentSystemSettings(device, protocol::LocalNow());
+    if (o.description) s.description = *o.description;
+    if (o.passwordRequired) s.passwordRequired = *o.passwordRequired == "yes";
+    if (timezone) s.timezone = static_cast<std::uint8_t>(*timezone);
+    if (date) {
+        s.year = date->year;
+        s.month = date->month;
+        s.day = date->day;
+    }
+    if (time) {
+        s.hour = time->hour;
+        s.minute = time->minute;
+        s.second = time->second;
+    }
+    // The wizard refuses to send a description it cannot check, also an unchanged one.
+    if (!protocol::IsValidDescription(s.description)) {
+        c.Error("the adapter's description has characters it does not accept back; give "
+                "--description");
+        return kExitUsage;
+    }
+
+    StderrSink sink(c.io.err);
+    return c.WriteResult(protocol::WriteSystemInfo(c.api, sink, mac, s), "system settings");
+}
+
+}  // namespace cli

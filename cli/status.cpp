@@ -1,0 +1,104 @@
+// dravmoor status: what the main window's panel and disk list show for one adapter, plus the
+// settings the status query stored, as a table or JSON.
+#include "cli/context.h"
+#include "cli/output.h"
+#include "protocol/display.h"
+
+namespace cli {
+
+namespace {
+
+void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
+                     const std::vector<protocol::Disk>& disks)
+{
+    using protocol::DisplayText;
+    const std::array<std::string, 5> panel = protocol::PanelTexts(d);
+    Json shares = Json::array();
+    if (d.shares) {
+        for (const protocol::ShareEntry& e : *d.shares)
+            shares.push_back(protocol::DecodeWireText(e.Name()));
+    }
+    Json diskList = Json::array();
+    for (const protocol::Disk& disk : disks) {
+        diskList.push_back({{"shareName", protocol::DecodeWireText(disk.shareName)},
+                            {"deviceId", protocol::DecodeWireText(disk.deviceId)},
+                            {"fsType", protocol::DecodeWireText(disk.fsType)},
+                            {"totalSizeMB", disk.totalSizeMB},
+                            {"freePercent", disk.freePercent}});
+    }
+    PrintJson(out, {{"firmware", panel[0]},
+                    {"ipAddress", panel[1]},
+                    {"mac", panel[2]},
+                    {"description", panel[3]},
+                    {"ipStatus", panel[4]},
+                    {"passwordRequired", d.passwordRequired != 0},
+                    {"date", DisplayText(d.date)},
+                    {"time", DisplayText(d.time)},
+                    {"timezone", d.timezone},
+                    {"ipMode", d.ipMode},
+                    {"subnetMask", DisplayText(d.subnetMask)},
+                    {"gateway", DisplayText(d.gateway)},
+                    {"dns1", DisplayText(d.dns1)},
+                    {"dns2", DisplayText(d.dns2)},
+                    {"shareCount", d.shareCount},
+                    {"shares", shares},
+                    {"disks", diskList}});
+}
+
+void PrintTextStatus(std::FILE* out, const protocol::DeviceInfo& d,
+                     const std::vector<protocol::Disk>& disks)
+{
+    using protocol::FieldText;
+    std::array<std::string, 5> panel = protocol::PanelTexts(d);
+    for (std::string& text : panel) text = ForTerminal(text);
+    std::string shareList;
+    std::size_t shareCount = 0;
+    if (d.shares) {
+        for (const protocol::ShareEntry& e : *d.shares) {
+            shareList += (shareList.empty() ? "" : ", ") + Show(e.Name());
+            ++shareCount;
+        }
+    }
+    PrintTable(out, {
+                        {"Firmware:", panel[0]},
+                        {"IP address:", panel[1]},
+                        {"MAC:", panel[2]},
+                        {"Description:", panel[3]},
+                        {"IP status:", panel[4]},
+                        {"Subnet mask:", Show(FieldText(d.subnetMask))},
+                        {"Gateway:", Show(FieldText(d.gateway))},
+                        {"DNS servers:", Show(FieldText(d.dns1)) + ", " + Show(FieldText(d.dns2))},
+                        {"Date, time:", Show(FieldText(d.date)) + " " + Show(FieldText(d.time))},
+                        {"Timezone:", std::to_string(d.timezone)},
+                        {"Password:", d.passwordRequired ? "required" : "not required"},
+                        {"Shares (" + std::to_string(shareCount) + "):", shareList},
+                    });
+    std::fprintf(out, "\n");
+    std::vector<std::vector<std::string>> rows = {
+        {"Share Name", "Device Id", "FS Type", "Total Size(MB)", "Free Space"}};
+    for (const protocol::Disk& disk : disks) {
+        std::array<std::string, 5> texts = protocol::DiskTexts(disk);
+        rows.push_back({ForTerminal(texts[0]), ForTerminal(texts[1]), ForTerminal(texts[2]),
+                        texts[3], texts[4]});
+    }
+    PrintTable(out, rows);
+}
+
+}  // namespace
+
+int Status(Context& c, const protocol::Mac& mac)
+{
+    protocol::DeviceInfo device;
+    device.mac = mac;
+    StatusCollector view(c.io.err);
+    const int code = c.Query(device, view);
+    if (code != kExitOk) return code;
+    if (c.json) {
+        PrintJsonStatus(c.io.out, device, view.disks());
+    } else {
+        PrintTextStatus(c.io.out, device, view.disks());
+    }
+    return kExitOk;
+}
+
+}  // namespace cli

@@ -1,6 +1,7 @@
 // The window and `dravmoor` over the same adapter replies: the device list row, panel and
 // disk texts against `discover`/`status`, and what the wizard sends for unchanged pages
 // against `set-system`/`set-network` with no options. Prints the table of both.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include "platform/shell/qt_url_opener.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/cdialog.h"
+#include "protocol/display.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
 
@@ -93,7 +95,7 @@ private:
                              dlg.m_firmware.GetWindowText().toStdString(),
                              dlg.m_diskList.GetItemText(0, 0).toStdString()};
             m_net.ClearSent();
-            QTimer::singleShot(0, [this] { DriveWizard(); });
+            DriveWizard(dlg.widget());
             dlg.OnWizard();
             m_seen.wizardSystem = Payload(protocol::CMD_SET_SYSTEM_INFO);
             m_seen.wizardNetwork = Payload(protocol::CMD_SET_NETWORK_INFO);
@@ -102,11 +104,14 @@ private:
         dlg.DoModal();
     }
 
-    // Reads the pickers, then Next on the system page and on the network page.
-    void DriveWizard()
+    // Once the wizard is up: reads the pickers, then Next on the system and network pages.
+    void DriveWizard(QWidget* mainWindow)
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) return;
+        if (modal == nullptr || modal == mainWindow || !modal->isVisible()) {
+            QTimer::singleShot(1, [this, mainWindow] { DriveWizard(mainWindow); });
+            return;
+        }
         for (QDateTimeEdit* e : modal->findChildren<QDateTimeEdit*>()) {
             if (e->displayedSections() & QDateTimeEdit::DaySection)
                 m_seen.pickers = e->date().toString(QStringLiteral("yyyyMMdd")).toStdString() +
@@ -115,12 +120,10 @@ private:
                 m_seen.pickers += " " + e->time().toString(QStringLiteral("hhmmss")).toStdString();
         }
         for (int page = 0; page < 2; ++page) {
-            for (auto* b : modal->findChildren<QAbstractButton*>()) {
-                if (b->text() == QStringLiteral("&Next >>")) {
-                    b->click();
-                    break;
-                }
-            }
+            // Next keeps its id while its caption changes on the last page.
+            if (auto* next = qobject_cast<QAbstractButton*>(
+                    modal->findChild<QWidget*>(QStringLiteral("ctl%1").arg(IDC_NEXT))))
+                next->click();
         }
         modal->close();  // Cancel on the last page
     }
@@ -163,6 +166,13 @@ private:
     Seen m_seen;
 };
 
+// Left-aligned in `width` terminal columns, so the table lines up for any script.
+std::string Pad(const std::string& utf8, std::size_t width)
+{
+    const std::size_t w = protocol::DisplayWidth(utf8);
+    return utf8 + std::string(w < width ? width - w : 1, ' ');
+}
+
 std::string Field(const std::vector<std::uint8_t>& p, std::size_t at, std::size_t width)
 {
     if (p.size() < at + width) return "(nothing sent)";
@@ -190,7 +200,7 @@ private slots:
             {"CJK", "\xe5\xad\x98\xe5\x82\xa8"},
             {"cut UTF-8", "NAS-\xe4\xb8"},
         };
-        std::printf("\n%-10s | %-28s | %-14s | %-14s | %s\n", "case", "wire bytes",
+        std::printf("\n%-10s | %-37s| %-14s| %-14s| %s\n", "case", "wire bytes",
                     "window", "dravmoor", "writes (wizard / set-system)");
         for (const Case& c : cases) {
             Run run;
@@ -205,8 +215,8 @@ private slots:
             if (!seen.wizardSystem.empty()) QCOMPARE(seen.wizardNetwork, seen.cliNetwork);
             const bool ascii = std::string(c.what) == "ASCII";
             QCOMPARE(seen.wizardSystem.empty(), !ascii);  // the description check holds both
-            std::printf("%-10s | %-28s | %-14s | %-14s | %s\n", c.what, Escaped(c.bytes).c_str(),
-                        seen.window[1].c_str(), seen.cli[1].c_str(),
+            std::printf("%-10s | %s| %s| %s| %s\n", c.what, Pad(Escaped(c.bytes), 37).c_str(),
+                        Pad(seen.window[1], 14).c_str(), Pad(seen.cli[1], 14).c_str(),
                         ascii ? "same 96 bytes" : "refused by both");
         }
     }

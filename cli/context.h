@@ -2,8 +2,8 @@
 // views that collect what discovery and the status query report, and the result lines.
 #pragma once
 
-#include <cstdio>
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>

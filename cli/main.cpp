@@ -1,4 +1,4 @@
-// dravmoor: the command-line client. Everything but the process lives in commands.cpp.
+// dravmoor: the command-line client. Everything but the process lives in the cli library.
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -50,8 +50,8 @@ std::string JsonLine(const Json& document)
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto b = static_cast<std::uint8_t>(text[i]);
-        const bool c1 = b == 0xC2 && i + 1 < text.size() &&
-                        static_cast<std::uint8_t>(text[i + 1]) <= 0x9F;
+        const bool c1 =
+            b == 0xC2 && i + 1 < text.size() && static_cast<std::uint8_t>(text[i + 1]) <= 0x9F;
         if (b == 0x7F || c1) {
             const unsigned cp = b == 0x7F ? 0x7F : static_cast<std::uint8_t>(text[++i]);
             char buf[8];

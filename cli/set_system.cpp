@@ -46,8 +46,7 @@ int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
     std::optional<int> timezone;
     if (o.timezone) {
         timezone = Timezone(*o.timezone);
-        if (!timezone)
-            throw UsageError{"the timezone is a position in the timezone list, 0 to 74"};
+        if (!timezone) throw UsageError{"the timezone is a position in the timezone list, 0 to 74"};
     }
     if (o.passwordRequired && *o.passwordRequired != "yes" && *o.passwordRequired != "no")
         throw UsageError{"--password-required takes yes or no"};
@@ -86,8 +85,9 @@ int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
     }
     // The wizard refuses to send a description it cannot check, also an unchanged one.
     if (!protocol::IsValidDescription(s.description)) {
-        c.Error("the adapter's description has characters it does not accept back; give "
-                "--description");
+        c.Error(
+            "the adapter's description has characters it does not accept back; give "
+            "--description");
         return kExitUsage;
     }
 

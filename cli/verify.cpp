@@ -1,7 +1,7 @@
 // dravmoor verify: the administrator's name and password, checked by the adapter.
+#include "protocol/verify.h"
 #include "cli/context.h"
 #include "protocol/limits.h"
-#include "protocol/verify.h"
 
 namespace cli {
 

@@ -128,9 +128,9 @@ std::string NormalizedAddress(std::string_view text)
         const std::string_view part = text.substr(0, dot);
         text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
         int value = 0;
-        const bool digits = !part.empty() && part.size() <= 3 &&
-                            std::all_of(part.begin(), part.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !part.empty() && part.size() <= 3 &&
+            std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (digits) {
             for (char c : part) value = value * 10 + (c - '0');
             if (value > 255) value = 0;

@@ -164,8 +164,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
         }
         return true;
     });
-    number("--drop", 0, 100,
-           [&o](long n) { o.faults.dropRate = static_cast<double>(n) / 100.0; });
+    number("--drop", 0, 100, [&o](long n) { o.faults.dropRate = static_cast<double>(n) / 100.0; });
     number("--delay", 0, 600000, [&o](long n) { o.faults.delayMs = static_cast<int>(n); });
     app.add_flag("--double", o.faults.doubleReplies);
     app.add_flag("--wrong-cmd-first", o.faults.wrongCmdFirst);

@@ -201,10 +201,9 @@ int CWizardDlg::WriteSystemInfo()
     if (page == nullptr || m_device == nullptr) return 0;
 
     // The edit takes 64 characters but only 63 are examined and sent.
-    const std::string description =
-        page->m_descriptionEdit.GetWindowText()
-            .left(static_cast<int>(protocol::kDescriptionSent))
-            .toStdString();
+    const std::string description = page->m_descriptionEdit.GetWindowText()
+                                        .left(static_cast<int>(protocol::kDescriptionSent))
+                                        .toStdString();
     if (!protocol::IsValidDescription(description)) {
         ui::MessageBox(widget(), kInvalidDescription, kNoteCaption, ui::Icon::Information);
         return 1;
@@ -216,8 +215,8 @@ int CWizardDlg::WriteSystemInfo()
     s.description = description;
     const QDate date = page->m_datePicker.GetTime().date();
     const QTime time = page->m_timePicker.GetTime().time();
-    protocol::SetDateTime(s, {date.year(), date.month(), date.day(), time.hour(), time.minute(),
-                              time.second()});
+    protocol::SetDateTime(
+        s, {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()});
     // No selection (-1) goes out as its low byte, 255.
     s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
 

@@ -114,8 +114,8 @@ private:
         }
         for (QDateTimeEdit* e : modal->findChildren<QDateTimeEdit*>()) {
             if (e->displayedSections() & QDateTimeEdit::DaySection)
-                m_seen.pickers = e->date().toString(QStringLiteral("yyyyMMdd")).toStdString() +
-                                 m_seen.pickers;
+                m_seen.pickers =
+                    e->date().toString(QStringLiteral("yyyyMMdd")).toStdString() + m_seen.pickers;
             else
                 m_seen.pickers += " " + e->time().toString(QStringLiteral("hhmmss")).toStdString();
         }
@@ -176,7 +176,8 @@ std::string Pad(const std::string& utf8, std::size_t width)
 std::string Field(const std::vector<std::uint8_t>& p, std::size_t at, std::size_t width)
 {
     if (p.size() < at + width) return "(nothing sent)";
-    return std::string(p.begin() + static_cast<long>(at), p.begin() + static_cast<long>(at + width));
+    return std::string(p.begin() + static_cast<long>(at),
+                       p.begin() + static_cast<long>(at + width));
 }
 
 }  // namespace
@@ -200,8 +201,8 @@ private slots:
             {"CJK", "\xe5\xad\x98\xe5\x82\xa8"},
             {"cut UTF-8", "NAS-\xe4\xb8"},
         };
-        std::printf("\n%-10s | %-37s| %-14s| %-14s| %s\n", "case", "wire bytes",
-                    "window", "dravmoor", "writes (wizard / set-system)");
+        std::printf("\n%-10s | %-37s| %-14s| %-14s| %s\n", "case", "wire bytes", "window",
+                    "dravmoor", "writes (wizard / set-system)");
         for (const Case& c : cases) {
             Run run;
             run.Adapter().name = c.bytes;
@@ -236,9 +237,9 @@ private slots:
             {"20250100", "123456", 2, "010.0.0.1"},   // day 0: the last day of December
             {"2025  01", "1 2 3 ", 0, "1.2.3"},       // pieces read like atoi
         };
-        std::printf("\n%-9s %-7s %-4s %-10s | %-15s | %-14s | %-14s | %-9s | %s\n", "date",
-                    "time", "mode", "dns2", "pickers", "wizard sends", "set-system",
-                    "modes", "dns2 sent (wizard / set-network)");
+        std::printf("\n%-9s %-7s %-4s %-10s | %-15s | %-14s | %-14s | %-9s | %s\n", "date", "time",
+                    "mode", "dns2", "pickers", "wizard sends", "set-system", "modes",
+                    "dns2 sent (wizard / set-network)");
         for (const Case& c : cases) {
             Run run;
             run.Adapter().date = c.date;
@@ -249,8 +250,8 @@ private slots:
             QCOMPARE(seen.wizardSystem, seen.cliSystem);
             QCOMPARE(seen.wizardNetwork, seen.cliNetwork);
             QVERIFY(!seen.wizardSystem.empty() && !seen.wizardNetwork.empty());
-            const std::string sent = Field(seen.wizardSystem, 81, 8) + " " +
-                                     Field(seen.wizardSystem, 89, 6);
+            const std::string sent =
+                Field(seen.wizardSystem, 81, 8) + " " + Field(seen.wizardSystem, 89, 6);
             QCOMPARE(seen.pickers, sent);
             std::printf("%-9s %-7s %-4d %-10s | %-15s | %-14s | %-14s | %d / %-5d | %s / %s\n",
                         c.date, c.time, c.ipMode, c.dns2, seen.pickers.c_str(), sent.c_str(),

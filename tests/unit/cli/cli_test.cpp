@@ -100,7 +100,8 @@ TEST(CliText, HelpNamesEveryOptionAndTablesAlignByDisplayWidth)
     // A Latin-1 name (two UTF-8 bytes per letter) and a CJK one (two columns per letter)
     // must not shift the next column.
     std::FILE* f = std::tmpfile();
-    cli::PrintTable(f, {{"NAS-\xc3\xa9\xc3\xa9", "x"}, {"\xe4\xb8\xad\xe6\x96\x87", "y"}, {"abcdef", "z"}});
+    cli::PrintTable(
+        f, {{"NAS-\xc3\xa9\xc3\xa9", "x"}, {"\xe4\xb8\xad\xe6\x96\x87", "y"}, {"abcdef", "z"}});
     EXPECT_EQ("NAS-\xc3\xa9\xc3\xa9  x\n\xe4\xb8\xad\xe6\x96\x87    y\nabcdef  z\n", ReadAll(f));
     std::fclose(f);
 }

@@ -36,12 +36,18 @@ TEST(Display, WireTextIsUtf8PerSequenceAndLatin1ForTheRest)
 TEST(Display, PanelAndDiskTextsAreDecoded)
 {
     protocol::DeviceInfo d;
-    std::memcpy(d.firmware.data(), "12\xE9" "3", 4);
+    std::memcpy(d.firmware.data(),
+                "12\xE9"
+                "3",
+                4);
     std::memcpy(d.description.data(), "Caf\xE9", 4);
     d.ipMode = 1;
     d.mac = {0x02, 0x44, 0x4d, 0xab, 0x00, 0x01};
     const auto panel = protocol::PanelTexts(d);
-    EXPECT_EQ("V12R\xC3\xA9" "3", panel[0]);
+    EXPECT_EQ(
+        "V12R\xC3\xA9"
+        "3",
+        panel[0]);
     EXPECT_EQ("02:44:4d:ab:00:01", panel[2]);
     EXPECT_EQ("Caf\xC3\xA9", panel[3]);
     EXPECT_EQ("DHCP", panel[4]);

@@ -1,5 +1,6 @@
 // The command line of dravmoor: CLI11 parses it, the commands run from what it found.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 #include "cli/commands.h"
 #include "cli/context.h"
@@ -69,6 +70,21 @@ public:
             collect(sub);
         }
         return names;
+    }
+
+    // False when no command was recognised: the first word is then not one.
+    bool Known(const std::vector<std::string>& args) const
+    {
+        return !m_app.get_subcommands().empty() ||
+               std::all_of(args.begin(), args.end(),
+                           [](const std::string& a) { return !a.empty() && a[0] == '-'; });
+    }
+    std::string UnknownCommand(const std::vector<std::string>& args) const
+    {
+        const auto word = std::find_if(args.begin(), args.end(), [](const std::string& a) {
+            return a.empty() || a[0] != '-';
+        });
+        return "unknown command '" + *word + "'";
     }
 
     bool json = false, help = false;
@@ -141,7 +157,7 @@ int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io&
         try {
             p.Parse(args);
         } catch (const CLI::ParseError& e) {
-            if (!p.help) throw UsageError{e.what()};
+            if (!p.help) throw UsageError{p.Known(args) ? e.what() : p.UnknownCommand(args)};
         }
         if (p.help) {
             std::fputs(UsageText(), io.out);

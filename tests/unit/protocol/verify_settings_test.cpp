@@ -193,3 +193,52 @@ TEST_F(WriteTest, WritesThatCannotStartStayOnThePage)
     EXPECT_TRUE(net.Sent().empty());
     EXPECT_TRUE(api.Balanced());
 }
+
+namespace {
+
+// What an unchanged page sends, the starting point of every front end's write.
+TEST(CurrentSettings, UnchangedPagesFollowTheWizardsRules)
+{
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    DeviceInfo d;
+    std::memcpy(d.name.data(), "NAS", 3);
+    std::memcpy(d.description.data(), "Office", 6);
+    std::memcpy(d.date.data(), "20250230", 8);
+    std::memcpy(d.time.data(), "120000", 6);
+    d.timezone = 80;
+    d.passwordRequired = 1;
+    const CalendarTime clock{2030, 6, 7, 8, 9, 10};
+    SystemSettings s = CurrentSystemSettings(d, clock);
+    EXPECT_EQ("Office", s.description);
+    EXPECT_TRUE(s.passwordRequired);
+    EXPECT_EQ(255, s.timezone) << "a timezone past the list selects nothing";
+    EXPECT_EQ((std::array<int, 6>{2025, 3, 2, 12, 0, 0}),
+              (std::array<int, 6>{s.year, s.month, s.day, s.hour, s.minute, s.second}))
+        << "February 30th carries into March";
+    std::memcpy(d.date.data(), "00000000", 8);
+    s = CurrentSystemSettings(d, clock);
+    EXPECT_EQ((std::array<int, 6>{2030, 6, 7, 8, 9, 10}),
+              (std::array<int, 6>{s.year, s.month, s.day, s.hour, s.minute, s.second}))
+        << "no usable date: the clock";
+
+    d.ipMode = 2;
+    std::memcpy(d.ipAddress.data(), "192.0.2.7", 9);
+    const NetworkSettings n = CurrentNetworkSettings(d);
+    EXPECT_EQ(1, n.ipMode) << "any mode but static shows as DHCP";
+    EXPECT_EQ("192.0.2.7", n.addresses[0]);
+    EXPECT_EQ("0.0.0.0", n.addresses[1]) << "an empty address";
+    for (const auto& [in, out] : std::vector<std::pair<const char*, const char*>>{
+             {"010.1.1.1", "10.1.1.1"},
+             {" 1.2.3.4 ", "1.2.3.4"},
+             {"1.2.3", "1.2.3.0"},
+             {"256.1.+1.x", "0.1.0.0"},
+             {"1.2.3.4.5", "1.2.3.4"},
+             {"1.2.3.4444", "1.2.3.0"}}) {
+        EXPECT_EQ(out, NormalizedAddress(in)) << in;
+    }
+    unsetenv("TZ");
+    tzset();
+}
+
+}  // namespace

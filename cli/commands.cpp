@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "cli/hint.h"
 #include "cli/text.h"
 #include "protocol/device_info.h"
 #include "protocol/discovery.h"
@@ -214,6 +215,7 @@ public:
             PrintTable(m_io.out, rows);
             std::fprintf(m_io.out, "%zu adapter(s)\n", list.GetSize());
         }
+        if (list.GetSize() == 0) PrintNothingFoundHint(m_io.err);
         // Every message of discovery reports a failure of the socket layer.
         return view.messages() == 0 ? kExitOk : kExitFailed;
     }

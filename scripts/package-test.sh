@@ -25,8 +25,8 @@ deb=$(ls "$out"/*.deb)
 name=$(dpkg-deb -f "$deb" Package)
 echo "package: built $(basename "$deb")"
 dpkg-deb -f "$deb" Depends | sed 's/^/package: Depends: /'
-dpkg-deb -c "$deb" | awk '{print "package:   " $6}'
-lintian --fail-on error --no-tag-display-limit "$deb" | sed 's/^/package: lintian: /' ||
+dpkg-deb -c "$deb" | awk '$6 !~ /\/$/ {print "package:   " $6}'
+lintian --fail-on error --tag-display-limit 0 "$deb" 2>/dev/null | sed 's/^/package: lintian: /' ||
   fail "lintian reports errors"
 echo "package: lintian: no errors"
 
@@ -57,6 +57,8 @@ cat >"$out/inside.sh" <<'INSIDE'
 set -euo pipefail
 sim=$1 plugins=$2 out=$3 title=$4 exec_line=$5
 tmp=$(mktemp -d)
+export XDG_RUNTIME_DIR=$tmp/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp"' EXIT
 "$sim" --adapters 3 --ready "$tmp/ready" 2>/dev/null &
 for _ in $(seq 100); do [ -e "$tmp/ready" ] && break; sleep 0.05; done

@@ -61,6 +61,7 @@ private:
             m_main = modal;
             probe::Print(QStringLiteral("platform ") + QGuiApplication::platformName());
             probe::Print(QStringLiteral("busy-cursor %1").arg(m_busySeen ? 1 : 0));
+            PrintGeometry(QStringLiteral("main"), modal);
             probe::ReadMainWindow(modal);
             if (!m_tour) return Finish();
             Next(Step::Menu);
@@ -91,6 +92,7 @@ private:
         case Step::About:
             if (modal == nullptr || modal == m_main || !modal->isVisible()) return;
             probe::Print(QStringLiteral("dialog ") + modal->windowTitle());
+            PrintGeometry(QStringLiteral("dialog"), modal);
             Next(Step::Back);
             Later([modal] { QTest::keyClick(modal, Qt::Key_Escape); });
             return;
@@ -100,6 +102,18 @@ private:
         case Step::Done:
             return;
         }
+    }
+
+    // Where the window is: under Wayland a client neither knows nor sets its position.
+    static void PrintGeometry(const QString& what, QWidget* w)
+    {
+        const QRect g = w->geometry();
+        probe::Print(QStringLiteral("geometry %1 %2x%3+%4+%5")
+                         .arg(what)
+                         .arg(g.width())
+                         .arg(g.height())
+                         .arg(g.x())
+                         .arg(g.y()));
     }
 
     void Finish()

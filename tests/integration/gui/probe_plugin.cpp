@@ -3,9 +3,9 @@
 //   QT_PLUGIN_PATH=<dir holding generic/> QT_QPA_GENERIC_PLUGINS=dravmoorprobe[:tour]
 // it prints "platform <name>" and whether the busy cursor showed during the first discovery,
 // then what ReadMainWindow prints. With ":tour" it also opens the system menu with Alt+Space,
-// picks About (IDM_ABOUTBOX), closes the About box with Escape and prints "menu ..." and "dialog ..." lines.
-// Then it closes the main window, so the program ends by itself; "stuck <step>" means a step
-// did not happen within 15 s.
+// picks About (IDM_ABOUTBOX), closes the About box with Escape and prints "menu ..." and "dialog
+// ..." lines. Then it closes the main window, so the program ends by itself; "stuck <step>" means a
+// step did not happen within 15 s.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,56 +51,56 @@ private:
         }
         QWidget* modal = QApplication::activeModalWidget();
         switch (m_step) {
-        case Step::Main:
-            if (const QCursor* c = QGuiApplication::overrideCursor();
-                c != nullptr && c->shape() == Qt::WaitCursor)
-                m_busySeen = true;
-            if (modal == nullptr || modal->windowTitle() != probe::kMainTitle ||
-                !modal->isVisible())
+            case Step::Main:
+                if (const QCursor* c = QGuiApplication::overrideCursor();
+                    c != nullptr && c->shape() == Qt::WaitCursor)
+                    m_busySeen = true;
+                if (modal == nullptr || modal->windowTitle() != probe::kMainTitle ||
+                    !modal->isVisible())
+                    return;
+                m_main = modal;
+                probe::Print(QStringLiteral("platform ") + QGuiApplication::platformName());
+                probe::Print(QStringLiteral("busy-cursor %1").arg(m_busySeen ? 1 : 0));
+                PrintGeometry(QStringLiteral("main"), modal);
+                probe::ReadMainWindow(modal);
+                if (!m_tour) return Finish();
+                Next(Step::Menu);
+                Later([w = m_main] { QTest::keyClick(w, Qt::Key_Space, Qt::AltModifier); });
                 return;
-            m_main = modal;
-            probe::Print(QStringLiteral("platform ") + QGuiApplication::platformName());
-            probe::Print(QStringLiteral("busy-cursor %1").arg(m_busySeen ? 1 : 0));
-            PrintGeometry(QStringLiteral("main"), modal);
-            probe::ReadMainWindow(modal);
-            if (!m_tour) return Finish();
-            Next(Step::Menu);
-            Later([w = m_main] { QTest::keyClick(w, Qt::Key_Space, Qt::AltModifier); });
-            return;
-        case Step::Menu:
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                menu != nullptr && menu->isVisible()) {
-                QStringList texts;
-                QAction* about = nullptr;
-                for (QAction* a : menu->actions()) {
-                    if (a->isSeparator()) continue;
-                    texts << a->text();
-                    if (a->data().toUInt() == IDM_ABOUTBOX) about = a;
+            case Step::Menu:
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    menu != nullptr && menu->isVisible()) {
+                    QStringList texts;
+                    QAction* about = nullptr;
+                    for (QAction* a : menu->actions()) {
+                        if (a->isSeparator()) continue;
+                        texts << a->text();
+                        if (a->data().toUInt() == IDM_ABOUTBOX) about = a;
+                    }
+                    probe::Print(QStringLiteral("menu ") + texts.join(QLatin1Char('|')));
+                    if (about == nullptr) {
+                        probe::Print(QStringLiteral("no About item"));
+                        std::_Exit(3);
+                    }
+                    Next(Step::About);
+                    Later([menu, about] {
+                        menu->setActiveAction(about);
+                        QTest::keyClick(menu, Qt::Key_Return);
+                    });
                 }
-                probe::Print(QStringLiteral("menu ") + texts.join(QLatin1Char('|')));
-                if (about == nullptr) {
-                    probe::Print(QStringLiteral("no About item"));
-                    std::_Exit(3);
-                }
-                Next(Step::About);
-                Later([menu, about] {
-                    menu->setActiveAction(about);
-                    QTest::keyClick(menu, Qt::Key_Return);
-                });
-            }
-            return;
-        case Step::About:
-            if (modal == nullptr || modal == m_main || !modal->isVisible()) return;
-            probe::Print(QStringLiteral("dialog ") + modal->windowTitle());
-            PrintGeometry(QStringLiteral("dialog"), modal);
-            Next(Step::Back);
-            Later([modal] { QTest::keyClick(modal, Qt::Key_Escape); });
-            return;
-        case Step::Back:
-            if (modal == m_main) Finish();
-            return;
-        case Step::Done:
-            return;
+                return;
+            case Step::About:
+                if (modal == nullptr || modal == m_main || !modal->isVisible()) return;
+                probe::Print(QStringLiteral("dialog ") + modal->windowTitle());
+                PrintGeometry(QStringLiteral("dialog"), modal);
+                Next(Step::Back);
+                Later([modal] { QTest::keyClick(modal, Qt::Key_Escape); });
+                return;
+            case Step::Back:
+                if (modal == m_main) Finish();
+                return;
+            case Step::Done:
+                return;
         }
     }
 

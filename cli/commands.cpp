@@ -215,9 +215,11 @@ public:
             PrintTable(m_io.out, rows);
             std::fprintf(m_io.out, "%zu adapter(s)\n", list.GetSize());
         }
+        // Every message of discovery reports a failure of the socket layer; then that is
+        // the reason, and nothing was asked.
+        if (view.messages() != 0) return kExitFailed;
         if (list.GetSize() == 0) PrintNothingFoundHint(m_io.err);
-        // Every message of discovery reports a failure of the socket layer.
-        return view.messages() == 0 ? kExitOk : kExitFailed;
+        return kExitOk;
     }
 
     int StatusOf(const Mac& mac)

@@ -139,6 +139,11 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
     ASSERT_EQ(0, run.Run({"discover"}));
     EXPECT_NE(std::string::npos, run.out.find("0 adapter(s)")) << run.out;
     EXPECT_EQ(hint, run.err);
+
+    run.api.faults.startupResult = 10091;
+    EXPECT_EQ(1, run.Run({"discover"}));
+    EXPECT_EQ("Network communication failed with error 10091\n", run.err)
+        << "a socket failure is its own explanation";
 }
 
 TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)

@@ -14,11 +14,31 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#ifdef __linux__
+#include <dlfcn.h>
+#include <link.h>
+#endif
 
 #include "res/resource.h"
 #include "tests/integration/gui/window_reader.h"
 
 namespace {
+
+// Keeps every library loaded so far (Qt's platform and shell plugins, this one) in memory
+// until the process ends, so that LeakSanitizer's report at exit can still name the module
+// behind an allocation that a system library keeps, and lsan.supp can match it.
+void PinLoadedLibraries()
+{
+#ifdef __linux__
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void*) {
+            if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
+                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
+#endif
+}
 
 class Tour : public QObject {
 public:
@@ -120,6 +140,7 @@ private:
     {
         Next(Step::Done);
         m_poll.stop();
+        PinLoadedLibraries();
         probe::Print(QStringLiteral("closing"));
         m_main->close();
     }

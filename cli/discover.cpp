@@ -1,5 +1,6 @@
 // dravmoor discover: the adapters that answer a discovery, as a table or JSON.
 #include "cli/context.h"
+#include "cli/hint.h"
 #include "cli/output.h"
 #include "protocol/display.h"
 
@@ -30,8 +31,11 @@ int Discover(Context& c)
         PrintTable(c.io.out, rows);
         std::fprintf(c.io.out, "%zu adapter(s)\n", list.GetSize());
     }
-    // Every message of discovery reports a failure of the socket layer.
-    return view.messages() == 0 ? kExitOk : kExitFailed;
+    // Every message of discovery reports a failure of the socket layer; then that is
+    // the reason, and nothing was asked.
+    if (view.messages() != 0) return kExitFailed;
+    if (list.GetSize() == 0) PrintNothingFoundHint(c.io.err);
+    return kExitOk;
 }
 
 }  // namespace cli

@@ -15,6 +15,9 @@ packages=(
   samba smbclient
   clang-format
   libcli11-dev nlohmann-json3-dev
+  dpkg-dev file lintian desktop-file-utils appstream
+  weston qt6-wayland nftables
+  python3-firewall ufw
 )
 
 missing=()

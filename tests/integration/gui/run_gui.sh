@@ -6,6 +6,7 @@
 #     must be the list's rows, and selecting the first must fill the panel and the disk list.
 #   run_gui.sh SIM SETUP PROBE OUTDIR
 set -euo pipefail
+bash "$(dirname "$0")/../../../scripts/netns.sh" --check "$0"
 sim=$1 setup=$2 probe=$3 out=$4
 title="Quick setup wizard for Dravmoor"
 mkdir -p "$out"

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 
 namespace {
@@ -210,3 +211,10 @@ TEST_F(PosixSockets, DrainingWaitHoldsAtMostSixteenMegabytes)
 }
 
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!sockets::RequirePrivateNetworkNamespace("posix_sockets_tests")) return 1;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -19,6 +19,7 @@
 
 #include "fuzz/oracle.h"
 #include "fuzz/replies.h"
+#include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 #include "protocol/discovery.h"
 #include "protocol/messages.h"
@@ -1120,6 +1121,7 @@ TEST(Descriptors, EqualBeforeAndAfterRepeatedOperations)
 
 int main(int argc, char** argv)
 {
+    if (!sockets::RequirePrivateNetworkNamespace("reliability_fault_matrix")) return 1;
     // Before the rows are built: some of them carry scaled times in their arguments.
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--time-scale=", 13) == 0) {

@@ -41,7 +41,8 @@ inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 class Session {
 public:
     // Starts the socket library, opens the UDP socket, makes it non-blocking and allows
-    // broadcasts; failures are shown through `sink` with their numbers. ok() tells whether an exchange can run.
+    // broadcasts; failures are shown through `sink` with their numbers. ok() tells whether an
+    // exchange can run.
     Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t version = kLibraryVersion);
     // As above, with one more step between making the socket non-blocking and allowing
     // broadcasts (discovery's listening socket). When it returns false the session is

@@ -16,6 +16,9 @@ int main(int, char** argv)
     int qtArgc = argv[0] != nullptr ? 1 : 0;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication qtApp(qtArgc, qtArgv);
+    // Names the installed desktop entry: Wayland compositors take the window's icon and name
+    // from it, as a Wayland window carries no icon of its own.
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.dravmoor.QuickSetup"));
     ui::SetupApplicationLook();
 
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();

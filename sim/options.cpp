@@ -70,7 +70,8 @@ const char* UsageText()
 {
     return R"(Usage: dravmoor-sim [OPTIONS]
 Serves simulated storage adapters on UDP port 1638 until SIGINT or SIGTERM. Run it only
-inside a private network namespace (scripts/netns.sh). One log line per request on stderr.
+inside a private network namespace (scripts/netns.sh): it refuses to start in the host's
+own unless --lab-network is given. One log line per request on stderr.
 
 Adapters:
   --adapters N            number of adapters (default 3)
@@ -101,6 +102,9 @@ Other:
   --seed N                random seed for --drop and --spread (default 1)
   --ready FILE            create FILE once the socket is bound
   --port N                UDP port to serve (default 1638)
+  --lab-network           start outside a private network namespace too, to serve a
+                          separate lab network that you own: the simulated adapters answer
+                          every broadcast that reaches them there
   --help                  this text
 )";
 }
@@ -175,6 +179,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
     number("--spread", 0, 60000, [&o](long n) { o.spreadMs = static_cast<int>(n); });
     number("--seed", 0, 0xffffffffL, [&o](long n) { o.seed = static_cast<std::uint32_t>(n); });
     app.add_option("--ready", o.readyFile);
+    app.add_flag("--lab-network", o.labNetwork);
     number("--port", 1, 0xffff, [&o](long n) { o.port = static_cast<std::uint16_t>(n); });
 
     try {

@@ -32,11 +32,7 @@ void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& 
     Session session(api, view, kDiscoveryLibraryVersion, listeningStep);
     if (!session.ok()) return;
 
-    Route every = only;
-    if (every.empty()) {
-        for (const auto& i : api.BroadcastInterfaces()) every.push_back(i.name);
-    }
-    session.SetRoute(every);
+    session.SetRoute(only.empty() ? EveryInterface(api) : only);
     session.Send(CMD_DISCOVER, Mac{}, {});
 
     // The interface each adapter first answered on.

@@ -54,6 +54,13 @@ Session::~Session()
     Release();
 }
 
+Route EveryInterface(sockets::SocketApi& api)
+{
+    Route names;
+    for (const auto& i : api.BroadcastInterfaces()) names.push_back(i.name);
+    return names;
+}
+
 void Session::SetRoute(const Route& route)
 {
     m_interfaces = m_api.BroadcastInterfaces();

@@ -43,6 +43,8 @@ inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 // the wire. Empty: the system's choice (the route to 255.255.255.255), as on a host with one
 // network. On a host with one broadcast interface it makes no difference.
 using Route = std::vector<std::string>;
+// Every broadcast interface of the host, by name.
+Route EveryInterface(sockets::SocketApi& api);
 
 class Session {
 public:

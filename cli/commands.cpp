@@ -397,8 +397,9 @@ private:
             if (std::find(all.begin(), all.end(), name) == all.end()) {
                 std::string known;
                 for (const std::string& n : all) known += (known.empty() ? "" : ", ") + n;
-                throw UsageError{"no broadcast interface '" + name + "' is up (this computer has: " +
-                                 (known.empty() ? "none" : known) + ")"};
+                throw UsageError{"no broadcast interface '" + name +
+                                 "' is up (this computer has: " + (known.empty() ? "none" : known) +
+                                 ")"};
             }
         }
     }

@@ -308,7 +308,8 @@ std::vector<Adapter> BuildAdapters(const Options& o)
         }
         a.adminUser = o.adminUser;
         a.adminPassword = o.adminPassword;
-        a.addresses = {IpText(number), "255.255.255.0", "192.0.2.254", "192.0.2.253", "192.0.2.252"};
+        a.addresses = {IpText(number), "255.255.255.0", "192.0.2.254", "192.0.2.253",
+                       "192.0.2.252"};
 
         std::size_t shareCount = preset ? preset->shares.size() : 2;
         if (!o.shareCounts.empty()) {

@@ -58,9 +58,8 @@ void CVerifyDlg::OnVerify()
     const std::string user = m_nameEdit.GetWindowText().toStdString();
     const std::string password = m_passwordEdit.GetWindowText().toStdString();
     AppMessageSink sink;
-    const protocol::VerifyResult result =
-        protocol::VerifyAdministrator(m_api, sink, m_device->mac, user, password,
-                                      protocol::RouteTo(*m_device));
+    const protocol::VerifyResult result = protocol::VerifyAdministrator(
+        m_api, sink, m_device->mac, user, password, protocol::RouteTo(*m_device));
     // Enabled again after every outcome, a socket failure included: otherwise the user
     // could only cancel, even after the network came back.
     m_okButton.EnableWindow(true);

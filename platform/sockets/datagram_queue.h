@@ -24,8 +24,7 @@ public:
               std::uint32_t arrivedOn = 0)
     {
         if (m_items.size() >= kMaxDatagrams || m_bytes + len > kMaxBytes) return false;
-        m_items.push_back(
-            Item{std::vector<std::uint8_t>(data, data + len), addr, port, arrivedOn});
+        m_items.push_back(Item{std::vector<std::uint8_t>(data, data + len), addr, port, arrivedOn});
         m_bytes += len;
         return true;
     }

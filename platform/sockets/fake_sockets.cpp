@@ -500,8 +500,7 @@ std::vector<NetworkInterface> FakeSocketApi::BroadcastInterfaces()
 }
 
 void FakeSocketApi::Enqueue(Socket& socket, VirtualTime at, std::vector<std::uint8_t> bytes,
-                            std::uint32_t fromAddr, std::uint16_t fromPort,
-                            std::uint32_t arrivedOn)
+                            std::uint32_t fromAddr, std::uint16_t fromPort, std::uint32_t arrivedOn)
 {
     socket.inbox.push_back(Queued{at, m_seq++, std::move(bytes), fromAddr, fromPort, arrivedOn});
 }

@@ -39,9 +39,9 @@ enum class WaitKind {
 
 // A network interface a limited broadcast can leave by.
 struct NetworkInterface {
-    std::string name;            // as the system shows it ("eth0"; a friendly name on Windows)
-    std::uint32_t index = 0;     // the system's interface index, never 0
-    std::uint32_t address = 0;   // its first IPv4 address
+    std::string name;           // as the system shows it ("eth0"; a friendly name on Windows)
+    std::uint32_t index = 0;    // the system's interface index, never 0
+    std::uint32_t address = 0;  // its first IPv4 address
 };
 
 class SocketApi {
@@ -67,13 +67,13 @@ public:
     virtual int Listen(SocketHandle s, int backlog) = 0;
 
     // Returns the number of bytes sent or kSocketError.
-    virtual int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
-                       std::uint16_t port) = 0;
+    virtual int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len,
+                       std::uint32_t addr, std::uint16_t port) = 0;
     // Returns the length of the datagram received (truncated to `cap`) or kSocketError when
     // nothing is waiting on a non-blocking socket or the call failed. `fromAddr`/`fromPort`
     // may be null.
-    virtual int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
-                         std::uint16_t* fromPort) = 0;
+    virtual int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                         std::uint32_t* fromAddr, std::uint16_t* fromPort) = 0;
 
     // The one wait of the protocol: "sleep one wait interval" between receive attempts.
     // Returns true when a datagram is ready to be received on `s` at return.

@@ -133,7 +133,8 @@ TEST(CliCommands, InterfaceOptionLimitsDiscoveryAndPerAdapterCommands)
 
     ASSERT_EQ(0, run.Run({"discover"})) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("INTERFACE")) << run.out;
-    EXPECT_NE(std::string::npos, run.out.find("02:44:4d:00:00:02  192.0.2.2   80        lan2")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("02:44:4d:00:00:02  192.0.2.2   80        lan2"))
+        << run.out;
     ASSERT_EQ(0, run.Run({"--json", "--interface", "lan2", "discover"})) << run.err;
     EXPECT_NE(std::string::npos, run.out.find("\"mac\":\"02:44:4d:00:00:02\"")) << run.out;
     EXPECT_EQ(std::string::npos, run.out.find(kMacText)) << "fake0 was not asked";

@@ -57,18 +57,20 @@ Session::~Session()
 Route EveryInterface(sockets::SocketApi& api)
 {
     Route names;
-    for (const auto& i : api.BroadcastInterfaces()) names.push_back(i.name);
+    for (const auto& i : api.Interfaces())
+        if (i.broadcast) names.push_back(i.name);
     return names;
 }
 
 void Session::SetRoute(const Route& route)
 {
-    m_interfaces = m_api.BroadcastInterfaces();
+    m_interfaces = m_api.Interfaces();
     m_targets.clear();
-    // One interface: the system's route leaves by it anyway, so send exactly as without.
+    // The only interface of the host is where the system's route leads anyway: send exactly
+    // as without. Any other one (a VPN's tunnel, say) may hold that route instead.
     if (m_interfaces.size() > 1) {
         for (const auto& i : m_interfaces) {
-            if (std::find(route.begin(), route.end(), i.name) != route.end())
+            if (i.broadcast && std::find(route.begin(), route.end(), i.name) != route.end())
                 m_targets.push_back(i);
         }
     }

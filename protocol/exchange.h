@@ -43,7 +43,7 @@ inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 // the wire. Empty: the system's choice (the route to 255.255.255.255), as on a host with one
 // network. On a host with one broadcast interface it makes no difference.
 using Route = std::vector<std::string>;
-// Every broadcast interface of the host, by name.
+// Every interface of the host that can broadcast, by name.
 Route EveryInterface(sockets::SocketApi& api);
 
 class Session {
@@ -69,13 +69,11 @@ public:
                                      std::span<const std::uint8_t> payload,
                                      const ExchangeParams& params);
 
-    // Requests from now on leave by each interface of `route` that is up; none of them up
-    // (an interface gone since), an empty route or a host with one interface: the system's
-    // choice. With several, the first answer settles the interface: later requests leave
-    // only there, and datagrams arriving by the others are passed over.
+    // Requests from now on leave by each interface of `route` that is up and can broadcast;
+    // none of them (an interface gone since), an empty route or a host with one interface:
+    // the system's choice. With several, the first answer settles the interface: later requests
+    // leave only there, and datagrams arriving by the others are passed over.
     void SetRoute(const Route& route);
-    // Every broadcast interface of the host, as SetRoute last listed them.
-    const std::vector<sockets::NetworkInterface>& Interfaces() const { return m_interfaces; }
     // Name of the interface the last received datagram arrived on ("" when not known).
     std::string ArrivedOn() const;
     std::uint32_t ArrivedOnIndex() const { return m_arrivedOn; }

@@ -247,9 +247,9 @@ void FakeNetwork::Inject(std::vector<std::uint8_t> bytes, VirtualTime at, std::u
     DeliverDue();
 }
 
-void FakeNetwork::AddInterface(const std::string& name, std::uint32_t index)
+void FakeNetwork::AddInterface(const std::string& name, std::uint32_t index, bool broadcast)
 {
-    interfaces.push_back(NetworkInterface{name, index, 0xC0000200u | (index & 0xFFu)});
+    interfaces.push_back(NetworkInterface{name, index, 0xC0000200u | (index & 0xFFu), broadcast});
 }
 
 void FakeNetwork::RemoveInterface(const std::string& name)
@@ -494,7 +494,7 @@ int FakeSocketApi::Send(SocketHandle s, const std::uint8_t* data, std::size_t le
     return static_cast<int>(len);
 }
 
-std::vector<NetworkInterface> FakeSocketApi::BroadcastInterfaces()
+std::vector<NetworkInterface> FakeSocketApi::Interfaces()
 {
     return m_network.interfaces;
 }

@@ -202,13 +202,13 @@ public:
                 std::uint32_t fromAddr = kFakeAdapterAddr, std::uint16_t fromPort = 1638,
                 std::uint32_t arrivesOn = kFakeDefaultInterface);
 
-    // The host's interfaces (what BroadcastInterfaces lists): one, "fake0", unless a test
+    // The host's interfaces (what Interfaces lists): one, "fake0", unless a test
     // changes them. Removing one takes it down: sends by it fail from then on.
     std::vector<NetworkInterface> interfaces{{"fake0", kFakeDefaultInterface, kFakeHostAddr}};
     // Where a limited broadcast leaves when the sender does not choose: the default route.
     std::uint32_t routeInterface = kFakeDefaultInterface;
     // Adds an interface with the given index (its address: 192.0.2.index).
-    void AddInterface(const std::string& name, std::uint32_t index);
+    void AddInterface(const std::string& name, std::uint32_t index, bool broadcast = true);
     void RemoveInterface(const std::string& name);
 
     // Every datagram that went out, in order.
@@ -268,7 +268,7 @@ public:
     int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                  std::uint16_t* fromPort) override;
     bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override;
-    std::vector<NetworkInterface> BroadcastInterfaces() override;
+    std::vector<NetworkInterface> Interfaces() override;
     int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
                   std::uint16_t port, const NetworkInterface& via) override;
     int RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,

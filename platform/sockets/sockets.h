@@ -37,11 +37,12 @@ enum class WaitKind {
     UntilDatagram,
 };
 
-// A network interface a limited broadcast can leave by.
+// A network interface of this host that is up and has an IPv4 address.
 struct NetworkInterface {
     std::string name;           // as the system shows it ("eth0"; a friendly name on Windows)
     std::uint32_t index = 0;    // the system's interface index, never 0
     std::uint32_t address = 0;  // its first IPv4 address
+    bool broadcast = true;      // false: point-to-point, as most VPN tunnels are
 };
 
 class SocketApi {
@@ -84,9 +85,9 @@ public:
     // defaults serve a backend that knows no interfaces: nothing to choose, the system's
     // route for everything.
 
-    // The interfaces that are up, not loopback, have an IPv4 address and can broadcast, in
-    // the system's order; empty when they cannot be listed.
-    virtual std::vector<NetworkInterface> BroadcastInterfaces() { return {}; }
+    // The interfaces that are up, not loopback and have an IPv4 address, in the system's
+    // order; empty when they cannot be listed.
+    virtual std::vector<NetworkInterface> Interfaces() { return {}; }
     // As SendTo, leaving by `via`.
     virtual int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len,
                           std::uint32_t addr, std::uint16_t port, const NetworkInterface& via)

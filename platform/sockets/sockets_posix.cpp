@@ -232,7 +232,7 @@ public:
         return static_cast<int>(n);
     }
 
-    std::vector<NetworkInterface> BroadcastInterfaces() override
+    std::vector<NetworkInterface> Interfaces() override
     {
         std::vector<NetworkInterface> out;
         ifaddrs* all = nullptr;
@@ -241,13 +241,14 @@ public:
         for (const ifaddrs* a = all; a != nullptr; a = a->ifa_next) {
             if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
             const unsigned flags = a->ifa_flags;
-            if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK) || !(flags & IFF_BROADCAST)) continue;
+            if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK)) continue;
             if (!seen.insert(a->ifa_name).second) continue;
             const unsigned index = ::if_nametoindex(a->ifa_name);
             if (index == 0) continue;
             sockaddr_in sa{};
             std::memcpy(&sa, a->ifa_addr, sizeof sa);
-            out.push_back(NetworkInterface{a->ifa_name, index, ntohl(sa.sin_addr.s_addr)});
+            out.push_back(NetworkInterface{a->ifa_name, index, ntohl(sa.sin_addr.s_addr),
+                                           (flags & IFF_BROADCAST) != 0});
         }
         ::freeifaddrs(all);
         return out;

@@ -207,7 +207,7 @@ public:
                                sizeof sa));
     }
 
-    std::vector<NetworkInterface> BroadcastInterfaces() override
+    std::vector<NetworkInterface> Interfaces() override
     {
         std::vector<NetworkInterface> out;
         const ULONG flags =
@@ -225,9 +225,7 @@ public:
         std::set<ULONG> seen;
         for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()); a != nullptr;
              a = a->Next) {
-            // Point-to-point links and tunnels (most VPNs) cannot carry a broadcast.
-            if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK ||
-                a->IfType == IF_TYPE_PPP || a->IfType == IF_TYPE_TUNNEL) {
+            if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK) {
                 continue;
             }
             if (a->IfIndex == 0 || !seen.insert(a->IfIndex).second) continue;
@@ -236,8 +234,10 @@ public:
                 if (sa == nullptr || sa->sa_family != AF_INET) continue;
                 sockaddr_in in{};
                 std::memcpy(&in, sa, sizeof in);
+                // Point-to-point links and tunnels (most VPNs) cannot carry a broadcast.
+                const bool broadcast = a->IfType != IF_TYPE_PPP && a->IfType != IF_TYPE_TUNNEL;
                 out.push_back(NetworkInterface{ToUtf8(a->FriendlyName), a->IfIndex,
-                                               ntohl(in.sin_addr.s_addr)});
+                                               ntohl(in.sin_addr.s_addr), broadcast});
                 break;
             }
         }

@@ -143,9 +143,9 @@ int UiSocketApi::RecvFrom(sockets::SocketHandle s, std::uint8_t* buf, std::size_
 {
     return m_inner.RecvFrom(s, buf, cap, fromAddr, fromPort);
 }
-std::vector<sockets::NetworkInterface> UiSocketApi::BroadcastInterfaces()
+std::vector<sockets::NetworkInterface> UiSocketApi::Interfaces()
 {
-    return m_inner.BroadcastInterfaces();
+    return m_inner.Interfaces();
 }
 int UiSocketApi::SendToVia(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
                            std::uint32_t addr, std::uint16_t port,

@@ -38,7 +38,7 @@ public:
                  std::uint32_t* fromAddr, std::uint16_t* fromPort) override;
     bool Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
               sockets::WaitKind kind) override;
-    std::vector<sockets::NetworkInterface> BroadcastInterfaces() override;
+    std::vector<sockets::NetworkInterface> Interfaces() override;
     int SendToVia(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
                   std::uint32_t addr, std::uint16_t port,
                   const sockets::NetworkInterface& via) override;

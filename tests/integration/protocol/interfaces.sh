@@ -89,6 +89,26 @@ case_vpn() {
   expect_eq "--interface: LAN A not asked" 0 "$(requests a GET_SYSTEM_INFO $MAC5)"
 }
 
+case_vpn_tunnel() {
+  # A real VPN's tunnel is point-to-point: never asked itself, but it holds the default route,
+  # so the one LAN must be asked by name.
+  ip link set lo up
+  sim_host a "v1:192.0.2.2/26" --adapters 2
+  host_link lan_a 192.0.2.1/26 v1 "$HOST_PID"
+  ip tuntap add dev tun0 mode tun
+  ip addr add 192.0.2.130/32 peer 192.0.2.131 dev tun0
+  ip link set tun0 up
+  ip route add default dev tun0
+  wait_for "$WORK/a.ready" || exit 1
+  cli --json discover
+  expect_eq "exit status" 0 "$rc"
+  expect_eq "found" "lan_a lan_a" "$(json '[.devices[].interface] | join(" ")')"
+  cli --json status $MAC1
+  expect_eq "status" "0 lan_a" "$rc $(json .interface)"
+  cli --interface tun0 discover
+  expect_eq "a tunnel cannot be named" 2 "$rc"
+}
+
 case_same_adapter_twice() {
   # One host on two links: its adapters answer by both interfaces and are listed once.
   ip link set lo up

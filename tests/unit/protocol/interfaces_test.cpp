@@ -135,3 +135,21 @@ TEST_F(InterfacesTest, EveryInterfaceRouteSettlesOnTheFirstAnswer)
     EXPECT_EQ(FieldText(device.ipAddress), "192.0.2.99");
     EXPECT_EQ(view.panel[static_cast<std::size_t>(PanelField::IpAddress)], "192.0.2.99");
 }
+
+TEST(InterfacesTunnel, ATunnelHoldingTheDefaultRouteIsNotAskedButNotIgnored)
+{
+    // One broadcast interface and a point-to-point tunnel with the default route: the system's
+    // choice would send into the tunnel, so the request leaves by fake0 explicitly.
+    sockets::FakeNetwork net;
+    sockets::FakeSocketApi api{net};
+    Recorder view;
+    net.AddInterface("tun0", 7, false);
+    net.routeInterface = 7;
+    net.AddAdapter(kMacA);
+    DiscoverDevices(api, view);
+    ASSERT_EQ(net.Sent().size(), 1u);
+    EXPECT_TRUE(net.Sent()[0].chosen);
+    EXPECT_EQ(net.Sent()[0].via, sockets::kFakeDefaultInterface);
+    ASSERT_EQ(view.devices.size(), 1u);
+    EXPECT_EQ(view.devices[0]->interfaceName, "fake0");
+}

@@ -4,7 +4,7 @@
 #  - 1, 3 and 8 interfaces with 2 adapters each: listed / expected and wall time (the
 #    listening window stays about 2 s however many interfaces are asked);
 #  - two LANs with 2 and 3 adapters and the default route on a third interface with nothing
-#    behind it (as a VPN sets it);
+#    behind it (as a VPN sets it), and one LAN with the default route on a tunnel;
 #  - 5,000 adapters spread over 3 interfaces: listed, wall time, peak RSS of the client.
 # Prints a markdown table.
 #   scripts/bench-interfaces.sh [BUILD_DIR]     (default build)
@@ -60,6 +60,14 @@ vpn() {
   ip route add default dev vpn0
 }
 novpn() { ip link del vpn0 2>/dev/null || true; }
+# tunnel: the default route on a point-to-point tunnel, as most VPNs set it.
+tunnel() {
+  ip tuntap add dev tun0 mode tun
+  ip addr add 192.0.2.130/32 peer 192.0.2.131 dev tun0
+  ip link set tun0 up
+  ip route replace default dev tun0
+}
+notunnel() { ip link del tun0 2>/dev/null || true; }
 route_first() { ip route replace default dev net0; }
 
 # run CLI EXPECTED: "listed / expected | wall s | peak RSS MiB"
@@ -95,6 +103,10 @@ setup 2 3
 vpn
 row "2 LANs (2 + 3 adapters), default route on a third interface (VPN-like)" 5
 novpn
+setup 2
+tunnel
+row "1 LAN (2 adapters), default route on a point-to-point tunnel (VPN)" 2
+notunnel
 setup 1667 1667 1666
 route_first
 row "5,000 adapters over 3 interfaces" 5000

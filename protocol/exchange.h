@@ -41,7 +41,7 @@ inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 
 // The interfaces, by name, that the requests of one operation leave by; nothing of it is on
 // the wire. Empty: the system's choice (the route to 255.255.255.255), as on a host with one
-// network. On a host with one broadcast interface it makes no difference.
+// network; on a host with a single interface it makes no difference.
 using Route = std::vector<std::string>;
 // Every interface of the host that can broadcast, by name.
 Route EveryInterface(sockets::SocketApi& api);

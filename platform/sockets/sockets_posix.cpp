@@ -56,8 +56,8 @@ sockaddr_in MakeAddr(std::uint32_t addr, std::uint16_t port)
     return sa;
 }
 
-// One recvmsg: the datagram into `buf` (cut to `cap`), its sender and the index of the
-// interface it arrived on (0 when the system did not say).
+// One recvmsg: the datagram into `buf` (at most `cap` bytes of it), its sender and the index
+// of the interface it arrived on (0 when the system did not say). Returns what recvmsg does.
 ssize_t ReceiveOne(int fd, std::uint8_t* buf, std::size_t cap, int flags, sockaddr_in& from,
                    std::uint32_t& arrivedOn)
 {
@@ -188,13 +188,19 @@ public:
         auto it = m_queues.find(ToFd(s));
         if (it == m_queues.end()) return Fail(EBADF);
         DatagramQueue& queue = it->second;
+        // A datagram longer than the buffer is a failed receive (and is gone), as on Winsock:
+        // a reply cut short must not pass for a whole one.
         if (!queue.empty()) {
-            return static_cast<int>(queue.Pop(buf, cap, fromAddr, fromPort, arrivedOn));
+            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort, arrivedOn);
+            if (whole > cap) return Fail(EMSGSIZE);
+            return static_cast<int>(whole);
         }
         sockaddr_in from{};
         std::uint32_t via = 0;
-        const ssize_t n = ReceiveOne(ToFd(s), buf, cap, 0, from, via);
+        // MSG_TRUNC: the result is the datagram's real length, even when it did not fit.
+        const ssize_t n = ReceiveOne(ToFd(s), buf, cap, MSG_TRUNC, from, via);
         if (n < 0) return FailErrno();
+        if (static_cast<std::size_t>(n) > cap) return Fail(EMSGSIZE);
         if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
         if (fromPort) *fromPort = ntohs(from.sin_port);
         if (arrivedOn) *arrivedOn = via;

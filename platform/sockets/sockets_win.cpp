@@ -181,12 +181,20 @@ public:
         auto it = m_queues.find(ToSocket(s));
         if (it != m_queues.end() && !it->second.empty()) {
             DatagramQueue& queue = it->second;
-            return static_cast<int>(queue.Pop(buf, cap, fromAddr, fromPort, arrivedOn));
+            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort, arrivedOn);
+            if (whole > cap) {
+                ::WSASetLastError(WSAEMSGSIZE);
+                return kSocketError;
+            }
+            return static_cast<int>(whole);
         }
         for (const Via& member : Group(ToSocket(s))) {
             sockaddr_in from{};
             std::uint32_t via = 0;
             const int n = ReceiveOne(member.socket, buf, cap, from, via);
+            // A datagram longer than the buffer (WSAEMSGSIZE, its rest discarded) is a failed
+            // receive like any other: a reply cut short must not pass for a whole one.
+            if (n == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) return kSocketError;
             if (n == SOCKET_ERROR) continue;
             if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
             if (fromPort) *fromPort = ntohs(from.sin_port);
@@ -298,7 +306,11 @@ private:
             sockaddr_in from{};
             std::uint32_t via = 0;
             const int n = ReceiveOne(s, m_scratch.data(), m_scratch.size(), from, via);
-            if (n == SOCKET_ERROR) break;
+            if (n == SOCKET_ERROR) {
+                if (::WSAGetLastError() == WSAEMSGSIZE)
+                    continue;  // gone, as the queue would drop it
+                break;
+            }
             took = true;
             // What does not fit is dropped, as the kernel would drop the newest.
             queue.Push(m_scratch.data(), static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr),
@@ -308,8 +320,9 @@ private:
         return took;
     }
 
-    // One datagram into `buf` (cut to `cap`), its sender and the interface it arrived on (0
-    // when not known). WSARecvMsg when the system offers it, recvfrom otherwise.
+    // One datagram into `buf`, its sender and the interface it arrived on (0 when not
+    // known). One longer than `cap` fails with WSAEMSGSIZE. WSARecvMsg when the system offers it,
+    // recvfrom otherwise.
     int ReceiveOne(SOCKET s, std::uint8_t* buf, std::size_t cap, sockaddr_in& from,
                    std::uint32_t& arrivedOn)
     {
@@ -319,11 +332,6 @@ private:
             int fromLen = sizeof from;
             const int n = ::recvfrom(s, reinterpret_cast<char*>(buf), static_cast<int>(cap), 0,
                                      reinterpret_cast<sockaddr*>(&from), &fromLen);
-            // A datagram longer than the buffer arrives cut to it; the protocol reads only
-            // the buffer, as POSIX gives it.
-            if (n == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) {
-                return static_cast<int>(cap);
-            }
             return n;
         }
         WSABUF buffer{static_cast<ULONG>(cap), reinterpret_cast<char*>(buf)};
@@ -336,10 +344,7 @@ private:
         msg.Control.buf = control.bytes;
         msg.Control.len = sizeof control.bytes;
         DWORD received = 0;
-        if (recvMsg(s, &msg, &received, nullptr, nullptr) == SOCKET_ERROR) {
-            if (::WSAGetLastError() != WSAEMSGSIZE) return SOCKET_ERROR;
-            received = static_cast<DWORD>(cap);
-        }
+        if (recvMsg(s, &msg, &received, nullptr, nullptr) == SOCKET_ERROR) return SOCKET_ERROR;
         // One control message at most was asked for: IN_PKTINFO.
         const auto* header = reinterpret_cast<const WSACMSGHDR*>(control.bytes);
         if (msg.Control.len >= sizeof(WSACMSGHDR) && header->cmsg_level == IPPROTO_IP &&

@@ -22,8 +22,9 @@ if [ "${DRAVMOOR_BENCH_IN_NETNS:-}" != 1 ]; then
   DRAVMOOR_BENCH_IN_NETNS=1 exec unshare -rn bash "$0" "$@"
 fi
 
+bash scripts/netns.sh --check "$0" || exit 1
 source scripts/hosts.sh
-netns_is_fresh || { echo "bench-interfaces: not in a fresh private namespace" >&2; exit 1; }
+netns_is_fresh || { echo "$0: this namespace has links already; run it in a fresh one" >&2; exit 1; }
 ip link set lo up
 cli=$build/cli/dravmoor
 sim=$build/sim/dravmoor-sim

@@ -7,8 +7,10 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/hosts.sh"
 
+# Refuse to run anywhere but a private namespace of our own: the protocol broadcasts.
+bash "$here/../../../scripts/netns.sh" --check "$0" || exit 1
 if ! netns_is_fresh; then
-  echo "not inside a fresh private namespace; refusing to broadcast" >&2
+  echo "$0: this namespace has links already; run it in a fresh one (unshare -rn)" >&2
   exit 1
 fi
 

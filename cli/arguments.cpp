@@ -27,6 +27,11 @@ public:
         m_app.fallthrough();  // --json and --help may also follow the command
         m_app.require_subcommand(1);
         m_app.add_flag("--json", json);
+        m_app
+            .add_option_function<std::string>(
+                "--interface", [this](const std::string& name) { interfaces.push_back(name); })
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->trigger_on_parse();
         m_app.add_flag("-h,--help", help);
         discover = Command("discover", false);
         status = Command("status", true);
@@ -89,6 +94,7 @@ public:
 
     bool json = false, help = false;
     std::string mac, user = "admin";
+    protocol::Route interfaces;
     SystemOptions system;
     NetworkOptions network;
     CLI::App *discover = nullptr, *status = nullptr, *verify = nullptr, *setSystem = nullptr,
@@ -137,8 +143,11 @@ description allows 0-9 a-z A-Z space - _ (at most 63); the timezone is the posit
 setup wizard's timezone list (0 to 74).
 
 Options:
-  --json    print results as JSON on standard output
-  --help    this text
+  --json            print results as JSON on standard output
+  --interface NAME  ask only by this network interface (repeatable); without it every
+                    interface that can broadcast is asked, and an adapter found or answering
+                    on one is then asked there only
+  --help            this text
 
 Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
 3 no answer (time-out), 4 refused by the adapter. Errors go to standard error, one line each.
@@ -163,7 +172,7 @@ int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io&
             std::fputs(UsageText(), io.out);
             return kExitOk;
         }
-        Context c(api, io, p.json);
+        Context c(api, io, p.json, p.interfaces);
         if (p.discover->parsed()) return Discover(c);
         const protocol::Mac mac = Mac(p.mac);
         if (p.status->parsed()) return Status(c, mac);

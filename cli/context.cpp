@@ -2,6 +2,8 @@
 
 #include "cli/output.h"
 
+#include <algorithm>
+
 namespace cli {
 
 void StderrSink::ShowMessage(const std::string& message)
@@ -12,9 +14,31 @@ void StderrSink::ShowMessage(const std::string& message)
     ++m_count;
 }
 
+Context::Context(sockets::SocketApi& socketApi, const Io& streams, bool asJson,
+                 protocol::Route onlyBy)
+    : api(socketApi), io(streams), json(asJson), only(std::move(onlyBy))
+{
+    // An adapter not found by a discovery of this run may be on any of them.
+    const protocol::Route all = protocol::EveryInterface(api);
+    for (const std::string& name : only) {
+        if (std::find(all.begin(), all.end(), name) == all.end()) {
+            std::string known;
+            for (const std::string& n : all) known += (known.empty() ? "" : ", ") + n;
+            throw UsageError{"no broadcast interface '" + name + "' is up (this computer has: " +
+                             (known.empty() ? "none" : known) + ")"};
+        }
+    }
+}
+
+protocol::Route Context::Reach(const protocol::DeviceInfo* device) const
+{
+    if (device && !device->interfaceName.empty()) return {device->interfaceName};
+    return only.empty() ? protocol::EveryInterface(api) : only;
+}
+
 int Context::Query(protocol::DeviceInfo& device, StatusCollector& view)
 {
-    switch (protocol::QueryDeviceStatus(api, device, view)) {
+    switch (protocol::QueryDeviceStatus(api, device, view, Reach(&device))) {
         case protocol::StatusResult::Completed:
             return kExitOk;
         case protocol::StatusResult::NotStarted:
@@ -28,11 +52,12 @@ int Context::Query(protocol::DeviceInfo& device, StatusCollector& view)
 int Context::NameFromDiscovery(protocol::DeviceInfo& device)
 {
     DiscoveryCollector view(io.err);
-    protocol::DiscoverDevices(api, view);
+    protocol::DiscoverDevices(api, view, only);
     for (std::size_t i = 0; i < view.list().GetSize(); ++i) {
         const protocol::DeviceInfo& found = *view.list().GetAt(i);
         if (found.mac == device.mac) {
             device.name = found.name;
+            if (device.interfaceName.empty()) device.interfaceName = found.interfaceName;
             return kExitOk;
         }
     }

@@ -68,10 +68,13 @@ private:
 
 class Context {
 public:
-    Context(sockets::SocketApi& socketApi, const Io& streams, bool asJson)
-        : api(socketApi), io(streams), json(asJson)
-    {
-    }
+    // `onlyBy`: the interfaces given with --interface (none: every one). Throws UsageError
+    // for an interface that is not up.
+    Context(sockets::SocketApi& socketApi, const Io& streams, bool asJson, protocol::Route onlyBy);
+
+    // Where requests to one adapter leave: the interface it answered on in this run, else
+    // every interface allowed.
+    protocol::Route Reach(const protocol::DeviceInfo* device = nullptr) const;
 
     // Runs the status query into `device`; an exit status.
     int Query(protocol::DeviceInfo& device, StatusCollector& view);
@@ -87,6 +90,7 @@ public:
     sockets::SocketApi& api;
     const Io& io;
     const bool json;
+    const protocol::Route only;
 };
 
 // The commands, after their arguments were parsed.

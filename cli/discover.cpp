@@ -9,7 +9,7 @@ namespace cli {
 int Discover(Context& c)
 {
     DiscoveryCollector view(c.io.err);
-    protocol::DiscoverDevices(c.api, view);
+    protocol::DiscoverDevices(c.api, view, c.only);
     const protocol::DeviceList& list = view.list();
     if (c.json) {
         Json devices = Json::array();
@@ -18,15 +18,18 @@ int Discover(Context& c)
             devices.push_back({{"name", protocol::DisplayText(d.name)},
                                {"mac", protocol::MacText(d.mac)},
                                {"ipAddress", protocol::DisplayText(d.ipAddress)},
-                               {"webPort", d.webPort}});
+                               {"webPort", d.webPort},
+                               {"interface", d.interfaceName}});
         }
         PrintJson(c.io.out, {{"devices", devices}});
     } else {
-        std::vector<std::vector<std::string>> rows = {{"NAME", "MAC", "IP ADDRESS", "WEB PORT"}};
+        std::vector<std::vector<std::string>> rows = {
+            {"NAME", "MAC", "IP ADDRESS", "WEB PORT", "INTERFACE"}};
         for (std::size_t i = 0; i < list.GetSize(); ++i) {
             const protocol::DeviceInfo& d = *list.GetAt(i);
             rows.push_back({Show(protocol::FieldText(d.name)), protocol::MacText(d.mac),
-                            Show(protocol::FieldText(d.ipAddress)), std::to_string(d.webPort)});
+                            Show(protocol::FieldText(d.ipAddress)), std::to_string(d.webPort),
+                            Show(d.interfaceName)});
         }
         PrintTable(c.io.out, rows);
         std::fprintf(c.io.out, "%zu adapter(s)\n", list.GetSize());

@@ -42,7 +42,8 @@ int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o)
         if (o.addresses[i]) s.addresses[i] = *o.addresses[i];
     }
     StderrSink sink(c.io.err);
-    return c.WriteResult(protocol::WriteNetworkInfo(c.api, sink, mac, s), "network settings");
+    return c.WriteResult(protocol::WriteNetworkInfo(c.api, sink, mac, s, c.Reach(&device)),
+                         "network settings");
 }
 
 }  // namespace cli

@@ -92,7 +92,8 @@ int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
     }
 
     StderrSink sink(c.io.err);
-    return c.WriteResult(protocol::WriteSystemInfo(c.api, sink, mac, s), "system settings");
+    return c.WriteResult(protocol::WriteSystemInfo(c.api, sink, mac, s, c.Reach(&device)),
+                         "system settings");
 }
 
 }  // namespace cli

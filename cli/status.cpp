@@ -41,6 +41,7 @@ void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
                     {"dns1", DisplayText(d.dns1)},
                     {"dns2", DisplayText(d.dns2)},
                     {"shareCount", d.shareCount},
+                    {"interface", d.interfaceName},
                     {"shares", shares},
                     {"disks", diskList}});
 }

@@ -18,7 +18,7 @@ int Verify(Context& c, const protocol::Mac& mac, const std::string& user)
     if (password->size() > protocol::kPasswordWidth)
         throw UsageError{"the password has more than 8 characters"};
     StderrSink sink(c.io.err);
-    switch (protocol::VerifyAdministrator(c.api, sink, mac, user, *password)) {
+    switch (protocol::VerifyAdministrator(c.api, sink, mac, user, *password, c.Reach())) {
         case protocol::VerifyResult::Accepted:
             c.Result("verified", "the adapter accepted the name and password");
             return kExitOk;

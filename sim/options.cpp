@@ -75,6 +75,8 @@ own unless --lab-network is given. One log line per request on stderr.
 
 Adapters:
   --adapters N            number of adapters (default 3)
+  --first N               number in the first adapter's MAC and address (default 1), so
+                          simulators on several networks serve distinct adapters
   --shares N[,N...]       share count per adapter, the last one repeats
                           (default 3, 2, 5 for the first three adapters, 2 after)
   --password-required L   adapters that demand the administrator's name and password:
@@ -136,6 +138,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
         });
     };
     number("--adapters", 0, 100000, [&o](long n) { o.adapters = static_cast<int>(n); });
+    number("--first", 1, 1000000, [&o](long n) { o.first = static_cast<int>(n); });
     valued("--shares", [&o](std::string_view v) {
         o.shareCounts.clear();
         for (std::string_view part : SplitCommas(v)) {

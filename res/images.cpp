@@ -6,10 +6,10 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
-namespace ui {
+namespace res {
 
 namespace {
 
@@ -166,4 +166,4 @@ QPixmap LoadBitmap(int id)
     return bitmap;
 }
 
-}  // namespace ui
+}  // namespace res

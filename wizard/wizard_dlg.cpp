@@ -9,8 +9,8 @@
 
 #include "protocol/settings.h"
 #include "res/resource.h"
+#include "verify/message_sink.h"
 #include "wizard/device_time.h"
-#include "wizard/message_sink.h"
 #include "wizard/network_page.h"
 #include "wizard/system_page.h"
 
@@ -229,7 +229,7 @@ int CWizardDlg::WriteSystemInfo()
     // No selection (-1) goes out as its low byte, 255.
     s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
 
-    AppMessageSink sink;
+    verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome = protocol::WriteSystemInfo(m_api, sink, m_device->mac, s);
     return outcome.sent ? 0 : 1;
 }
@@ -246,7 +246,7 @@ int CWizardDlg::WriteNetworkInfo()
         s.addresses[static_cast<std::size_t>(i)] =
             page->AddressCtrl(i)->GetAddressText().left(15).toStdString();
     }
-    AppMessageSink sink;
+    verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =
         protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s);
     return outcome.sent ? 0 : 1;

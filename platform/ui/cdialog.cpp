@@ -24,8 +24,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/ui/ids.h"
 #include "platform/ui/widgets.h"
-#include "res/resource.h"
 
 namespace ui {
 

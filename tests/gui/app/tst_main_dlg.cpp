@@ -20,6 +20,7 @@
 #include "platform/ui/cdialog.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
 namespace {
 
@@ -502,6 +503,7 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     MainDlgTest test;
     return QTest::qExec(&test, argc, argv);

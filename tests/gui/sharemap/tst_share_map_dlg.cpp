@@ -10,12 +10,12 @@
 #include <cstring>
 #include <functional>
 
-#include "app/commands.h"
 #include "platform/netdrive/fake_netdrive.h"
-#include "platform/shell/shell.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
+#include "sharemap/launch_sharemap.h"
 #include "sharemap/share_map_dlg.h"
 
 namespace {
@@ -44,11 +44,6 @@ public:
 
 private:
     ui::MessageBoxHandler m_previous;
-};
-
-class NoBrowser : public shell::UrlOpener {
-public:
-    bool Open(const std::string&) override { return false; }
 };
 
 template <std::size_t N>
@@ -123,6 +118,8 @@ class ShareMapDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { res::InstallResources(); }
+
     void init()
     {
         m_drives = std::make_unique<netdrive::FakeNetDrive>();
@@ -351,8 +348,6 @@ private slots:
     {
         sockets::FakeNetwork net;
         sockets::FakeSocketApi api(net);
-        NoBrowser urls;
-        app::Services services{api, *m_drives, urls};
 
         // No password asked: the share mapping dialog opens at once.
         QString seen;
@@ -362,7 +357,7 @@ private slots:
             seen = modal->windowTitle();
             modal->close();
         });
-        app::LaunchShareMapping(services, m_device);
+        sharemap::LaunchShareMapping(api, *m_drives, m_device);
         QCOMPARE(seen, QStringLiteral("Share Mapping"));
 
         // Password asked and cancelled: the share mapping dialog never opens.
@@ -376,7 +371,7 @@ private slots:
             QTimer::singleShot(0, closeNext);
         };
         QTimer::singleShot(0, closeNext);
-        app::LaunchShareMapping(services, m_device);
+        sharemap::LaunchShareMapping(api, *m_drives, m_device);
         // Let the last queued look find nothing while `titles` still exists.
         QCoreApplication::processEvents();
         QCOMPARE(titles, QStringList{QStringLiteral("Verify")});

@@ -19,6 +19,7 @@
 #include "platform/ui/cdialog.h"
 #include "platform/ui/widgets.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
 namespace {
 
@@ -360,6 +361,7 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     FrameworkTest test;
     return QTest::qExec(&test, argc, argv);

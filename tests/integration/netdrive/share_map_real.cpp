@@ -16,6 +16,7 @@
 #include "platform/netdrive/netdrive.h"
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
 
 namespace {
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     std::vector<QString> messages;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {

@@ -17,34 +17,14 @@
 #include "res/resources.h"
 #include "sharemap/launch_sharemap.h"
 #include "sharemap/share_map_dlg.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
+using gui_test::MessageRecorder;
+using gui_test::RunModal;
+
 const QString kMusicY = QStringLiteral("\\\\10.0.0.5\\music");
-
-class MessageRecorder {
-public:
-    MessageRecorder()
-    {
-        m_previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
-            boxes.push_back(r);
-            return IDOK;
-        });
-    }
-    ~MessageRecorder() { ui::SetMessageBoxHandler(m_previous); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-    QStringList Texts() const
-    {
-        QStringList t;
-        for (const auto& b : boxes) t << b.text;
-        return t;
-    }
-    std::vector<ui::MessageBoxRequest> boxes;
-
-private:
-    ui::MessageBoxHandler m_previous;
-};
 
 template <std::size_t N>
 void SetField(std::array<char, N>& field, const char* text)
@@ -100,17 +80,6 @@ struct View {
     QComboBox *shareBox = nullptr, *driveBox = nullptr;
     QAbstractButton *map = nullptr, *unmap = nullptr, *unmapAll = nullptr;
 };
-
-// Runs `dlg` modally with `driver` once it is up; a dialog the driver left open (a failed
-// check returns early) is cancelled, so a failure never hangs the test.
-int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
-{
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.widget() != nullptr && dlg.widget()->isVisible()) dlg.EndDialog(IDCANCEL);
-    });
-    return dlg.DoModal();
-}
 
 }  // namespace
 

@@ -20,17 +20,11 @@
 #include "platform/ui/widgets.h"
 #include "res/resource.h"
 #include "res/resources.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
-int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
-{
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.IsModalRunning()) dlg.EndDialog(IDCANCEL);
-    });
-    return dlg.DoModal();
-}
+using gui_test::RunModal;
 
 // A dialog on any template, with a record of the notifications it receives.
 class Probe : public ui::CDialog {

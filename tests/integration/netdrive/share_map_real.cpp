@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
@@ -33,17 +34,10 @@ void Check(bool ok, const char* what)
 
 void Run(ui::CDialog& dlg, const std::function<void()>& driver)
 {
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.widget() != nullptr && dlg.widget()->isVisible()) dlg.EndDialog(IDCANCEL);
-    });
-    dlg.DoModal();
+    gui_test::RunModal(dlg, driver);
 }
 
-QAbstractButton* Button(ui::CDialog& dlg, int id)
-{
-    return qobject_cast<QAbstractButton*>(dlg.GetDlgItem(id));
-}
+using gui_test::Button;
 
 }  // namespace
 

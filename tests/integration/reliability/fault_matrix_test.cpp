@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/oracle.h"
-#include "fuzz/replies.h"
 #include "platform/sockets/sockets.h"
 #include "protocol/discovery.h"
 #include "protocol/messages.h"
@@ -27,6 +25,8 @@
 #include "protocol/verify.h"
 #include "tests/integration/reliability/responder.h"
 #include "tests/integration/reliability/sim_process.h"
+#include "tests/support/oracle.h"
+#include "tests/support/replies.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "fuzz/replies.h"
+#include "tests/support/replies.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "protocol/status_query.h"
 #include "res/resource.h"
 #include "res/resources.h"
+#include "tests/support/gui_support.h"
 #include "verify/verification_rule.h"
 #include "wizard/launch_wizard.h"
 
@@ -59,13 +60,7 @@ bool Query(sockets::SocketApi& api, protocol::DeviceInfo& d)
     return protocol::QueryDeviceStatus(api, d, panel) == protocol::StatusResult::Completed;
 }
 
-QAbstractButton* ButtonByText(QWidget* root, const QString& text)
-{
-    for (auto* b : root->findChildren<QAbstractButton*>()) {
-        if (b->text() == text) return b;
-    }
-    return nullptr;
-}
+using gui_test::ButtonByText;
 
 template <std::size_t N>
 std::string Text(const std::array<char, N>& f)

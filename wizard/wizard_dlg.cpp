@@ -165,12 +165,6 @@ bool CWizardDlg::PreTranslateKey(int qtKey)
     return ui::CDialog::PreTranslateKey(qtKey);
 }
 
-// The close box is Cancel: nothing is written, earlier writes stay on the adapter.
-void CWizardDlg::OnClose()
-{
-    ui::CDialog::OnClose();
-}
-
 void CWizardDlg::FillSystemPage()
 {
     auto* page = dynamic_cast<CSystemPage*>(GetPage(0));

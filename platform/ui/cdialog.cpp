@@ -51,19 +51,24 @@ CDialog::CDialog(int templateId, CDialog* parent)
 CDialog::~CDialog()
 {
     UnlinkChildren();
-    if (m_window) {
-        m_window->Detach();
-        delete m_window.data();
-    }
+    ReleaseWindow();
+}
+
+// The dialog owns its window unless Qt already took it down with a parent (a page's window
+// goes with its frame); QPointer tells which.
+void CDialog::ReleaseWindow()
+{
+    if (!m_window) return;
+    m_window->Detach();
+    m_window->hide();
+    delete m_window.data();
+    m_window = nullptr;
 }
 
 bool CDialog::BuildWindow(QWidget* parentWidget, bool child)
 {
     if (m_template == nullptr) return false;
-    if (m_window) {
-        m_window->Detach();
-        delete m_window.data();
-    }
+    ReleaseWindow();
     m_controls.clear();
     EnsureDialogManager();
     const DialogTemplate& t = *m_template;
@@ -225,12 +230,7 @@ void CDialog::UnlinkChildren()
 void CDialog::DestroyWindow()
 {
     UnlinkChildren();
-    if (m_window) {
-        m_window->Detach();
-        m_window->hide();
-        delete m_window.data();
-    }
-    m_window = nullptr;
+    ReleaseWindow();
     m_widget = nullptr;
     m_client = nullptr;
     m_controls.clear();

@@ -237,6 +237,7 @@ private:
     void ShowSystemMenu(const QPoint& globalPos);
     void ApplyInitialFocus();
     void UnlinkChildren();
+    void ReleaseWindow();
     // Tab stops in order, descending into visible child dialogs.
     void CollectTabStops(std::vector<QWidget*>& out) const;
     int DefaultButtonId() const;

@@ -51,14 +51,13 @@ protected:
 UiSocketApi::UiSocketApi(sockets::SocketApi& inner, std::chrono::milliseconds slice)
     : m_inner(inner),
       m_slice(slice.count() > 0 ? slice : std::chrono::milliseconds(1)),
-      m_blocker(new InputBlocker)
+      m_blocker(std::make_unique<InputBlocker>())
 {
 }
 
 UiSocketApi::~UiSocketApi()
 {
     SetBusy(false);
-    delete m_blocker;
 }
 
 void UiSocketApi::SetBusy(bool on)
@@ -150,7 +149,7 @@ bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interv
     if (qApp == nullptr) return m_inner.Wait(s, interval, kind);
     SetBusy(true);
     if (m_blocker->thread() != qApp->thread()) m_blocker->moveToThread(qApp->thread());
-    qApp->installEventFilter(m_blocker);
+    qApp->installEventFilter(m_blocker.get());
     const bool wasActive = m_blocker->active;
     m_blocker->active = true;
     bool ready = false;
@@ -164,7 +163,7 @@ bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interv
         if (ready && kind == sockets::WaitKind::UntilDatagram) break;
     } while (left.count() > 0);
     m_blocker->active = wasActive;
-    if (!wasActive) qApp->removeEventFilter(m_blocker);
+    if (!wasActive) qApp->removeEventFilter(m_blocker.get());
     // FullInterval: a backend that drains into its own queue tells readiness of its last slice.
     return ready;
 }

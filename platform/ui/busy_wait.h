@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "platform/sockets/sockets.h"
 
@@ -50,7 +51,7 @@ private:
     int m_openSockets = 0;
     bool m_busy = false;
     class InputBlocker;
-    InputBlocker* m_blocker;
+    std::unique_ptr<InputBlocker> m_blocker;
 };
 
 }  // namespace ui

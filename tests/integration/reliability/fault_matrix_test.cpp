@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sockets/forwarding_sockets.h"
 #include "platform/sockets/sockets.h"
 #include "protocol/discovery.h"
 #include "protocol/messages.h"
@@ -38,50 +39,20 @@ namespace fz = fuzzing;
 int g_timeScale = 10;
 std::string g_simPath;  // dravmoor-sim, for the rows that run against it
 
-// The system backend with its waits shortened by the time scale.
-class ScaledSockets : public sockets::SocketApi {
+struct SystemSockets {
+    std::unique_ptr<sockets::SocketApi> real = sockets::CreateSystemSocketApi();
+};
+
+// The system backend with its waits shortened by the time scale (the backend is a base so that
+// it exists before the forwarder that wraps it).
+class ScaledSockets : private SystemSockets, public sockets::ForwardingSocketApi {
 public:
-    int Startup(std::uint16_t v) override { return m_real->Startup(v); }
-    int Cleanup() override { return m_real->Cleanup(); }
-    int LastError() const override { return m_real->LastError(); }
-    sockets::SocketHandle OpenUdp() override { return m_real->OpenUdp(); }
-    sockets::SocketHandle OpenTcp() override { return m_real->OpenTcp(); }
-    int Close(sockets::SocketHandle s) override { return m_real->Close(s); }
-    int SetNonBlocking(sockets::SocketHandle s, bool on) override
-    {
-        return m_real->SetNonBlocking(s, on);
-    }
-    int SetBroadcast(sockets::SocketHandle s, bool on) override
-    {
-        return m_real->SetBroadcast(s, on);
-    }
-    int SetReceiveBuffer(sockets::SocketHandle s, int b) override
-    {
-        return m_real->SetReceiveBuffer(s, b);
-    }
-    int Bind(sockets::SocketHandle s, std::uint32_t a, std::uint16_t p) override
-    {
-        return m_real->Bind(s, a, p);
-    }
-    int Listen(sockets::SocketHandle s, int b) override { return m_real->Listen(s, b); }
-    int SendTo(sockets::SocketHandle s, const std::uint8_t* d, std::size_t n, std::uint32_t a,
-               std::uint16_t p) override
-    {
-        return m_real->SendTo(s, d, n, a, p);
-    }
-    int RecvFrom(sockets::SocketHandle s, std::uint8_t* b, std::size_t c, std::uint32_t* a,
-                 std::uint16_t* p) override
-    {
-        return m_real->RecvFrom(s, b, c, a, p);
-    }
+    ScaledSockets() : ForwardingSocketApi(*real) {}
     bool Wait(sockets::SocketHandle s, std::chrono::milliseconds i, sockets::WaitKind k) override
     {
         const auto scaled = i / g_timeScale;
-        return m_real->Wait(s, scaled.count() > 0 ? scaled : std::chrono::milliseconds(1), k);
+        return inner().Wait(s, scaled.count() > 0 ? scaled : std::chrono::milliseconds(1), k);
     }
-
-private:
-    std::unique_ptr<sockets::SocketApi> m_real = sockets::CreateSystemSocketApi();
 };
 
 std::chrono::milliseconds Scaled(std::chrono::milliseconds real)

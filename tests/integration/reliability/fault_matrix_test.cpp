@@ -380,12 +380,14 @@ std::vector<Row> StatusRows()
         {protocol::CMD_GET_SHARE_COUNT, protocol::text::kTimeoutShareNumber},
         {protocol::CMD_GET_SHARE_LIST, protocol::text::kTimeoutShareList},
         {protocol::CMD_GET_DISK_INFO, protocol::text::kTimeoutShareNumber}};
-    for (const auto& [cmd, text] : exchanges) {
-        rows.push_back({"reply_dropped_cmd" + std::to_string(cmd), [cmd, text] {
-                            TwoQueries q;
-                            q.Run(45, 2, For(cmd, [](Bytes) { return std::nullopt; }));
-                            ExpectTimeOut(q.second, text);
-                        }});
+    // Copied into the lambda by init-capture: clang 14 cannot capture structured bindings.
+    for (const auto& [command, message] : exchanges) {
+        rows.push_back(
+            {"reply_dropped_cmd" + std::to_string(command), [cmd = command, text = message] {
+                 TwoQueries q;
+                 q.Run(45, 2, For(cmd, [](Bytes) { return std::nullopt; }));
+                 ExpectTimeOut(q.second, text);
+             }});
     }
     // A stale copy of the system-information answer arrives after the network request and is
     // taken as its answer; from then on every answer is one request behind.
@@ -892,8 +894,8 @@ std::vector<Row> SimRows()
         {"get-share-count", protocol::text::kTimeoutShareNumber},
         {"get-share-list", protocol::text::kTimeoutShareList},
         {"get-disk-info", protocol::text::kTimeoutShareNumber}};
-    for (const auto& [cmd, text] : silent) {
-        rows.push_back({std::string("status_no_reply_") + cmd, [cmd, text] {
+    for (const auto& [command, message] : silent) {
+        rows.push_back({std::string("status_no_reply_") + command, [cmd = command, text = message] {
                             WITH_SIM("--adapters", "1", "--shares", "45", "--silent", cmd);
                             protocol::DeviceInfo d = SimDevice(simMac);
                             ExpectTimeOut(Query(d), text);

@@ -22,6 +22,7 @@ set(rules
   "^sharemap/ => ^(app|wizard)/ => share mapping does not depend on the wizard or the main window"
   "^(cli|sim)/ => ${qt}|^(platform/ui|res)/|${dialogs} => the command-line tools have no GUI"
   "^tests/ => ^fuzz/ => tests do not depend on the fuzz targets"
+  "^tests/gui/ui/ => ^(res|app|wizard|sharemap|verify)/ => the framework's tests bring their own templates"
   "^(protocol|platform|res|verify|wizard|sharemap|app|cli|sim)/ => ^tests/ => product code does not include tests"
 )
 

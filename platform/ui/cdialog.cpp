@@ -177,6 +177,9 @@ void CDialog::ConnectNotifications(QWidget* w, const ControlTemplate& ct)
                          [this, id] { Dispatch(Notify::SelChange, id); });
         QObject::connect(l, &QListWidget::itemDoubleClicked, w,
                          [this, id] { Dispatch(Notify::DblClk, id); });
+        if (auto* box = qobject_cast<ListBox*>(l))
+            QObject::connect(box, &ListBox::rowClickedAgain, w,
+                             [this, id] { Dispatch(Notify::SelChange, id); });
     } else if (auto* c = qobject_cast<QComboBox*>(w)) {
         QObject::connect(c, &QComboBox::activated, w,
                          [this, id] { Dispatch(Notify::SelChange, id); });
@@ -213,6 +216,13 @@ bool CDialog::Create(CDialog* parent)
     m_window->hide();
     m_focusDefault = OnInitDialog();
     return true;
+}
+
+bool CDialog::Create(int templateId, CDialog* parent)
+{
+    m_templateId = templateId;
+    m_template = FindTemplate(templateId);
+    return Create(parent);
 }
 
 // Child and parent dialogs may be destroyed in either order: each side forgets the other.

@@ -159,7 +159,7 @@ QWidget* MakeComboBox(const Spec& s)
 
 QWidget* MakeListBox(const Spec& s)
 {
-    auto* l = new QListWidget(s.parent);
+    auto* l = new ListBox(s.parent);
     l->setSelectionMode(QAbstractItemView::SingleSelection);
     l->setFrameStyle((s.ct.style & style::Border) ? (QFrame::StyledPanel | QFrame::Sunken)
                                                   : QFrame::NoFrame);

@@ -2,6 +2,8 @@
 // few calls (waits that keep the window painted, waits scaled down for tests).
 #pragma once
 
+#include <vector>
+
 #include "platform/sockets/sockets.h"
 
 namespace sockets {
@@ -40,6 +42,17 @@ public:
     bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override
     {
         return m_inner.Wait(s, interval, kind);
+    }
+    std::vector<NetworkInterface> Interfaces() override { return m_inner.Interfaces(); }
+    int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+                  std::uint16_t port, const NetworkInterface& via) override
+    {
+        return m_inner.SendToVia(s, data, len, addr, port, via);
+    }
+    int RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
+                    std::uint16_t* fromPort, std::uint32_t* arrivedOn) override
+    {
+        return m_inner.RecvFromVia(s, buf, cap, fromAddr, fromPort, arrivedOn);
     }
 
 protected:

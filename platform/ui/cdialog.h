@@ -1,4 +1,4 @@
-// The dialog framework of app/, wizard/ and sharemap/: dialogs built from templates (res/) into
+// The dialog framework of the program's windows: dialogs built from templates into
 // Qt widgets, control wrappers bound to members by id, message maps, modal runs with the dialog
 // manager's keyboard rules, and the application message box.
 //
@@ -33,6 +33,8 @@
 #include <vector>
 
 #include "platform/ui/dialog_template.h"
+#include "platform/ui/ids.h"
+#include "platform/ui/resources.h"
 
 class QFont;
 
@@ -236,6 +238,7 @@ private:
     void ShowSystemMenu(const QPoint& globalPos);
     void ApplyInitialFocus();
     void UnlinkChildren();
+    void ReleaseWindow();
     // Tab stops in order, descending into visible child dialogs.
     void CollectTabStops(std::vector<QWidget*>& out) const;
     int DefaultButtonId() const;
@@ -257,12 +260,6 @@ private:
     int m_baseX = 0;
     int m_baseY = 0;
 };
-
-// Texts of the string table (res/), empty when unknown.
-QString LoadString(int id);
-// The icon and bitmap resources (res/), null when unknown.
-QIcon LoadIcon(int id);
-QPixmap LoadBitmap(int id);
 
 // The application message box: OK button, exclamation icon, caption = executable's name.
 // Every message of the system goes through it, so tests replace it.

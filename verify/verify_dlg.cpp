@@ -1,4 +1,4 @@
-#include "wizard/verify_dlg.h"
+#include "verify/verify_dlg.h"
 
 #include <string>
 
@@ -6,9 +6,9 @@
 #include "protocol/limits.h"
 #include "protocol/verify.h"
 #include "res/resource.h"
-#include "wizard/message_sink.h"
+#include "verify/message_sink.h"
 
-namespace wizard {
+namespace verify {
 
 CVerifyDlg::CVerifyDlg(sockets::SocketApi& api, ui::CDialog* parent)
     : ui::CDialog(IDD_VERIFY, parent), m_api(api)
@@ -62,4 +62,4 @@ void CVerifyDlg::OnVerify()
     if (result == protocol::VerifyResult::Accepted) EndDialog(IDOK);
 }
 
-}  // namespace wizard
+}  // namespace verify

@@ -20,6 +20,7 @@
 #include "protocol/display.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
 namespace {
 
@@ -263,5 +264,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(FrontEndsTest)
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    res::InstallResources();
+    ui::SetupApplicationLook();
+    FrontEndsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_front_ends.moc"

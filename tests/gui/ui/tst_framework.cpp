@@ -151,8 +151,6 @@ class FrameworkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    }
-
     void geometryFollowsDialogUnitsAndZOrder()
     {
         Probe dlg(kListDlg);

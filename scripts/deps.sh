@@ -14,6 +14,7 @@ packages=(
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient
   clang-format
+  g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 missing=()

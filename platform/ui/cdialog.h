@@ -34,6 +34,20 @@
 
 #include "platform/ui/dialog_template.h"
 
+#ifdef _WIN32
+// windows.h maps these names to its A/W functions (or its values) by macro. Here they are the
+// framework's own members and functions, so a file that included windows.h first must still reach
+// ours.
+#undef GetWindowText
+#undef LoadBitmap
+#undef LoadIcon
+#undef LoadString
+#undef MessageBox
+#undef SC_CLOSE
+#undef SC_MINIMIZE
+#undef SetWindowText
+#endif
+
 class QFont;
 
 namespace ui {

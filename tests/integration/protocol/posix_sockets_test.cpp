@@ -1,6 +1,6 @@
-// The POSIX socket backend on real sockets (inside a private network namespace): start-up
+// The system socket backend on real sockets (inside a private network namespace): start-up
 // counting, datagram round trips, the two kinds of wait, and a burst larger than a stock
-// receive buffer surviving a draining wait.
+// receive buffer surviving a draining wait. The Windows build runs it on Winsock under Wine.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -61,7 +61,11 @@ protected:
 TEST(PosixSocketLibrary, StartupOffersTheTwoVersionsAndCountsCleanups)
 {
     auto api = sockets::CreateSystemSocketApi();
+    EXPECT_NE(0, api->Startup(sockets::MakeVersion(3, 0)));
+#ifndef _WIN32
+    // Winsock itself offers every version up to 2.2; this backend only the two.
     EXPECT_NE(0, api->Startup(sockets::MakeVersion(2, 0)));
+#endif
     EXPECT_EQ(sockets::kInvalidSocket, api->OpenUdp()) << "no socket before a start-up";
     EXPECT_EQ(kSocketError, api->Cleanup());
     EXPECT_NE(0, api->LastError());

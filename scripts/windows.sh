@@ -18,7 +18,7 @@ if [ "${1:-}" = --inside ]; then
   # Wine's server opens the programs' sockets, so it must live in this namespace. A prefix of
   # this run's own guarantees that no server started elsewhere can be reached instead.
   WINEPREFIX=$(mktemp -d "$PWD/$dir/wine-prefix.XXXXXX")
-  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   unset DISPLAY WAYLAND_DISPLAY
   trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
   wineserver -p

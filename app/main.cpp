@@ -12,6 +12,9 @@
 int main(int argc, char** argv)
 {
     QApplication qtApp(argc, argv);
+    // Names the installed desktop entry: Wayland compositors take the window's icon and name
+    // from it, as a Wayland window carries no icon of its own.
+    QGuiApplication::setDesktopFileName(QStringLiteral("net.dravmoor.QuickSetup"));
     ui::SetupApplicationLook();
 
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "cli/hint.h"
 #include "cli/text.h"
 #include "protocol/device_info.h"
 #include "protocol/discovery.h"
@@ -214,8 +215,11 @@ public:
             PrintTable(m_io.out, rows);
             std::fprintf(m_io.out, "%zu adapter(s)\n", list.GetSize());
         }
-        // Every message of discovery reports a failure of the socket layer.
-        return view.messages() == 0 ? kExitOk : kExitFailed;
+        // Every message of discovery reports a failure of the socket layer; then that is
+        // the reason, and nothing was asked.
+        if (view.messages() != 0) return kExitFailed;
+        if (list.GetSize() == 0) PrintNothingFoundHint(m_io.err);
+        return kExitOk;
     }
 
     int StatusOf(const Mac& mac)

@@ -7,6 +7,7 @@
 #include <QRadialGradient>
 
 #include "platform/ui/cdialog.h"
+#include "res/program_icon.h"
 #include "res/resource.h"
 
 namespace ui {
@@ -63,32 +64,6 @@ void DrawAdapter(QPainter& p, const QRectF& r)
     const QRectF port(r.right() - r.height() * 0.95, r.center().y() - r.height() * 0.22,
                       r.height() * 0.55, r.height() * 0.44);
     p.drawRect(port);
-}
-
-QPixmap DrawIcon(int size)
-{
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    QLinearGradient bg(0, 0, s, s);
-    bg.setColorAt(0, kBlue);
-    bg.setColorAt(1, kDeepBlue);
-    p.setPen(Qt::NoPen);
-    p.setBrush(bg);
-    p.drawRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s * 0.18, s * 0.18);
-    if (size >= 24) {
-        DrawDisk(p, QRectF(s * 0.30, s * 0.10, s * 0.40, s * 0.48));
-        // The cable from the disk into the adapter.
-        p.setPen(QPen(kSilver, s / 20, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(s * 0.5, s * 0.58), QPointF(s * 0.5, s * 0.66));
-        DrawAdapter(p, QRectF(s * 0.12, s * 0.64, s * 0.76, s * 0.24));
-    } else {
-        DrawDisk(p, QRectF(s * 0.22, s * 0.10, s * 0.56, s * 0.56));
-        DrawAdapter(p, QRectF(s * 0.10, s * 0.66, s * 0.80, s * 0.24));
-    }
-    return pm;
 }
 
 QPixmap DrawWizardBitmap()
@@ -148,12 +123,38 @@ QPixmap DrawWizardBitmap()
 
 }  // namespace
 
+QPixmap DrawProgramIcon(int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    QLinearGradient bg(0, 0, s, s);
+    bg.setColorAt(0, kBlue);
+    bg.setColorAt(1, kDeepBlue);
+    p.setPen(Qt::NoPen);
+    p.setBrush(bg);
+    p.drawRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s * 0.18, s * 0.18);
+    if (size >= 24) {
+        DrawDisk(p, QRectF(s * 0.30, s * 0.10, s * 0.40, s * 0.48));
+        // The cable from the disk into the adapter.
+        p.setPen(QPen(kSilver, s / 20, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(s * 0.5, s * 0.58), QPointF(s * 0.5, s * 0.66));
+        DrawAdapter(p, QRectF(s * 0.12, s * 0.64, s * 0.76, s * 0.24));
+    } else {
+        DrawDisk(p, QRectF(s * 0.22, s * 0.10, s * 0.56, s * 0.56));
+        DrawAdapter(p, QRectF(s * 0.10, s * 0.66, s * 0.80, s * 0.24));
+    }
+    return pm;
+}
+
 QIcon LoadIcon(int id)
 {
     if (id != IDR_MAINFRAME || qGuiApp == nullptr) return {};
     static const QIcon icon = [] {
         QIcon i;
-        for (int size : {16, 24, 32, 48, 64, 128}) i.addPixmap(DrawIcon(size));
+        for (int size : {16, 24, 32, 48, 64, 128}) i.addPixmap(DrawProgramIcon(size));
         return i;
     }();
     return icon;

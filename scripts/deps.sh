@@ -14,6 +14,9 @@ packages=(
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient
   clang-format
+  dpkg-dev file lintian desktop-file-utils appstream
+  weston qt6-wayland nftables
+  python3-firewall ufw
   g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 

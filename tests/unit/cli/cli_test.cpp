@@ -3,6 +3,7 @@
 // terminal or a JSON document.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -122,6 +123,27 @@ TEST(CliCommands, DiscoverListsAdaptersAsJsonAndTable)
     ASSERT_EQ(0, run.Run({"discover"}));
     EXPECT_NE(std::string::npos, run.out.find("NAS-?[31mX  02:44:4d:00:00:01  192.0.2.2"))
         << run.out;
+    EXPECT_EQ("", run.err) << "no hint when an adapter answered";
+}
+
+TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
+{
+    CliRun run;
+    run.adapter.silentFor = {protocol::CMD_DISCOVER};
+    ASSERT_EQ(0, run.Run({"--json", "discover"})) << "an empty segment is not an error";
+    EXPECT_EQ("{\"devices\":[]}\n", run.out);
+    const std::string hint = run.err;
+    EXPECT_NE(std::string::npos, hint.find("UDP from port 1638")) << hint;
+    EXPECT_NE(std::string::npos, hint.find("\"Nothing found?\" in the README")) << hint;
+    EXPECT_EQ(2, std::count(hint.begin(), hint.end(), '\n')) << hint;
+    ASSERT_EQ(0, run.Run({"discover"}));
+    EXPECT_NE(std::string::npos, run.out.find("0 adapter(s)")) << run.out;
+    EXPECT_EQ(hint, run.err);
+
+    run.api.faults.startupResult = 10091;
+    EXPECT_EQ(1, run.Run({"discover"}));
+    EXPECT_EQ("Network communication failed with error 10091\n", run.err)
+        << "a socket failure is its own explanation";
 }
 
 TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)

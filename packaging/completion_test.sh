@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The bash completion of dravmoor: what it offers after a few typical command lines.
+set -euo pipefail
+source "$1"
+complete_line() {  # words...; the last one is the word being completed
+    COMP_WORDS=("$@")
+    COMP_CWORD=$(($# - 1))
+    _dravmoor
+    echo "${COMPREPLY[*]}"
+}
+check() {  # expected, words...
+    local want=$1; shift
+    local got
+    got=$(complete_line "$@")
+    [ "$got" = "$want" ] || { echo "FAIL: '$*' offers '$got', expected '$want'"; exit 1; }
+}
+check "set-system set-network" dravmoor set-
+check "discover" dravmoor --json dis
+check "static dhcp" dravmoor set-network 02:44:4d:00:00:01 --mode ""
+check "yes no" dravmoor set-system 02:44:4d:00:00:01 --password-required ""
+check "--user --json" dravmoor --json verify 02:44:4d:00:00:01 --
+check "" dravmoor set-system 02:44:4d:00:00:01 --description ""
+echo ok

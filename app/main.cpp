@@ -9,9 +9,13 @@
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
-    QApplication qtApp(argc, argv);
+    // Qt would act on options of its own (-platform, -reverse, -stylesheet FILE, ...): it gets
+    // the program's name only. The desktop's environment (display, platform plugin) still counts.
+    int qtArgc = argv[0] != nullptr ? 1 : 0;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication qtApp(qtArgc, qtArgv);
     // Names the installed desktop entry: Wayland compositors take the window's icon and name
     // from it, as a Wayland window carries no icon of its own.
     QGuiApplication::setDesktopFileName(QStringLiteral("net.dravmoor.QuickSetup"));

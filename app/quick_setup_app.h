@@ -1,6 +1,6 @@
 // CQuickSetupApp: the program's start routine. Starts the sockets layer (version 1.1), runs the
 // main window modally and releases the layer when the window has ended; when the layer does not
-// start, the only thing the user sees is the message box with string 103.
+// start, the only thing the user sees is the message box saying so (IDP_SOCKETS_INIT_FAILED).
 #pragma once
 
 #include "app/services.h"

@@ -40,8 +40,9 @@ inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 
 class Session {
 public:
-    // Steps 1-4: start-up, UDP socket, non-blocking, broadcast; failures are shown through
-    // `sink` with their numbers. ok() tells whether an exchange can run.
+    // Starts the socket library, opens the UDP socket, makes it non-blocking and allows
+    // broadcasts; failures are shown through `sink` with their numbers. ok() tells whether an
+    // exchange can run.
     Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t version = kLibraryVersion);
     // As above, with one more step between making the socket non-blocking and allowing
     // broadcasts (discovery's listening socket). When it returns false the session is
@@ -56,18 +57,19 @@ public:
     bool ok() const { return m_socket != sockets::kInvalidSocket; }
     sockets::SocketHandle socket() const { return m_socket; }
 
-    // Steps 5-7: sends the request and returns the first datagram, or nullopt on time-out.
+    // Sends the request, then polls until the first datagram (returned, whoever sent it) or
+    // the time-out (nullopt).
     std::optional<Datagram> Exchange(std::uint16_t cmd, const Mac& mac,
                                      std::span<const std::uint8_t> payload,
                                      const ExchangeParams& params);
 
-    // Step 5 alone: sends the request to 255.255.255.255:1638 (the result is not tested: a
+    // Only sends the request, to 255.255.255.255:1638 (the result is not tested: a
     // request that does not go out ends in a time-out).
     void Send(std::uint16_t cmd, const Mac& mac, std::span<const std::uint8_t> payload);
-    // One receive attempt of step 6: the datagram waiting, or nullopt.
+    // One receive attempt of the polling: the datagram waiting, or nullopt.
     std::optional<Datagram> Receive();
 
-    // Step 8: closes the socket and releases the library (once); a failed release is shown.
+    // Closes the socket and releases the library (once); a failed release is shown.
     void Release();
 
 private:

@@ -23,6 +23,7 @@ if [ "${1:-}" != "--inside" ]; then
     "$(realpath "$build/cli/dravmoor")" "$(realpath "$build/sim/dravmoor-sim")"
 fi
 
+bash "$root/scripts/netns.sh" --check "$0 --inside"
 CLI=$2
 SIM=$3
 WORK=$(mktemp -d)

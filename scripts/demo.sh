@@ -12,6 +12,7 @@ title="Quick setup wizard for Dravmoor"
 
 inside() {  # runs inside the namespace (and under Xvfb when headless)
   local sim=$1 setup=$2 shot=$3
+  bash "$root/scripts/netns.sh" --check "$0 --inside"
   demo_tmp=$(mktemp -d)
   trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$demo_tmp"' EXIT
   local tmp=$demo_tmp

@@ -18,6 +18,7 @@ if [ "${DRAVMOOR_LOAD_IN_NETNS:-}" != 1 ]; then
   DRAVMOOR_LOAD_IN_NETNS=1 exec scripts/netns.sh bash "$0" "$@"
 fi
 
+bash scripts/netns.sh --check "$0"
 sim=$build/sim/dravmoor-sim
 client=$build/tests/integration/reliability/reliability_load_client
 flooder=$build/tests/integration/reliability/reliability_load_responder

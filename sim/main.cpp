@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sockets/private_network.h"
 #include "sim/sim.h"
 
 namespace {
@@ -90,6 +91,11 @@ int main(int argc, char** argv)
         }
         std::fprintf(stderr, "dravmoor-sim: %s (see --help)\n", error.c_str());
         return 2;
+    }
+    if (!options->labNetwork &&
+        !sockets::RequirePrivateNetworkNamespace(
+            "dravmoor-sim", ", or give --lab-network on a separate network you own")) {
+        return 1;
     }
 
     // Signals are blocked except while waiting in ppoll, so a stop request is never lost

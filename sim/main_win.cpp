@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sockets/private_network.h"
 #include "sim/sim.h"
 
 namespace {
@@ -104,6 +105,12 @@ int main(int argc, char** argv)
         }
         std::fprintf(stderr, "dravmoor-sim: %s (see --help)\n", error.c_str());
         return 2;
+    }
+    // Windows has no network namespaces, so this holds there; it keeps the two mains alike.
+    if (!options->labNetwork &&
+        !sockets::RequirePrivateNetworkNamespace(
+            "dravmoor-sim", ", or give --lab-network on a separate network you own")) {
+        return 1;
     }
 
     // Log lines end in LF as on POSIX, so the tools that read the log read both alike.

@@ -68,7 +68,8 @@ const char* UsageText()
 {
     return R"(Usage: dravmoor-sim [OPTIONS]
 Serves simulated storage adapters on UDP port 1638 until SIGINT or SIGTERM. Run it only
-inside a private network namespace (scripts/netns.sh). One log line per request on stderr.
+inside a private network namespace (scripts/netns.sh): it refuses to start in the host's
+own unless --lab-network is given. One log line per request on stderr.
 
 Adapters:
   --adapters N            number of adapters (default 3)
@@ -99,6 +100,9 @@ Other:
   --seed N                random seed for --drop and --spread (default 1)
   --ready FILE            create FILE once the socket is bound
   --port N                UDP port to serve (default 1638)
+  --lab-network           start outside a private network namespace too, to serve a
+                          separate lab network that you own: the simulated adapters answer
+                          every broadcast that reaches them there
   --help                  this text
 )";
 }
@@ -201,6 +205,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
         } else if (arg == "--ready") {
             if (!value(v)) return std::nullopt;
             o.readyFile = v;
+        } else if (arg == "--lab-network") {
+            o.labNetwork = true;
         } else if (arg == "--port") {
             if (!value(v)) return std::nullopt;
             if (!ParseInt(v, 1, 0xffff, n)) return bad(v);

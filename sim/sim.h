@@ -75,6 +75,7 @@ struct Options {
     // Discovery replies leave at random moments within this window, as adapters that answer
     // at their own pace; 0 sends them all at once.
     int spreadMs = 0;
+    bool labNetwork = false;  // may run outside a private network namespace
     Faults faults;
 };
 

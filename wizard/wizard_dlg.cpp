@@ -75,10 +75,12 @@ bool CWizardDlg::OnInitDialog()
     if (!m_pages.empty()) {
         // Every page takes exactly the frame's rectangle, whatever size its template gives.
         const QRect frame = GetDlgItemRectInParent(IDC_PAGE_FRAME);
-        // Each page is built from its own template, the one recorded beside it by AddPage.
-        for (ui::CDialog* page : m_pages) {
+        // Each page window is built from the template recorded beside it by AddPage (its low
+        // 16 bits), whatever template the page object was constructed with.
+        for (std::size_t i = 0; i < m_pages.size(); ++i) {
+            ui::CDialog* page = m_pages[i];
             if (page == nullptr) continue;
-            page->Create(this);
+            page->Create(static_cast<int>(m_templateIds[i] & 0xFFFFu), this);
             page->MoveWindow(frame);
         }
         ShowPage(0);
@@ -159,6 +161,10 @@ bool CWizardDlg::PreTranslateKey(int qtKey)
 {
     if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) {
         if (qobject_cast<QPushButton*>(QApplication::focusWidget()) != nullptr) return false;
+        // Return is a click on Next, focus included: the field being left commits what was
+        // typed into it (pickers, editable combos) as it does for a click, and the focus does
+        // not fall to Cancel when the page is hidden, so the next Return is Next again.
+        m_next.SetFocus();
         OnNext();
         return true;
     }

@@ -27,19 +27,20 @@ public:
         return true;
     }
 
-    // Takes the oldest datagram into `buf`, truncated to `cap`; returns the length copied.
-    // Call only when !empty().
+    // Takes the oldest datagram into `buf`, at most `cap` bytes of it; returns the datagram's
+    // whole length, so a caller can tell that it did not fit. Call only when !empty().
     std::size_t Pop(std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                     std::uint16_t* fromPort)
     {
         const Item& item = m_items.front();
-        const std::size_t n = item.bytes.size() < cap ? item.bytes.size() : cap;
+        const std::size_t whole = item.bytes.size();
+        const std::size_t n = whole < cap ? whole : cap;
         if (n > 0) std::memcpy(buf, item.bytes.data(), n);
         if (fromAddr) *fromAddr = item.addr;
         if (fromPort) *fromPort = item.port;
-        m_bytes -= item.bytes.size();
+        m_bytes -= whole;
         m_items.pop_front();
-        return n;
+        return whole;
     }
 
 private:

@@ -508,7 +508,12 @@ int FakeSocketApi::RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap,
             best = it;
     }
     if (best == socket->inbox.end()) return Fail(kFakeWouldBlock);
-    std::size_t n = std::min(cap, best->bytes.size());
+    // Longer than the buffer: a failed receive, and the datagram is gone (as the system's).
+    if (best->bytes.size() > cap) {
+        socket->inbox.erase(best);
+        return Fail(kFakeMessageSize);
+    }
+    std::size_t n = best->bytes.size();
     if (n > 0) std::memcpy(buf, best->bytes.data(), n);
     if (fromAddr) *fromAddr = best->fromAddr;
     if (fromPort) *fromPort = best->fromPort;

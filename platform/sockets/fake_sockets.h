@@ -36,6 +36,7 @@ inline constexpr int kFakeVersionNotSupported = 10092;
 inline constexpr int kFakeNotInitialised = 10093;
 inline constexpr int kFakeNetworkDown = 10050;
 inline constexpr int kFakeNoBuffers = 10055;
+inline constexpr int kFakeMessageSize = 10040;
 
 // One datagram that went out on the segment.
 struct FakeDatagram {

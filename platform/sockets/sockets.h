@@ -60,9 +60,9 @@ public:
     // Returns the number of bytes sent or kSocketError.
     virtual int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
                        std::uint16_t port) = 0;
-    // Returns the length of the datagram received (truncated to `cap`) or kSocketError when
-    // nothing is waiting on a non-blocking socket or the call failed. `fromAddr`/`fromPort`
-    // may be null.
+    // Returns the length of the datagram received or kSocketError when nothing is waiting on a
+    // non-blocking socket, the datagram was longer than `cap` (it is then gone) or the call
+    // failed. `fromAddr`/`fromPort` may be null.
     virtual int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                          std::uint16_t* fromPort) = 0;
 

@@ -145,16 +145,23 @@ public:
         auto it = m_queues.find(ToFd(s));
         if (it == m_queues.end()) return Fail(EBADF);
         DatagramQueue& queue = it->second;
+        // A datagram longer than the buffer is a failed receive (and is gone), as on Winsock:
+        // a reply cut short must not pass for a whole one.
         if (!queue.empty()) {
-            return static_cast<int>(queue.Pop(buf, cap, fromAddr, fromPort));
+            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort);
+            if (whole > cap) return Fail(EMSGSIZE);
+            return static_cast<int>(whole);
         }
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
         ssize_t n;
         do {
-            n = ::recvfrom(ToFd(s), buf, cap, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+            // MSG_TRUNC: the result is the datagram's real length, even when it did not fit.
+            n = ::recvfrom(ToFd(s), buf, cap, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
+                           &fromLen);
         } while (n < 0 && errno == EINTR);
         if (n < 0) return FailErrno();
+        if (static_cast<std::size_t>(n) > cap) return Fail(EMSGSIZE);
         if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
         if (fromPort) *fromPort = ntohs(from.sin_port);
         return static_cast<int>(n);

@@ -125,20 +125,20 @@ public:
         auto it = m_queues.find(ToSocket(s));
         if (it != m_queues.end() && !it->second.empty()) {
             DatagramQueue& queue = it->second;
-            return static_cast<int>(queue.Pop(buf, cap, fromAddr, fromPort));
+            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort);
+            if (whole > cap) {
+                ::WSASetLastError(WSAEMSGSIZE);
+                return kSocketError;
+            }
+            return static_cast<int>(whole);
         }
         sockaddr_in from{};
         int fromLen = sizeof from;
         const int n = ::recvfrom(ToSocket(s), reinterpret_cast<char*>(buf), static_cast<int>(cap),
                                  0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n == SOCKET_ERROR) {
-            // A datagram longer than the buffer arrives cut to it; the protocol reads only
-            // the buffer, as POSIX gives it.
-            if (::WSAGetLastError() != WSAEMSGSIZE) return kSocketError;
-            if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
-            if (fromPort) *fromPort = ntohs(from.sin_port);
-            return static_cast<int>(cap);
-        }
+        // A datagram longer than the buffer (WSAEMSGSIZE, its rest discarded) is a failed
+        // receive like any other: a reply cut short must not pass for a whole one.
+        if (n == SOCKET_ERROR) return kSocketError;
         if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
         if (fromPort) *fromPort = ntohs(from.sin_port);
         return n;

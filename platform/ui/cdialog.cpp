@@ -408,7 +408,7 @@ bool CDialog::BuildWindow(QWidget* parentWidget, bool child)
                 break;
             }
             case Kind::ListBox: {
-                auto* l = new QListWidget(m_client);
+                auto* l = new ListBox(m_client);
                 l->setSelectionMode(QAbstractItemView::SingleSelection);
                 l->setFrameStyle((ct.style & style::Border) ? (QFrame::StyledPanel | QFrame::Sunken)
                                                             : QFrame::NoFrame);
@@ -522,6 +522,9 @@ void CDialog::ConnectNotifications(QWidget* w, const ControlTemplate& ct)
                          [this, id] { Dispatch(Notify::SelChange, id); });
         QObject::connect(l, &QListWidget::itemDoubleClicked, w,
                          [this, id] { Dispatch(Notify::DblClk, id); });
+        if (auto* box = qobject_cast<ListBox*>(l))
+            QObject::connect(box, &ListBox::rowClickedAgain, w,
+                             [this, id] { Dispatch(Notify::SelChange, id); });
     } else if (auto* c = qobject_cast<QComboBox*>(w)) {
         QObject::connect(c, &QComboBox::activated, w,
                          [this, id] { Dispatch(Notify::SelChange, id); });
@@ -558,6 +561,13 @@ bool CDialog::Create(CDialog* parent)
     m_window->hide();
     m_focusDefault = OnInitDialog();
     return true;
+}
+
+bool CDialog::Create(int templateId, CDialog* parent)
+{
+    m_templateId = templateId;
+    m_template = FindTemplate(templateId);
+    return Create(parent);
 }
 
 // Child and parent dialogs may be destroyed in either order: each side forgets the other.

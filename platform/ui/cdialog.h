@@ -192,6 +192,7 @@ public:
 
     int DoModal();                 // IDOK / IDCANCEL (or the EndDialog value); -1 without template
     bool Create(CDialog* parent);  // modeless child (a wizard page), not shown
+    bool Create(int templateId, CDialog* parent);  // the same, from another template
     void DestroyWindow();
     void EndDialog(int result);
     bool UpdateData(bool saveAndValidate = true);

@@ -432,6 +432,9 @@ QDateTime CDateTimeCtrl::GetTime() const
 {
     auto* e = qobject_cast<QDateTimeEdit*>(m_widget.data());
     if (e == nullptr) return {};
+    // Digits typed into the picker are committed only when it loses the focus or sees Return
+    // itself; a key filter may take Return first. Commit them, so what it shows is what it gives.
+    e->interpretText();
     QDateTime value = e->property("pickerValue").toDateTime();
     if (!value.isValid()) value = QDateTime::currentDateTime();
     if (e->displayedSections() & QDateTimeEdit::DateSections_Mask)

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -14,6 +15,28 @@
 #include <QStyleOption>
 
 namespace ui {
+
+// ---- ListBox ----------------------------------------------------------------------------
+
+QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex& index,
+                                                              const QEvent* event) const
+{
+    const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
+    if (selectionMode() == SingleSelection && (flags & QItemSelectionModel::Deselect) &&
+        !(flags & QItemSelectionModel::Select))
+        return QItemSelectionModel::NoUpdate;
+    return flags;
+}
+
+void ListBox::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool wasSelected = index.isValid() && selectionModel()->isSelected(index);
+    QListWidget::mousePressEvent(event);
+    // No selection change follows, so nobody would hear of the click otherwise.
+    if (wasSelected && event->button() == Qt::LeftButton && selectionModel()->isSelected(index))
+        emit rowClickedAgain();
+}
 
 // ---- IpAddressEdit ----------------------------------------------------------------------
 

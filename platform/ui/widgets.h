@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFrame>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QString>
 #include <array>
 
@@ -54,6 +55,23 @@ private:
     void clampField(int index);
     std::array<QLineEdit*, 4> m_fields{};
     std::array<QWidget*, 3> m_dots{};
+};
+
+// A single-selection list box as the dialog manager has it: the user cannot clear the
+// selection (Ctrl+click, Ctrl+Space), and a click on the selected row reports a selection
+// change again, as a click on any other row does.
+class ListBox : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+
+signals:
+    void rowClickedAgain();
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+    void mousePressEvent(QMouseEvent* event) override;
 };
 
 // The group box of the classic dialog manager: an etched rectangle starting half a text line

@@ -239,6 +239,34 @@ private slots:
         QVERIFY(rec.texts.isEmpty());
     }
 
+    // Ctrl+click and Ctrl+Space keep the selection; a click on the selected row queries again.
+    void selectionStaysAndReselectingQueriesAgain()
+    {
+        FakeAdapter& one = Add(1, "NAS-One");
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            ClickRow(dlg, 0);
+            QListWidget* list = List(dlg);
+            const QRect row = list->visualItemRect(list->item(0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, row.center());
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
+            QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
+
+            one.shares = {"backup"};
+            one.disks = {{"backup", "sdc1", "ext4", 2000, 50}};
+            const auto queries = m_net->SentWithCmd(protocol::CMD_GET_SYSTEM_INFO).size();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+            QCOMPARE(m_net->SentWithCmd(protocol::CMD_GET_SYSTEM_INFO).size(), queries + 1);
+            QCOMPARE(dlg.m_diskList.GetItemCount(), 1);
+            QCOMPARE(dlg.m_diskList.GetItemText(0, 0), QStringLiteral("backup"));
+            QCOMPARE(dlg.Devices().GetAt(0)->shares->size(), std::size_t{1});
+        });
+        QVERIFY(rec.texts.isEmpty());
+    }
+
     void statusTimeOutRefreshesTheList()
     {
         Add(1, "NAS-One");

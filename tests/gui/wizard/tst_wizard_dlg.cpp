@@ -2,6 +2,7 @@
 // pages from the device record, the exact requests each Next sends, the description check,
 // and how refusals, silence and socket failures move (or keep) the wizard.
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QtTest>
 #include <cstdlib>
@@ -209,6 +210,77 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QCOMPARE(result, IDCANCEL);
+    }
+
+    // What Return sends is what the controls show, typed text included, as for a click on Next.
+    void returnSendsWhatThePickersShow()
+    {
+        MessageRecorder rec;
+        SetField(m_device.date, "20260305");
+        SetField(m_device.time, "070809");
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            const auto typeAndReturn = [](QWidget* w, QDateTimeEdit::Section section,
+                                          const QString& digits) {
+                auto* edit = qobject_cast<QDateTimeEdit*>(w);
+                edit->setFocus();
+                edit->setSelectedSection(section);
+                QTest::keyClicks(edit, digits);
+                QTest::keyClick(edit, Qt::Key_Return);
+            };
+            const auto sentDateTime = [&](std::size_t i) {
+                const auto bytes = m_net->SentWithCmd(17).at(i).bytes;
+                return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81,
+                                           14);
+            };
+            typeAndReturn(rig.system.GetDlgItem(IDC_DEV_DATE), QDateTimeEdit::YearSection,
+                          QStringLiteral("2030"));
+            QCOMPARE(sentDateTime(0), QStringLiteral("20300305070809"));
+            rig.Click(IDC_BACK);
+            typeAndReturn(rig.system.GetDlgItem(IDC_DEV_TIME), QDateTimeEdit::HourSection,
+                          QStringLiteral("11"));
+            QCOMPARE(sentDateTime(1), QStringLiteral("20300305110809"));
+
+            auto* combo = qobject_cast<QComboBox*>(rig.network.GetDlgItem(IDC_PROTOCOL));
+            combo->setFocus();
+            combo->lineEdit()->selectAll();
+            QTest::keyClicks(combo, QStringLiteral("DHCP"));
+            QTest::keyClick(combo, Qt::Key_Return);
+            QCOMPARE(m_net->SentWithCmd(19).at(0).bytes.at(12), std::uint8_t{1});
+        });
+        QVERIFY(rec.boxes.empty());
+    }
+
+    // Return on page 0, then Return again: the second one is Next on the network page.
+    void secondReturnWritesTheNetworkPage()
+    {
+        MessageRecorder rec;
+        Rig rig(*m_api, m_device);
+        const int result = RunModal(rig.wizard, [&] {
+            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            rig.system.GetDlgItem(IDC_DEV_DESC)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(rig.Visible(), 1);
+            QVERIFY(QApplication::focusWidget() != rig.wizard.GetDlgItem(IDCANCEL));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
+            QCOMPARE(rig.Visible(), 2);
+        });
+        QCOMPARE(result, IDCANCEL);  // the driver's own end, not the second Return
+    }
+
+    // Each page window comes from the template recorded with AddPage, not its constructor's.
+    void pagesUseTheRecordedTemplates()
+    {
+        wizard::CWizardDlg wizard(*m_api);
+        wizard::CFinishPage page;
+        wizard.AddPage(&page, 0x10000u | IDD_PAGE_NETWORK);
+        RunModal(wizard, [&] {
+            QVERIFY(page.GetDlgItem(IDC_NET_IP) != nullptr);
+            QCOMPARE(page.templateId(), IDD_PAGE_NETWORK);
+        });
+        wizard.DestroyPages();
     }
 
     void pagesFillTheFrame()

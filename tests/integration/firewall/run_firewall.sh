@@ -6,6 +6,7 @@
 #     all 5 are listed and there is no hint.
 #   run_firewall.sh NFT DRAVMOOR SIM SERVICE_XML
 set -euo pipefail
+bash "$(dirname "$0")/../../../scripts/netns.sh" --check "$0"
 nft=$1 cli=$2 sim=$3 service=$4
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs inside the private namespace and under Xvfb: starts dravmoor-sim (three adapters), then
-#  1. the real dravmoor-setup: its main window must appear, a screenshot is kept, and Escape
-#     must end the program;
+#  1. the real dravmoor-setup, given options Qt would act on (it takes none): its main window
+#     must appear unstyled, a screenshot is kept, and Escape must end the program;
 #  2. setup-probe (the same start-up and window, with a reading driver): the simulated names
 #     must be the list's rows, and selecting the first must fill the panel and the disk list.
 #   run_gui.sh SIM SETUP PROBE OUTDIR
 set -euo pipefail
+bash "$(dirname "$0")/../../../scripts/netns.sh" --check "$0"
 sim=$1 setup=$2 probe=$3 out=$4
 title="Quick setup wizard for Dravmoor"
 mkdir -p "$out"
@@ -20,8 +21,9 @@ for _ in $(seq 100); do [ -e "$work/ready" ] && break; sleep 0.05; done
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-# 1. The shipped program.
-"$setup" &
+# 1. The shipped program. A red background would mean it read the style sheet.
+echo 'QDialog { background: #ff0000; }' >"$work/red.qss"
+"$setup" -platform nonexistent -reverse -stylesheet "$work/red.qss" &
 pid=$!
 wid=""
 for _ in $(seq 150); do
@@ -34,6 +36,8 @@ eval "$(xdotool getwindowgeometry --shell "$wid")"
 [ "$WIDTH" -ge 600 ] && [ "$HEIGHT" -ge 350 ] || fail "main window is ${WIDTH}x${HEIGHT}"
 sleep 0.3
 import -window "$wid" "$out/dravmoor-setup.png"
+corner=$(convert "$out/dravmoor-setup.png" -format '%[hex:p{3,3}]' info:)
+case $corner in FF0000*) fail "dravmoor-setup took the style sheet from its command line" ;; esac
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
 xdotool key Escape
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done

@@ -5,6 +5,7 @@
 # the About box must open and close; then the program must end by itself with status 0.
 #   run_wayland.sh SIM SETUP PLUGIN_DIR
 set -euo pipefail
+bash "$(dirname "$0")/../../../scripts/netns.sh" --check "$0"
 sim=$1 setup=$2 plugins=$3
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 work=$(mktemp -d)

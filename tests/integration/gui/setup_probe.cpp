@@ -10,12 +10,14 @@
 #include "app/quick_setup_app.h"
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/shell/qt_url_opener.h"
+#include "platform/sockets/private_network.h"
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
 #include "tests/integration/gui/window_reader.h"
 
 int main(int argc, char** argv)
 {
+    if (!sockets::RequirePrivateNetworkNamespace("setup-probe")) return 1;
     QApplication qtApp(argc, argv);
     ui::SetupApplicationLook();
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();

@@ -5,10 +5,7 @@
 set -uo pipefail
 
 # Refuse to run anywhere but a private namespace: the protocol broadcasts.
-if ip -4 addr show | grep -q 'inet ' && ! ip -4 addr show | grep -q '192\.0\.2\.1/24'; then
-  echo "not inside the private test namespace; refusing to broadcast" >&2
-  exit 1
-fi
+bash "$(dirname "$0")/../../../scripts/netns.sh" --check "$0" || exit 1
 
 case_name=$1
 CLI=$2

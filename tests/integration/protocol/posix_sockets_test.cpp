@@ -1,12 +1,15 @@
 // The system socket backend on real sockets (inside a private network namespace): start-up
-// counting, datagram round trips, the two kinds of wait, and a burst larger than a stock
-// receive buffer surviving a draining wait. The Windows build runs it on Winsock under Wine.
+// counting, datagram round trips (a datagram longer than the buffer fails), the two kinds
+// of wait, and a burst larger than a stock receive buffer surviving a draining wait. The
+// Windows build runs it on Winsock under Wine.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <vector>
 
+#include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 
 namespace {
@@ -17,6 +20,12 @@ using sockets::kSocketError;
 
 constexpr std::uint32_t kLoopback = 0x7f000001;
 constexpr std::uint16_t kPort = 1638;
+// The reason a receive into a too-short buffer fails with.
+#ifdef _WIN32
+constexpr int kMessageTooLong = 10040;  // WSAEMSGSIZE
+#else
+constexpr int kMessageTooLong = EMSGSIZE;
+#endif
 // A stock desktop's net.core.rmem_max: an unprivileged program gets no more than this.
 constexpr int kStockReceiveBuffer = 212992;
 
@@ -93,12 +102,19 @@ TEST(PosixSocketLibrary, TcpListenerOnTheManagementPortBindsBesideUdp)
     EXPECT_EQ(0, api->Cleanup());
 }
 
-TEST_F(PosixSockets, RoundTripReportsSenderAndTruncatesToTheBuffer)
+// A datagram longer than the buffer is a failed receive and is gone, whether it is read
+// from the socket or from the queue a draining wait filled.
+TEST_F(PosixSockets, RoundTripReportsSenderAndRefusesDatagramsLongerThanTheBuffer)
 {
     std::uint8_t buf[8];
     EXPECT_EQ(kSocketError, m_api->RecvFrom(m_rx, buf, sizeof buf, nullptr, nullptr))
         << "nothing waiting";
-    Send({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    Send({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    ASSERT_TRUE(m_api->Wait(m_rx, 1000ms, sockets::WaitKind::UntilDatagram));
+    EXPECT_EQ(kSocketError, m_api->RecvFrom(m_rx, buf, sizeof buf, nullptr, nullptr));
+    EXPECT_EQ(kMessageTooLong, m_api->LastError());
+
+    Send({1, 2, 3, 4, 5, 6, 7, 8});
     ASSERT_TRUE(m_api->Wait(m_rx, 1000ms, sockets::WaitKind::UntilDatagram));
     std::uint32_t from = 0;
     std::uint16_t port = 0;
@@ -106,7 +122,13 @@ TEST_F(PosixSockets, RoundTripReportsSenderAndTruncatesToTheBuffer)
     EXPECT_EQ(kLoopback, from);
     EXPECT_NE(0, port);
     EXPECT_EQ(8, buf[7]);
+
+    Send({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    ASSERT_TRUE(m_api->Wait(m_rx, 50ms, sockets::WaitKind::FullInterval));
     EXPECT_EQ(kSocketError, m_api->RecvFrom(m_rx, buf, sizeof buf, nullptr, nullptr));
+    EXPECT_EQ(kMessageTooLong, m_api->LastError());
+    EXPECT_EQ(kSocketError, m_api->RecvFrom(m_rx, buf, sizeof buf, nullptr, nullptr));
+    EXPECT_NE(kMessageTooLong, m_api->LastError()) << "nothing waiting";
 }
 
 TEST_F(PosixSockets, UntilDatagramWakesEarlyAndOtherwiseTakesTheInterval)
@@ -200,3 +222,10 @@ TEST_F(PosixSockets, DrainingWaitHoldsAtMostSixteenMegabytes)
 }
 
 }  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!sockets::RequirePrivateNetworkNamespace("posix_sockets_tests")) return 1;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -19,6 +19,7 @@
 
 #include "fuzz/oracle.h"
 #include "fuzz/replies.h"
+#include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 #include "protocol/discovery.h"
 #include "protocol/messages.h"
@@ -342,6 +343,17 @@ std::vector<Row> DiscoveryRows()
                             EXPECT_TRUE(SameBytes(d.name, raw, 4, 16));
                             EXPECT_TRUE(SameBytes(d.ipAddress, raw, 20, 15));
                             EXPECT_EQ(d.webPort, raw.U16(48));
+                        }});
+    }
+    // A datagram longer than the 1024-byte reply buffer is a failed receive, not a reply cut
+    // short; one of exactly 1024 bytes is a reply.
+    for (std::size_t size : {std::size_t{1024}, std::size_t{1025}, std::size_t{1500}}) {
+        rows.push_back({"padded_to_" + std::to_string(size), [size] {
+                            Bytes padded = kDiscovery;
+                            padded.resize(size, 0x5A);
+                            Responder adapter(
+                                [padded](const Bytes&, Responder& self) { self.Send(padded); });
+                            EXPECT_EQ(Discover().devices.size(), size <= 1024 ? 1u : 0u);
                         }});
     }
     rows.push_back({"name_full_8bit_no_terminator", [] {
@@ -723,6 +735,16 @@ std::vector<Row> VerifyRows()
                                                                 protocol::text::kVerifyFailed}));
              EXPECT_EQ(Verify(), std::make_pair(R::Accepted, std::vector<std::string>{}));
          }});
+    rows.push_back({"oversized_acceptance_then_refusal", [] {
+                        // The oversized datagram does not end the wait; the refusal does.
+                        Responder adapter([](const Bytes&, Responder& self) {
+                            Bytes big = fz::StatusReply(protocol::CMD_VERIFY, 0);
+                            big.resize(1025, 0);
+                            self.Send(big);
+                            self.Send(fz::StatusReply(protocol::CMD_VERIFY, 1));
+                        });
+                        EXPECT_EQ(Verify().first, R::Refused);
+                    }});
     rows.push_back({"wrong_cmd", [] {
                         Responder adapter([](const Bytes&, Responder& self) {
                             self.Send(fz::StatusReply(protocol::CMD_GET_NETWORK_INFO, 0));
@@ -1099,6 +1121,7 @@ TEST(Descriptors, EqualBeforeAndAfterRepeatedOperations)
 
 int main(int argc, char** argv)
 {
+    if (!sockets::RequirePrivateNetworkNamespace("reliability_fault_matrix")) return 1;
     // Before the rows are built: some of them carry scaled times in their arguments.
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--time-scale=", 13) == 0) {

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 #include "protocol/discovery.h"
 
@@ -27,6 +28,7 @@ public:
 
 int main()
 {
+    if (!sockets::RequirePrivateNetworkNamespace("reliability_load_client")) return 1;
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
     Counter counter;
     protocol::DiscoverDevices(*api, counter);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "fuzz/replies.h"
+#include "platform/sockets/private_network.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ Bytes Junk(std::mt19937& rng, unsigned i)
 
 int main(int argc, char** argv)
 {
+    if (!sockets::RequirePrivateNetworkNamespace("reliability_load_responder")) return 1;
     long adapters = 1, junk = 0, junkMs = 0;
     const char* ready = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {

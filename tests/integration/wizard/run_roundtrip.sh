@@ -3,6 +3,7 @@
 # waits until it listens, runs the wizard round trip against it, stops it.
 #   run_roundtrip.sh SIMULATOR ROUNDTRIP
 set -euo pipefail
+bash "$(dirname "$0")/../../../scripts/netns.sh" --check "$0"
 sim=$1
 prog=$2
 dir=$(mktemp -d)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 #include "platform/ui/cdialog.h"
 #include "protocol/discovery.h"
@@ -79,6 +80,7 @@ std::string Text(const std::array<char, N>& f)
 
 int main(int argc, char** argv)
 {
+    if (!sockets::RequirePrivateNetworkNamespace("wizard_roundtrip")) return 1;
     QApplication app(argc, argv);
     std::vector<std::string> boxes;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {

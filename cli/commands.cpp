@@ -185,12 +185,17 @@ Mac RequireMac(const std::vector<std::string>& args, const char* command)
 
 class Cli {
 public:
-    Cli(sockets::SocketApi& api, const Io& io, bool json) : m_api(api), m_io(io), m_json(json) {}
+    // `only`: the interfaces given with --interface (none: every one).
+    Cli(sockets::SocketApi& api, const Io& io, bool json, protocol::Route only)
+        : m_api(api), m_io(io), m_json(json), m_only(std::move(only))
+    {
+        CheckInterfaces();
+    }
 
     int Discover()
     {
         Discovery view(m_io.err);
-        protocol::DiscoverDevices(m_api, view);
+        protocol::DiscoverDevices(m_api, view, m_only);
         const protocol::DeviceList& list = view.list();
         if (m_json) {
             std::string s = "{\"devices\":[";
@@ -200,17 +205,19 @@ public:
                 s += "{\"name\":" + Json(FieldText(d.name)) +
                      ",\"mac\":" + JsonString(protocol::MacText(d.mac)) +
                      ",\"ipAddress\":" + Json(FieldText(d.ipAddress)) +
-                     ",\"webPort\":" + std::to_string(d.webPort) + "}";
+                     ",\"webPort\":" + std::to_string(d.webPort) +
+                     ",\"interface\":" + Json(d.interfaceName) + "}";
             }
             s += "]}";
             std::fprintf(m_io.out, "%s\n", s.c_str());
         } else {
             std::vector<std::vector<std::string>> rows = {
-                {"NAME", "MAC", "IP ADDRESS", "WEB PORT"}};
+                {"NAME", "MAC", "IP ADDRESS", "WEB PORT", "INTERFACE"}};
             for (std::size_t i = 0; i < list.GetSize(); ++i) {
                 const DeviceInfo& d = *list.GetAt(i);
                 rows.push_back({Show(FieldText(d.name)), protocol::MacText(d.mac),
-                                Show(FieldText(d.ipAddress)), std::to_string(d.webPort)});
+                                Show(FieldText(d.ipAddress)), std::to_string(d.webPort),
+                                Show(d.interfaceName)});
             }
             PrintTable(m_io.out, rows);
             std::fprintf(m_io.out, "%zu adapter(s)\n", list.GetSize());
@@ -244,7 +251,7 @@ public:
         }
         if (password->size() > 8) throw UsageError{"the password has more than 8 characters"};
         Sink sink(m_io.err);
-        switch (protocol::VerifyAdministrator(m_api, sink, mac, user, *password)) {
+        switch (protocol::VerifyAdministrator(m_api, sink, mac, user, *password, Reach())) {
             case protocol::VerifyResult::Accepted:
                 Result("verified", "the adapter accepted the name and password");
                 return kExitOk;
@@ -331,7 +338,8 @@ public:
         s.second = t.second;
 
         Sink sink(m_io.err);
-        return WriteResult(protocol::WriteSystemInfo(m_api, sink, mac, s), "system settings");
+        return WriteResult(protocol::WriteSystemInfo(m_api, sink, mac, s, Reach(&device)),
+                           "system settings");
     }
 
     int SetNetwork(const Mac& mac, const Arguments& a)
@@ -373,7 +381,8 @@ public:
             s.addresses[i] = v ? *v : FieldText(*current[i]);
         }
         Sink sink(m_io.err);
-        return WriteResult(protocol::WriteNetworkInfo(m_api, sink, mac, s), "network settings");
+        return WriteResult(protocol::WriteNetworkInfo(m_api, sink, mac, s, Reach(&device)),
+                           "network settings");
     }
 
 private:
@@ -383,9 +392,33 @@ private:
                std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
     }
 
+    // --- Interfaces: an adapter not found by a discovery of this run may be on any of them.
+
+    void CheckInterfaces()
+    {
+        const protocol::Route all = protocol::EveryInterface(m_api);
+        for (const std::string& name : m_only) {
+            if (std::find(all.begin(), all.end(), name) == all.end()) {
+                std::string known;
+                for (const std::string& n : all) known += (known.empty() ? "" : ", ") + n;
+                throw UsageError{"no broadcast interface '" + name +
+                                 "' is up (this computer has: " + (known.empty() ? "none" : known) +
+                                 ")"};
+            }
+        }
+    }
+
+    // Where requests to one adapter leave: the interface it answered on in this run, else
+    // every interface allowed.
+    protocol::Route Reach(const DeviceInfo* device = nullptr)
+    {
+        if (device && !device->interfaceName.empty()) return {device->interfaceName};
+        return m_only.empty() ? protocol::EveryInterface(m_api) : m_only;
+    }
+
     int Query(DeviceInfo& device, Status& view)
     {
-        switch (protocol::QueryDeviceStatus(m_api, device, view)) {
+        switch (protocol::QueryDeviceStatus(m_api, device, view, Reach(&device))) {
             case protocol::StatusResult::Completed:
                 return kExitOk;
             case protocol::StatusResult::NotStarted:
@@ -399,11 +432,12 @@ private:
     int NameFromDiscovery(DeviceInfo& device)
     {
         Discovery view(m_io.err);
-        protocol::DiscoverDevices(m_api, view);
+        protocol::DiscoverDevices(m_api, view, m_only);
         for (std::size_t i = 0; i < view.list().GetSize(); ++i) {
             const DeviceInfo& found = *view.list().GetAt(i);
             if (found.mac == device.mac) {
                 device.name = found.name;
+                if (device.interfaceName.empty()) device.interfaceName = found.interfaceName;
                 return kExitOk;
             }
         }
@@ -475,6 +509,7 @@ private:
             s += ",\"dns1\":" + Json(FieldText(d.dns1));
             s += ",\"dns2\":" + Json(FieldText(d.dns2));
             s += ",\"shareCount\":" + std::to_string(d.shareCount);
+            s += ",\"interface\":" + Json(d.interfaceName);
             s += ",\"shares\":[";
             for (std::size_t i = 0; i < shares.size(); ++i) s += (i ? "," : "") + Json(shares[i]);
             s += "],\"disks\":[";
@@ -533,6 +568,7 @@ private:
     sockets::SocketApi& m_api;
     const Io& m_io;
     bool m_json;
+    protocol::Route m_only;
 };
 
 }  // namespace
@@ -561,8 +597,11 @@ description allows 0-9 a-z A-Z space - _ (at most 63); the timezone is the posit
 setup wizard's timezone list (0 to 74).
 
 Options:
-  --json    print results as JSON on standard output
-  --help    this text
+  --json            print results as JSON on standard output
+  --interface NAME  ask only by this network interface (repeatable); without it every
+                    interface that can broadcast is asked, and an adapter found or answering
+                    on one is then asked there only
+  --help            this text
 
 Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
 3 no answer (time-out), 4 refused by the adapter. Errors go to standard error, one line each.
@@ -572,9 +611,17 @@ Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
 int Run(const std::vector<std::string>& argsIn, sockets::SocketApi& api, const Io& io)
 {
     bool json = false;
+    protocol::Route only;
     std::vector<std::string> args;
-    for (const std::string& a : argsIn) {
-        if (a == "--json") {
+    for (std::size_t i = 0; i < argsIn.size(); ++i) {
+        const std::string& a = argsIn[i];
+        if (a == "--interface") {
+            if (i + 1 >= argsIn.size()) {
+                std::fprintf(io.err, "dravmoor: --interface needs a value (see dravmoor --help)\n");
+                return kExitUsage;
+            }
+            only.push_back(argsIn[++i]);
+        } else if (a == "--json") {
             json = true;
         } else if (a == "--help" || a == "-h") {
             std::fputs(UsageText(), io.out);
@@ -585,7 +632,7 @@ int Run(const std::vector<std::string>& argsIn, sockets::SocketApi& api, const I
     }
     try {
         if (args.empty()) throw UsageError{"no command given"};
-        Cli cli(api, io, json);
+        Cli cli(api, io, json, only);
         const std::string& command = args[0];
         if (command == "discover") {
             if (args.size() > 1) throw UsageError{"discover takes no arguments"};

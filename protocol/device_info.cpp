@@ -21,6 +21,12 @@ std::unique_ptr<DeviceInfo> MakeDeviceInfo(const DiscoveryReply& reply)
     return device;
 }
 
+Route RouteTo(const DeviceInfo& device)
+{
+    if (device.interfaceName.empty()) return {};
+    return {device.interfaceName};
+}
+
 void DeviceList::Add(std::unique_ptr<DeviceInfo> device)
 {
     if (device) m_devices.push_back(std::move(device));

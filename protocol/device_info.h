@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/exchange.h"
 #include "protocol/wire.h"
 
 namespace protocol {
@@ -59,7 +60,13 @@ struct DeviceInfo {
     std::uint16_t shareCount = 0;
     // Null until the first status query; then emptied and refilled by each query.
     std::optional<std::vector<ShareEntry>> shares;
+    // The host interface it answered on ("" when not known); never on the wire.
+    std::string interfaceName;
 };
+
+// Where the exchanges for a device leave: the interface it answered on, or the system's
+// choice when that is not known.
+Route RouteTo(const DeviceInfo& device);
 
 // Builds a new record from a valid discovery reply (mac, signature, ipAddress, name, webPort).
 std::unique_ptr<DeviceInfo> MakeDeviceInfo(const DiscoveryReply& reply);

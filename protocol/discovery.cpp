@@ -1,5 +1,7 @@
 #include "protocol/discovery.h"
 
+#include <map>
+
 #include "protocol/messages.h"
 
 namespace protocol {
@@ -10,7 +12,7 @@ constexpr int kListenBacklog = 5;
 
 }  // namespace
 
-void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view)
+void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only)
 {
     // Between non-blocking and broadcast: the larger receive buffer (a burst of answers must
     // not be dropped) and the stream socket that is bound, put into listening state and
@@ -30,8 +32,11 @@ void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view)
     Session session(api, view, kDiscoveryLibraryVersion, listeningStep);
     if (!session.ok()) return;
 
+    session.SetRoute(only.empty() ? EveryInterface(api) : only);
     session.Send(CMD_DISCOVER, Mac{}, {});
 
+    // The interface each adapter first answered on.
+    std::map<Mac, std::uint32_t> firstSeenOn;
     // Only empty polls count, and the count is never reset: answers keep the collection
     // going for as long as they come.
     int emptyPolls = 0;
@@ -44,7 +49,12 @@ void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view)
             continue;
         }
         if (!IsValidDiscoveryReply(*d)) continue;
-        view.AddDevice(MakeDeviceInfo(ReadDiscoveryReply(*d)));
+        const DiscoveryReply reply = ReadDiscoveryReply(*d);
+        const auto seen = firstSeenOn.try_emplace(reply.mac, session.ArrivedOnIndex()).first;
+        if (seen->second != session.ArrivedOnIndex()) continue;  // the same adapter, another way
+        std::unique_ptr<DeviceInfo> device = MakeDeviceInfo(reply);
+        device->interfaceName = session.ArrivedOn();
+        view.AddDevice(std::move(device));
     }
     session.Release();
 }

@@ -1,5 +1,5 @@
-// Discovery: one broadcast CMD_DISCOVER, then every valid answer becomes a DeviceInfo,
-// until 20 empty polls of 100 ms have passed in all.
+// Discovery: one broadcast CMD_DISCOVER (per interface), then every valid answer becomes a
+// DeviceInfo, until 20 empty polls of 100 ms have passed in all.
 #pragma once
 
 #include <memory>
@@ -19,6 +19,10 @@ public:
 // Receive buffer asked for during discovery, so a burst of answers is not dropped.
 inline constexpr int kDiscoveryReceiveBuffer = 8 * 1024 * 1024;
 
-void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view);
+// The request goes out by every broadcast interface of the host, or by those named in
+// `only`, and the answers of all are collected in the one listening window. A record
+// remembers the interface it answered on; an adapter that answers by a second interface is
+// listed once (its first answer counts), while doubles by one interface are listed as sent.
+void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only = {});
 
 }  // namespace protocol

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/sockets/sockets.h"
 #include "protocol/wire.h"
@@ -38,6 +39,13 @@ inline constexpr ExchangeParams kStatusWait{200, std::chrono::milliseconds(100)}
 inline constexpr ExchangeParams kVerifyWait{20, std::chrono::milliseconds(200)};
 inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 
+// The interfaces, by name, that the requests of one operation leave by; nothing of it is on
+// the wire. Empty: the system's choice (the route to 255.255.255.255), as on a host with one
+// network; on a host with a single interface it makes no difference.
+using Route = std::vector<std::string>;
+// Every interface of the host that can broadcast, by name.
+Route EveryInterface(sockets::SocketApi& api);
+
 class Session {
 public:
     // Starts the socket library, opens the UDP socket, makes it non-blocking and allows
@@ -63,6 +71,15 @@ public:
                                      std::span<const std::uint8_t> payload,
                                      const ExchangeParams& params);
 
+    // Requests from now on leave by each interface of `route` that is up and can broadcast;
+    // none of them (an interface gone since), an empty route or a host with one interface:
+    // the system's choice. With several, the first answer settles the interface: later requests
+    // leave only there, and datagrams arriving by the others are passed over.
+    void SetRoute(const Route& route);
+    // Name of the interface the last received datagram arrived on ("" when not known).
+    std::string ArrivedOn() const;
+    std::uint32_t ArrivedOnIndex() const { return m_arrivedOn; }
+
     // Only sends the request, to 255.255.255.255:1638 (the result is not tested: a
     // request that does not go out ends in a time-out).
     void Send(std::uint16_t cmd, const Mac& mac, std::span<const std::uint8_t> payload);
@@ -77,6 +94,11 @@ private:
     MessageSink& m_sink;
     bool m_started = false;
     sockets::SocketHandle m_socket = sockets::kInvalidSocket;
+    std::vector<sockets::NetworkInterface> m_interfaces;
+    std::vector<sockets::NetworkInterface> m_targets;  // empty: the system's choice
+    bool m_settleOnAnswer = false;  // several targets: the first answer picks one
+    bool m_settled = false;         // it did: answers by other interfaces are not ours
+    std::uint32_t m_arrivedOn = 0;
 };
 
 }  // namespace protocol

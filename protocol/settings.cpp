@@ -24,11 +24,12 @@ void PutDigits(std::uint8_t* out, std::size_t width, int value)
 }
 
 WriteOutcome Write(sockets::SocketApi& api, MessageSink& sink, std::uint16_t cmd, const Mac& mac,
-                   std::span<const std::uint8_t> payload)
+                   std::span<const std::uint8_t> payload, const Route& route)
 {
     WriteOutcome outcome;
     Session session(api, sink, kLibraryVersion);
     if (!session.ok()) return outcome;
+    session.SetRoute(route);
     outcome.sent = true;
     auto reply = session.Exchange(cmd, mac, payload, kWriteWait);
     outcome.answered = reply.has_value();
@@ -85,15 +86,15 @@ std::array<std::uint8_t, kNetworkInfoPayloadSize> NetworkInfoPayload(const Netwo
 }
 
 WriteOutcome WriteSystemInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
-                             const SystemSettings& settings)
+                             const SystemSettings& settings, const Route& route)
 {
-    return Write(api, sink, CMD_SET_SYSTEM_INFO, mac, SystemInfoPayload(settings));
+    return Write(api, sink, CMD_SET_SYSTEM_INFO, mac, SystemInfoPayload(settings), route);
 }
 
 WriteOutcome WriteNetworkInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
-                              const NetworkSettings& settings)
+                              const NetworkSettings& settings, const Route& route)
 {
-    return Write(api, sink, CMD_SET_NETWORK_INFO, mac, NetworkInfoPayload(settings));
+    return Write(api, sink, CMD_SET_NETWORK_INFO, mac, NetworkInfoPayload(settings), route);
 }
 
 }  // namespace protocol

@@ -42,9 +42,10 @@ struct WriteOutcome {
                             // failed!" shown)
 };
 
+// `route`: where the request leaves (RouteTo of the device; empty: the system's choice).
 WriteOutcome WriteSystemInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
-                             const SystemSettings& settings);
+                             const SystemSettings& settings, const Route& route = {});
 WriteOutcome WriteNetworkInfo(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
-                              const NetworkSettings& settings);
+                              const NetworkSettings& settings, const Route& route = {});
 
 }  // namespace protocol

@@ -99,13 +99,21 @@ unsigned SharePageCount(std::uint16_t shareCount)
 
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view)
 {
+    return QueryDeviceStatus(api, device, view, RouteTo(device));
+}
+
+StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
+                               const Route& route)
+{
     view.ClearDeviceInfo();
     Session session(api, view, kLibraryVersion);
     if (!session.ok()) return StatusResult::NotStarted;
+    session.SetRoute(route);
     const Mac mac = device.mac;
 
     auto system = session.Exchange(CMD_GET_SYSTEM_INFO, mac, {}, kStatusWait);
     if (!system) return TimeOut(session, view, text::kTimeoutSystemInfo);
+    if (device.interfaceName.empty()) device.interfaceName = session.ArrivedOn();
     if (system->Header().cmd == CMD_GET_SYSTEM_INFO)
         CopySystemInfo(ReadSystemInfoReply(*system), device);
 

@@ -39,7 +39,11 @@ enum class StatusResult {
     TimedOut,    // message shown, socket released: the caller refreshes the device list
 };
 
+// The requests leave by the device's interface (RouteTo), or by those of `route`. A record
+// that knows no interface yet learns the one its first answer came by.
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view);
+StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
+                               const Route& route);
 
 // The panel texts as they are derived from a record.
 std::string FirmwareText(const DeviceInfo& device);  // "V%c%cR%c%c"

@@ -5,10 +5,12 @@
 namespace protocol {
 
 VerifyResult VerifyAdministrator(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
-                                 std::string_view user, std::string_view password)
+                                 std::string_view user, std::string_view password,
+                                 const Route& route)
 {
     Session session(api, sink, kLibraryVersion);
     if (!session.ok()) return VerifyResult::NotSent;
+    session.SetRoute(route);
 
     auto reply = session.Exchange(CMD_VERIFY, mac, VerifyPayload(user, password), kVerifyWait);
     VerifyResult result;

@@ -18,7 +18,9 @@ enum class VerifyResult {
 
 // Messages are shown before the socket is released. `user` and `password` are cut to 16
 // and 8 bytes.
+// `route`: where the request leaves (RouteTo of the device; empty: the system's choice).
 VerifyResult VerifyAdministrator(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
-                                 std::string_view user, std::string_view password);
+                                 std::string_view user, std::string_view password,
+                                 const Route& route = {});
 
 }  // namespace protocol

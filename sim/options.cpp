@@ -73,6 +73,8 @@ own unless --lab-network is given. One log line per request on stderr.
 
 Adapters:
   --adapters N            number of adapters (default 3)
+  --first N               number in the first adapter's MAC and address (default 1), so
+                          simulators on several networks serve distinct adapters
   --shares N[,N...]       share count per adapter, the last one repeats
                           (default 3, 2, 5 for the first three adapters, 2 after)
   --password-required L   adapters that demand the administrator's name and password:
@@ -135,6 +137,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
             if (!value(v)) return std::nullopt;
             if (!ParseInt(v, 0, 100000, n)) return bad(v);
             o.adapters = static_cast<int>(n);
+        } else if (arg == "--first") {
+            if (!value(v)) return std::nullopt;
+            if (!ParseInt(v, 1, 1000000, n)) return bad(v);
+            o.first = static_cast<int>(n);
         } else if (arg == "--shares") {
             if (!value(v)) return std::nullopt;
             o.shareCounts.clear();

@@ -61,6 +61,9 @@ struct Faults {
 
 struct Options {
     int adapters = 3;
+    // Number of the first adapter's MAC and address, so simulators on several networks
+    // serve distinct adapters; options and the log still count the adapters from 1.
+    int first = 1;
     std::vector<int> shareCounts;    // per adapter; the last one repeats; empty = defaults
     std::set<int> passwordRequired;  // 1-based indices
     bool passwordRequiredAll = false;

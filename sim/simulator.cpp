@@ -279,12 +279,13 @@ std::vector<Adapter> BuildAdapters(const Options& o)
         Adapter a;
         a.index = index;
         // Locally administered, unicast; the last three bytes count the adapters.
+        const int number = index + o.first - 1;
         a.mac = {0x02,
                  0x44,
                  0x4d,
-                 static_cast<std::uint8_t>(index >> 16),
-                 static_cast<std::uint8_t>(index >> 8),
-                 static_cast<std::uint8_t>(index)};
+                 static_cast<std::uint8_t>(number >> 16),
+                 static_cast<std::uint8_t>(number >> 8),
+                 static_cast<std::uint8_t>(number)};
         if (preset) {
             a.name = o.nonUtf8 ? preset->latin1Name : preset->name;
             a.description = o.nonUtf8 ? preset->latin1Description : preset->description;
@@ -309,7 +310,8 @@ std::vector<Adapter> BuildAdapters(const Options& o)
         }
         a.adminUser = o.adminUser;
         a.adminPassword = o.adminPassword;
-        a.addresses = {IpText(index), "255.255.255.0", "192.0.2.254", "192.0.2.253", "192.0.2.252"};
+        a.addresses = {IpText(number), "255.255.255.0", "192.0.2.254", "192.0.2.253",
+                       "192.0.2.252"};
 
         std::size_t shareCount = preset ? preset->shares.size() : 2;
         if (!o.shareCounts.empty()) {
@@ -343,7 +345,7 @@ Adapter* Simulator::Find(const Mac& mac)
 {
     // MACs are numbered, so the adapter is found by its index.
     if (mac[0] != 0x02 || mac[1] != 0x44 || mac[2] != 0x4d) return nullptr;
-    const int index = (mac[3] << 16) | (mac[4] << 8) | mac[5];
+    const int index = ((mac[3] << 16) | (mac[4] << 8) | mac[5]) - m_options.first + 1;
     if (index < 1 || index > static_cast<int>(m_adapters.size())) return nullptr;
     return &m_adapters[static_cast<std::size_t>(index - 1)];
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "protocol/device_info.h"
 #include "protocol/verify.h"
 #include "res/resource.h"
 #include "wizard/message_sink.h"
@@ -57,8 +58,8 @@ void CVerifyDlg::OnVerify()
     const std::string user = m_nameEdit.GetWindowText().toStdString();
     const std::string password = m_passwordEdit.GetWindowText().toStdString();
     AppMessageSink sink;
-    const protocol::VerifyResult result =
-        protocol::VerifyAdministrator(m_api, sink, m_device->mac, user, password);
+    const protocol::VerifyResult result = protocol::VerifyAdministrator(
+        m_api, sink, m_device->mac, user, password, protocol::RouteTo(*m_device));
     // Enabled again after every outcome, a socket failure included: otherwise the user
     // could only cancel, even after the network came back.
     m_okButton.EnableWindow(true);

@@ -7,6 +7,7 @@
 #include <QTime>
 #include <string>
 
+#include "protocol/device_info.h"
 #include "protocol/settings.h"
 #include "res/resource.h"
 #include "wizard/device_time.h"
@@ -236,7 +237,8 @@ int CWizardDlg::WriteSystemInfo()
     s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
 
     AppMessageSink sink;
-    const protocol::WriteOutcome outcome = protocol::WriteSystemInfo(m_api, sink, m_device->mac, s);
+    const protocol::WriteOutcome outcome =
+        protocol::WriteSystemInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
     return outcome.sent ? 0 : 1;
 }
 
@@ -254,7 +256,7 @@ int CWizardDlg::WriteNetworkInfo()
     }
     AppMessageSink sink;
     const protocol::WriteOutcome outcome =
-        protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s);
+        protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
     return outcome.sent ? 0 : 1;
 }
 

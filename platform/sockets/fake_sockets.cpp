@@ -189,6 +189,7 @@ std::vector<FakeReply> FakeAdapter::Respond(const FakeDatagram& request)
     std::uint16_t cmd = request.Cmd();
     bool forMe = std::equal(mac.begin(), mac.end(), req.begin() + 6);
     if (cmd != kCmdDiscover && !forMe) return {};
+    if (links.count(request.via) == 0) return {};  // left by an interface we are not on
     requests.push_back(req);
     if (silent || silentFor.count(cmd) != 0) return {};
 
@@ -240,10 +241,22 @@ std::vector<FakeAdapter*> FakeNetwork::Adapters() const
 }
 
 void FakeNetwork::Inject(std::vector<std::uint8_t> bytes, VirtualTime at, std::uint32_t fromAddr,
-                         std::uint16_t fromPort)
+                         std::uint16_t fromPort, std::uint32_t arrivesOn)
 {
-    m_injections.push_back(Injection{std::move(bytes), at, fromAddr, fromPort});
+    m_injections.push_back(Injection{std::move(bytes), at, fromAddr, fromPort, arrivesOn});
     DeliverDue();
+}
+
+void FakeNetwork::AddInterface(const std::string& name, std::uint32_t index, bool broadcast)
+{
+    interfaces.push_back(NetworkInterface{name, index, 0xC0000200u | (index & 0xFFu), broadcast});
+}
+
+void FakeNetwork::RemoveInterface(const std::string& name)
+{
+    interfaces.erase(std::remove_if(interfaces.begin(), interfaces.end(),
+                                    [&](const NetworkInterface& i) { return i.name == name; }),
+                     interfaces.end());
 }
 
 std::vector<FakeDatagram> FakeNetwork::SentWithCmd(std::uint16_t cmd) const
@@ -432,6 +445,18 @@ int FakeSocketApi::Listen(SocketHandle s, int backlog)
 int FakeSocketApi::SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len,
                           std::uint32_t addr, std::uint16_t port)
 {
+    return Send(s, data, len, addr, port, m_network.routeInterface, false);
+}
+
+int FakeSocketApi::SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len,
+                             std::uint32_t addr, std::uint16_t port, const NetworkInterface& via)
+{
+    return Send(s, data, len, addr, port, via.index, true);
+}
+
+int FakeSocketApi::Send(SocketHandle s, const std::uint8_t* data, std::size_t len,
+                        std::uint32_t addr, std::uint16_t port, std::uint32_t via, bool chosen)
+{
     m_network.DeliverDue();
     Socket* socket = Find(s);
     if (!socket || !socket->udp) {
@@ -443,33 +468,49 @@ int FakeSocketApi::SendTo(SocketHandle s, const std::uint8_t* data, std::size_t 
         ++m_sendFailures;
         return Fail(faults.dropSends ? kFakeNetworkDown : kFakeAccessDenied);
     }
+    // An interface that is gone takes nothing.
+    const auto& ifs = m_network.interfaces;
+    if (chosen && std::none_of(ifs.begin(), ifs.end(),
+                               [via](const NetworkInterface& i) { return i.index == via; })) {
+        ++m_sendFailures;
+        return Fail(kFakeNetworkDown);
+    }
     FakeDatagram datagram;
     datagram.bytes.assign(data, data + len);
     datagram.addr = addr;
     datagram.port = port;
     datagram.socket = s;
     datagram.time = m_network.Now();
+    datagram.via = via;
+    datagram.chosen = chosen;
     std::vector<FakeReply> replies = m_network.Transmit(datagram);
     // A responder may not close sockets, but look the socket up again to be safe.
     socket = Find(s);
     if (socket) {
         for (auto& r : replies)
-            Enqueue(*socket, m_network.Now() + r.delay, std::move(r.bytes), r.fromAddr, r.fromPort);
+            Enqueue(*socket, m_network.Now() + r.delay, std::move(r.bytes), r.fromAddr, r.fromPort,
+                    r.arrivesOn != 0 ? r.arrivesOn : via);
     }
     return static_cast<int>(len);
 }
 
-void FakeSocketApi::Enqueue(Socket& socket, VirtualTime at, std::vector<std::uint8_t> bytes,
-                            std::uint32_t fromAddr, std::uint16_t fromPort)
+std::vector<NetworkInterface> FakeSocketApi::Interfaces()
 {
-    socket.inbox.push_back(Queued{at, m_seq++, std::move(bytes), fromAddr, fromPort});
+    return m_network.interfaces;
+}
+
+void FakeSocketApi::Enqueue(Socket& socket, VirtualTime at, std::vector<std::uint8_t> bytes,
+                            std::uint32_t fromAddr, std::uint16_t fromPort, std::uint32_t arrivedOn)
+{
+    socket.inbox.push_back(Queued{at, m_seq++, std::move(bytes), fromAddr, fromPort, arrivedOn});
 }
 
 void FakeSocketApi::DeliverInjection(const FakeNetwork::Injection& injection)
 {
     for (auto& [handle, socket] : m_sockets)
         if (socket.udp)
-            Enqueue(socket, injection.at, injection.bytes, injection.fromAddr, injection.fromPort);
+            Enqueue(socket, injection.at, injection.bytes, injection.fromAddr, injection.fromPort,
+                    injection.arrivesOn);
 }
 
 bool FakeSocketApi::Ready(const Socket& socket) const
@@ -492,6 +533,13 @@ std::optional<VirtualTime> FakeSocketApi::NextArrival(const Socket& socket) cons
 
 int FakeSocketApi::RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap,
                             std::uint32_t* fromAddr, std::uint16_t* fromPort)
+{
+    return RecvFromVia(s, buf, cap, fromAddr, fromPort, nullptr);
+}
+
+int FakeSocketApi::RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                               std::uint32_t* fromAddr, std::uint16_t* fromPort,
+                               std::uint32_t* arrivedOn)
 {
     m_network.DeliverDue();
     ++m_recvCalls;
@@ -517,6 +565,7 @@ int FakeSocketApi::RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap,
     if (n > 0) std::memcpy(buf, best->bytes.data(), n);
     if (fromAddr) *fromAddr = best->fromAddr;
     if (fromPort) *fromPort = best->fromPort;
+    if (arrivedOn) *arrivedOn = best->arrivedOn;
     socket->inbox.erase(best);
     return static_cast<int>(n);
 }

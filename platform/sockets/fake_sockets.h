@@ -27,6 +27,8 @@ using VirtualTime = std::chrono::milliseconds;
 inline constexpr std::uint32_t kFakeAdapterAddr = 0xC0000202u;
 // 192.0.2.1, the address of the host under test.
 inline constexpr std::uint32_t kFakeHostAddr = 0xC0000201u;
+// The host's one interface unless a test gives it more; the adapters' link by default.
+inline constexpr std::uint32_t kFakeDefaultInterface = 1;
 
 // Error numbers the fake reports (the Winsock values, so messages look familiar).
 inline constexpr int kFakeWouldBlock = 10035;
@@ -45,6 +47,8 @@ struct FakeDatagram {
     std::uint16_t port = 0;
     SocketHandle socket = kInvalidSocket;  // the sending socket
     VirtualTime time{0};                   // when it was sent
+    std::uint32_t via = 0;                 // index of the interface it left by
+    bool chosen = false;                   // the sender chose that interface (SendToVia)
 
     std::uint16_t Cmd() const;  // little-endian header word 0 (0 when too short)
 };
@@ -55,6 +59,7 @@ struct FakeReply {
     VirtualTime delay{0};
     std::uint32_t fromAddr = kFakeAdapterAddr;
     std::uint16_t fromPort = 1638;
+    std::uint32_t arrivesOn = 0;  // interface index; 0: the one the request left by
 };
 
 using FakeResponder = std::function<std::vector<FakeReply>(const FakeDatagram& request)>;
@@ -135,6 +140,9 @@ public:
     std::string adminUser = "admin";
     std::string adminPassword = "admin";
 
+    // The host interfaces it is reachable from: it sees only requests that left by one.
+    std::set<std::uint32_t> links{kFakeDefaultInterface};
+
     // Faults.
     bool silent = false;                    // answers nothing at all
     std::set<std::uint16_t> silentFor;      // commands left unanswered
@@ -192,7 +200,17 @@ public:
     // A datagram that arrives at virtual time `at` (absolute) at every datagram socket open
     // at that moment: late, doubled or foreign replies, independent of any request.
     void Inject(std::vector<std::uint8_t> bytes, VirtualTime at,
-                std::uint32_t fromAddr = kFakeAdapterAddr, std::uint16_t fromPort = 1638);
+                std::uint32_t fromAddr = kFakeAdapterAddr, std::uint16_t fromPort = 1638,
+                std::uint32_t arrivesOn = kFakeDefaultInterface);
+
+    // The host's interfaces (what Interfaces lists): one, "fake0", unless a test
+    // changes them. Removing one takes it down: sends by it fail from then on.
+    std::vector<NetworkInterface> interfaces{{"fake0", kFakeDefaultInterface, kFakeHostAddr}};
+    // Where a limited broadcast leaves when the sender does not choose: the default route.
+    std::uint32_t routeInterface = kFakeDefaultInterface;
+    // Adds an interface with the given index (its address: 192.0.2.index).
+    void AddInterface(const std::string& name, std::uint32_t index, bool broadcast = true);
+    void RemoveInterface(const std::string& name);
 
     // Every datagram that went out, in order.
     const std::vector<FakeDatagram>& Sent() const { return m_sent; }
@@ -207,6 +225,7 @@ private:
         VirtualTime at{0};
         std::uint32_t fromAddr = 0;
         std::uint16_t fromPort = 0;
+        std::uint32_t arrivesOn = 0;
     };
 
     void Attach(FakeSocketApi* host);
@@ -250,6 +269,11 @@ public:
     int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                  std::uint16_t* fromPort) override;
     bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override;
+    std::vector<NetworkInterface> Interfaces() override;
+    int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+                  std::uint16_t port, const NetworkInterface& via) override;
+    int RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
+                    std::uint16_t* fromPort, std::uint32_t* arrivedOn) override;
 
     // --- Inspection --------------------------------------------------------------------
     VirtualTime Now() const { return m_network.Now(); }
@@ -290,6 +314,7 @@ private:
         std::vector<std::uint8_t> bytes;
         std::uint32_t fromAddr = 0;
         std::uint16_t fromPort = 0;
+        std::uint32_t arrivedOn = 0;
     };
     struct Socket {
         bool udp = true;
@@ -301,7 +326,9 @@ private:
     Socket* Find(SocketHandle s);
     SocketHandle Open(bool udp);
     void Enqueue(Socket& socket, VirtualTime at, std::vector<std::uint8_t> bytes,
-                 std::uint32_t fromAddr, std::uint16_t fromPort);
+                 std::uint32_t fromAddr, std::uint16_t fromPort, std::uint32_t arrivedOn);
+    int Send(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+             std::uint16_t port, std::uint32_t via, bool chosen);
     void DeliverInjection(const FakeNetwork::Injection& injection);
     bool Ready(const Socket& socket) const;
     std::optional<VirtualTime> NextArrival(const Socket& socket) const;

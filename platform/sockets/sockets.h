@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace sockets {
 
@@ -35,6 +37,14 @@ enum class WaitKind {
     UntilDatagram,
 };
 
+// A network interface of this host that is up and has an IPv4 address.
+struct NetworkInterface {
+    std::string name;           // as the system shows it ("eth0"; a friendly name on Windows)
+    std::uint32_t index = 0;    // the system's interface index, never 0
+    std::uint32_t address = 0;  // its first IPv4 address
+    bool broadcast = true;      // false: point-to-point, as most VPN tunnels are
+};
+
 class SocketApi {
 public:
     virtual ~SocketApi() = default;
@@ -58,17 +68,42 @@ public:
     virtual int Listen(SocketHandle s, int backlog) = 0;
 
     // Returns the number of bytes sent or kSocketError.
-    virtual int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
-                       std::uint16_t port) = 0;
+    virtual int SendTo(SocketHandle s, const std::uint8_t* data, std::size_t len,
+                       std::uint32_t addr, std::uint16_t port) = 0;
     // Returns the length of the datagram received or kSocketError when nothing is waiting on a
     // non-blocking socket, the datagram was longer than `cap` (it is then gone) or the call
     // failed. `fromAddr`/`fromPort` may be null.
-    virtual int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
-                         std::uint16_t* fromPort) = 0;
+    virtual int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                         std::uint32_t* fromAddr, std::uint16_t* fromPort) = 0;
 
     // The one wait of the protocol: "sleep one wait interval" between receive attempts.
     // Returns true when a datagram is ready to be received on `s` at return.
     virtual bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) = 0;
+
+    // Several networks. A datagram to 255.255.255.255 leaves by the one interface the route
+    // lookup picks; these let a caller choose the interface per datagram instead. The
+    // defaults serve a backend that knows no interfaces: nothing to choose, the system's
+    // route for everything.
+
+    // The interfaces that are up, not loopback and have an IPv4 address, in the system's
+    // order; empty when they cannot be listed.
+    virtual std::vector<NetworkInterface> Interfaces() { return {}; }
+    // As SendTo, leaving by `via`.
+    virtual int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len,
+                          std::uint32_t addr, std::uint16_t port, const NetworkInterface& via)
+    {
+        (void)via;
+        return SendTo(s, data, len, addr, port);
+    }
+    // As RecvFrom, also telling the index of the interface the datagram arrived on (0 when
+    // not known). `arrivedOn` may be null.
+    virtual int RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                            std::uint32_t* fromAddr, std::uint16_t* fromPort,
+                            std::uint32_t* arrivedOn)
+    {
+        if (arrivedOn) *arrivedOn = 0;
+        return RecvFrom(s, buf, cap, fromAddr, fromPort);
+    }
 };
 
 // The operating system's sockets (POSIX or Winsock backend, chosen at build time).

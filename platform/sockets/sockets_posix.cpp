@@ -5,8 +5,14 @@
 // RecvFrom serves that queue first. A burst of replies (a thousand adapters answering one
 // discovery) therefore never sits in the kernel's receive buffer long enough to overflow it,
 // even where an unprivileged program cannot enlarge that buffer.
+//
+// Several interfaces: one socket, and the interface chosen per datagram with IP_PKTINFO
+// (sendmsg's control data), which needs no privileges. Every datagram socket also asks for
+// IP_PKTINFO on receipt, so each datagram tells the interface it arrived on.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -17,6 +23,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "platform/sockets/datagram_queue.h"
@@ -47,6 +54,36 @@ sockaddr_in MakeAddr(std::uint32_t addr, std::uint16_t port)
     sa.sin_addr.s_addr = htonl(addr);
     sa.sin_port = htons(port);
     return sa;
+}
+
+// One recvmsg: the datagram into `buf` (at most `cap` bytes of it), its sender and the index
+// of the interface it arrived on (0 when the system did not say). Returns what recvmsg does.
+ssize_t ReceiveOne(int fd, std::uint8_t* buf, std::size_t cap, int flags, sockaddr_in& from,
+                   std::uint32_t& arrivedOn)
+{
+    iovec iov{buf, cap};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr msg{};
+    msg.msg_name = &from;
+    msg.msg_namelen = sizeof from;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    ssize_t n;
+    do {
+        n = ::recvmsg(fd, &msg, flags);
+    } while (n < 0 && errno == EINTR);
+    arrivedOn = 0;
+    if (n < 0) return n;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            arrivedOn = static_cast<std::uint32_t>(info.ipi_ifindex);
+        }
+    }
+    return n;
 }
 
 class PosixSocketApi final : public SocketApi {
@@ -142,29 +179,85 @@ public:
     int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                  std::uint16_t* fromPort) override
     {
+        return RecvFromVia(s, buf, cap, fromAddr, fromPort, nullptr);
+    }
+
+    int RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
+                    std::uint16_t* fromPort, std::uint32_t* arrivedOn) override
+    {
         auto it = m_queues.find(ToFd(s));
         if (it == m_queues.end()) return Fail(EBADF);
         DatagramQueue& queue = it->second;
         // A datagram longer than the buffer is a failed receive (and is gone), as on Winsock:
         // a reply cut short must not pass for a whole one.
         if (!queue.empty()) {
-            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort);
+            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort, arrivedOn);
             if (whole > cap) return Fail(EMSGSIZE);
             return static_cast<int>(whole);
         }
         sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        ssize_t n;
-        do {
-            // MSG_TRUNC: the result is the datagram's real length, even when it did not fit.
-            n = ::recvfrom(ToFd(s), buf, cap, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
-                           &fromLen);
-        } while (n < 0 && errno == EINTR);
+        std::uint32_t via = 0;
+        // MSG_TRUNC: the result is the datagram's real length, even when it did not fit.
+        const ssize_t n = ReceiveOne(ToFd(s), buf, cap, MSG_TRUNC, from, via);
         if (n < 0) return FailErrno();
         if (static_cast<std::size_t>(n) > cap) return Fail(EMSGSIZE);
         if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
         if (fromPort) *fromPort = ntohs(from.sin_port);
+        if (arrivedOn) *arrivedOn = via;
         return static_cast<int>(n);
+    }
+
+    int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+                  std::uint16_t port, const NetworkInterface& via) override
+    {
+        if (!Known(s)) return Fail(EBADF);
+        sockaddr_in sa = MakeAddr(addr, port);
+        iovec iov{const_cast<std::uint8_t*>(data), len};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+        msghdr msg{};
+        msg.msg_name = &sa;
+        msg.msg_namelen = sizeof sa;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        // The interface, and its address as the source, so the answer comes back there.
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(via.index);
+        info.ipi_spec_dst.s_addr = htonl(via.address);
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+        ssize_t n;
+        do {
+            n = ::sendmsg(ToFd(s), &msg, MSG_NOSIGNAL);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) return FailErrno();
+        return static_cast<int>(n);
+    }
+
+    std::vector<NetworkInterface> Interfaces() override
+    {
+        std::vector<NetworkInterface> out;
+        ifaddrs* all = nullptr;
+        if (::getifaddrs(&all) != 0) return out;
+        std::set<std::string> seen;  // an interface with several addresses is listed once
+        for (const ifaddrs* a = all; a != nullptr; a = a->ifa_next) {
+            if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+            const unsigned flags = a->ifa_flags;
+            if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK)) continue;
+            if (!seen.insert(a->ifa_name).second) continue;
+            const unsigned index = ::if_nametoindex(a->ifa_name);
+            if (index == 0) continue;
+            sockaddr_in sa{};
+            std::memcpy(&sa, a->ifa_addr, sizeof sa);
+            out.push_back(NetworkInterface{a->ifa_name, index, ntohl(sa.sin_addr.s_addr),
+                                           (flags & IFF_BROADCAST) != 0});
+        }
+        ::freeifaddrs(all);
+        return out;
     }
 
     bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override
@@ -206,6 +299,11 @@ private:
             FailErrno();
             return kInvalidSocket;
         }
+        if (type == SOCK_DGRAM) {
+            // Not fatal: without it every datagram reads as arrived on an unknown interface.
+            const int on = 1;
+            ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+        }
         m_queues[fd];
         return fd;
     }
@@ -230,17 +328,14 @@ private:
         bool took = false;
         for (;;) {
             sockaddr_in from{};
-            socklen_t fromLen = sizeof from;
-            const ssize_t n = ::recvfrom(fd, m_scratch.data(), m_scratch.size(), MSG_DONTWAIT,
-                                         reinterpret_cast<sockaddr*>(&from), &fromLen);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return took;
-            }
+            std::uint32_t via = 0;
+            const ssize_t n =
+                ReceiveOne(fd, m_scratch.data(), m_scratch.size(), MSG_DONTWAIT, from, via);
+            if (n < 0) return took;
             took = true;
             // What does not fit is dropped, as the kernel would drop the newest.
             queue.Push(m_scratch.data(), static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr),
-                       ntohs(from.sin_port));
+                       ntohs(from.sin_port), via);
         }
     }
 

@@ -2,20 +2,39 @@
 // against these calls, so most operations pass straight through. As on POSIX,
 // Wait(FullInterval) drains arriving datagrams into a queue of our own while it sleeps and
 // RecvFrom serves that queue first, so a burst of replies cannot overflow the receive buffer.
+//
+// Several interfaces: a datagram that must leave by one interface goes out on a companion
+// socket bound to that interface's address, which is how Windows picks the interface of a
+// limited broadcast (and how Linux does too, so it also holds under Wine); IN_PKTINFO on
+// WSASendMsg sets the source address but is not honoured everywhere for broadcasts. A
+// handle stands for its socket and its companions: replies come back to the companion that
+// asked, and every receive, wait and drain covers them all, telling the interface each
+// datagram arrived on. WSARecvMsg with IP_PKTINFO tells it for the main socket.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
+#if !defined(_WIN32_WINNT) || _WIN32_WINNT < 0x0600
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600  // GetAdaptersAddresses and WSARecvMsg (Vista and later)
+#endif
+// Order matters: Winsock 2 before windows.h, and the helper headers after both.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
+
+#include <iphlpapi.h>
+#include <mswsock.h>
 
 #include <chrono>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/sockets/datagram_queue.h"
@@ -47,11 +66,35 @@ int Result(int r)
     return r == SOCKET_ERROR ? kSocketError : r;
 }
 
+// One socket of a handle and the index of the interface it is bound to (0: none).
+struct Via {
+    std::uint32_t index = 0;
+    SOCKET socket = INVALID_SOCKET;
+};
+
+// Control data for one IN_PKTINFO, aligned for the header.
+struct PktInfoControl {
+    alignas(WSACMSGHDR) char bytes[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
+};
+
+std::string ToUtf8(const wchar_t* text)
+{
+    if (text == nullptr) return {};
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return {};
+    std::string out(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
+
 class WinsockSocketApi final : public SocketApi {
 public:
     ~WinsockSocketApi() override
     {
         for (const auto& entry : m_queues) ::closesocket(entry.first);
+        for (const auto& entry : m_vias)
+            for (const Via& v : entry.second) ::closesocket(v.socket);
     }
 
     int Startup(std::uint16_t version) override
@@ -77,6 +120,12 @@ public:
     int Close(SocketHandle s) override
     {
         m_queues.erase(ToSocket(s));
+        m_receiveBuffers.erase(ToSocket(s));
+        auto vias = m_vias.find(ToSocket(s));
+        if (vias != m_vias.end()) {
+            for (const Via& v : vias->second) ::closesocket(v.socket);
+            m_vias.erase(vias);
+        }
         return Result(::closesocket(ToSocket(s)));
     }
 
@@ -95,6 +144,7 @@ public:
 
     int SetReceiveBuffer(SocketHandle s, int bytes) override
     {
+        m_receiveBuffers[ToSocket(s)] = bytes;  // for companions made later
         return Result(::setsockopt(ToSocket(s), SOL_SOCKET, SO_RCVBUF,
                                    reinterpret_cast<const char*>(&bytes), sizeof bytes));
     }
@@ -122,26 +172,84 @@ public:
     int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                  std::uint16_t* fromPort) override
     {
+        return RecvFromVia(s, buf, cap, fromAddr, fromPort, nullptr);
+    }
+
+    int RecvFromVia(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
+                    std::uint16_t* fromPort, std::uint32_t* arrivedOn) override
+    {
         auto it = m_queues.find(ToSocket(s));
         if (it != m_queues.end() && !it->second.empty()) {
             DatagramQueue& queue = it->second;
-            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort);
+            const std::size_t whole = queue.Pop(buf, cap, fromAddr, fromPort, arrivedOn);
             if (whole > cap) {
                 ::WSASetLastError(WSAEMSGSIZE);
                 return kSocketError;
             }
             return static_cast<int>(whole);
         }
-        sockaddr_in from{};
-        int fromLen = sizeof from;
-        const int n = ::recvfrom(ToSocket(s), reinterpret_cast<char*>(buf), static_cast<int>(cap),
-                                 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        // A datagram longer than the buffer (WSAEMSGSIZE, its rest discarded) is a failed
-        // receive like any other: a reply cut short must not pass for a whole one.
-        if (n == SOCKET_ERROR) return kSocketError;
-        if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
-        if (fromPort) *fromPort = ntohs(from.sin_port);
-        return n;
+        for (const Via& member : Group(ToSocket(s))) {
+            sockaddr_in from{};
+            std::uint32_t via = 0;
+            const int n = ReceiveOne(member.socket, buf, cap, from, via);
+            // A datagram longer than the buffer (WSAEMSGSIZE, its rest discarded) is a failed
+            // receive like any other: a reply cut short must not pass for a whole one.
+            if (n == SOCKET_ERROR && ::WSAGetLastError() == WSAEMSGSIZE) return kSocketError;
+            if (n == SOCKET_ERROR) continue;
+            if (fromAddr) *fromAddr = ntohl(from.sin_addr.s_addr);
+            if (fromPort) *fromPort = ntohs(from.sin_port);
+            if (arrivedOn) *arrivedOn = member.index != 0 ? member.index : via;
+            return n;
+        }
+        return kSocketError;
+    }
+
+    int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
+                  std::uint16_t port, const NetworkInterface& via) override
+    {
+        const SOCKET companion = Companion(ToSocket(s), via);
+        if (companion == INVALID_SOCKET) return kSocketError;
+        sockaddr_in sa = MakeAddr(addr, port);
+        return Result(::sendto(companion, reinterpret_cast<const char*>(data),
+                               static_cast<int>(len), 0, reinterpret_cast<const sockaddr*>(&sa),
+                               sizeof sa));
+    }
+
+    std::vector<NetworkInterface> Interfaces() override
+    {
+        std::vector<NetworkInterface> out;
+        const ULONG flags =
+            GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+        ULONG size = 16 * 1024;
+        std::vector<unsigned char> storage;
+        ULONG r = ERROR_BUFFER_OVERFLOW;
+        for (int attempt = 0; attempt < 3 && r == ERROR_BUFFER_OVERFLOW; ++attempt) {
+            storage.resize(size);
+            r = ::GetAdaptersAddresses(AF_INET, flags, nullptr,
+                                       reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()),
+                                       &size);
+        }
+        if (r != NO_ERROR) return out;
+        std::set<ULONG> seen;
+        for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(storage.data()); a != nullptr;
+             a = a->Next) {
+            if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK) {
+                continue;
+            }
+            if (a->IfIndex == 0 || !seen.insert(a->IfIndex).second) continue;
+            for (auto* u = a->FirstUnicastAddress; u != nullptr; u = u->Next) {
+                const sockaddr* sa = u->Address.lpSockaddr;
+                if (sa == nullptr || sa->sa_family != AF_INET) continue;
+                sockaddr_in in{};
+                std::memcpy(&in, sa, sizeof in);
+                // Point-to-point links and tunnels (most VPNs) cannot carry a broadcast.
+                const bool broadcast = a->IfType != IF_TYPE_PPP && a->IfType != IF_TYPE_TUNNEL;
+                out.push_back(NetworkInterface{ToUtf8(a->FriendlyName), a->IfIndex,
+                                               ntohl(in.sin_addr.s_addr), broadcast});
+                break;
+            }
+        }
+        return out;
     }
 
     bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override
@@ -153,19 +261,22 @@ public:
             return false;
         }
         DatagramQueue& queue = it->second;
+        const std::vector<Via> group = Group(ToSocket(s));
         if (kind == WaitKind::UntilDatagram) {
             if (!queue.empty()) return true;
-            return SelectReadable(ToSocket(s), deadline);
+            return SelectReadable(group, deadline);
         }
         while (Clock::now() < deadline) {
-            if (!SelectReadable(ToSocket(s), deadline)) break;
-            if (!Drain(ToSocket(s), queue)) {
+            if (!SelectReadable(group, deadline)) break;
+            bool took = false;
+            for (const Via& member : group) took = Drain(member, queue) || took;
+            if (!took) {
                 SleepUntil(deadline);
                 break;
             }
         }
         if (!queue.empty()) return true;
-        return SelectReadable(ToSocket(s), Clock::now());
+        return SelectReadable(group, Clock::now());
     }
 
 private:
@@ -173,38 +284,137 @@ private:
     {
         const SOCKET s = ::socket(AF_INET, type, protocol);
         if (s == INVALID_SOCKET) return kInvalidSocket;
+        if (type == SOCK_DGRAM) {
+            // Not fatal: without it every datagram reads as arrived on an unknown interface.
+            const DWORD on = 1;
+            ::setsockopt(s, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on);
+        }
         m_queues[s];
         return static_cast<SocketHandle>(s);
     }
 
     // Takes every datagram waiting now, without blocking. False when nothing was taken.
     // The last error is kept as it was, so a later LastError() still tells the caller's story.
-    bool Drain(SOCKET s, DatagramQueue& queue)
+    bool Drain(const Via& member, DatagramQueue& queue)
     {
+        const SOCKET s = member.socket;
         const int savedError = ::WSAGetLastError();
         bool took = false;
         for (;;) {
             u_long waiting = 0;
             if (::ioctlsocket(s, FIONREAD, &waiting) != 0 || waiting == 0) break;
             sockaddr_in from{};
-            int fromLen = sizeof from;
-            int n = ::recvfrom(s, reinterpret_cast<char*>(m_scratch.data()),
-                               static_cast<int>(m_scratch.size()), 0,
-                               reinterpret_cast<sockaddr*>(&from), &fromLen);
+            std::uint32_t via = 0;
+            const int n = ReceiveOne(s, m_scratch.data(), m_scratch.size(), from, via);
             if (n == SOCKET_ERROR) {
-                if (::WSAGetLastError() != WSAEMSGSIZE) break;
-                n = static_cast<int>(m_scratch.size());
+                if (::WSAGetLastError() == WSAEMSGSIZE)
+                    continue;  // gone, as the queue would drop it
+                break;
             }
             took = true;
             // What does not fit is dropped, as the kernel would drop the newest.
             queue.Push(m_scratch.data(), static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr),
-                       ntohs(from.sin_port));
+                       ntohs(from.sin_port), member.index != 0 ? member.index : via);
         }
         ::WSASetLastError(savedError);
         return took;
     }
 
-    static bool SelectReadable(SOCKET s, Clock::time_point deadline)
+    // One datagram into `buf`, its sender and the interface it arrived on (0 when not
+    // known). One longer than `cap` fails with WSAEMSGSIZE. WSARecvMsg when the system offers it,
+    // recvfrom otherwise.
+    int ReceiveOne(SOCKET s, std::uint8_t* buf, std::size_t cap, sockaddr_in& from,
+                   std::uint32_t& arrivedOn)
+    {
+        arrivedOn = 0;
+        LPFN_WSARECVMSG recvMsg = RecvMsgFunction(s);
+        if (recvMsg == nullptr) {
+            int fromLen = sizeof from;
+            const int n = ::recvfrom(s, reinterpret_cast<char*>(buf), static_cast<int>(cap), 0,
+                                     reinterpret_cast<sockaddr*>(&from), &fromLen);
+            return n;
+        }
+        WSABUF buffer{static_cast<ULONG>(cap), reinterpret_cast<char*>(buf)};
+        PktInfoControl control;
+        WSAMSG msg{};
+        msg.name = reinterpret_cast<sockaddr*>(&from);
+        msg.namelen = sizeof from;
+        msg.lpBuffers = &buffer;
+        msg.dwBufferCount = 1;
+        msg.Control.buf = control.bytes;
+        msg.Control.len = sizeof control.bytes;
+        DWORD received = 0;
+        if (recvMsg(s, &msg, &received, nullptr, nullptr) == SOCKET_ERROR) return SOCKET_ERROR;
+        // One control message at most was asked for: IN_PKTINFO.
+        const auto* header = reinterpret_cast<const WSACMSGHDR*>(control.bytes);
+        if (msg.Control.len >= sizeof(WSACMSGHDR) && header->cmsg_level == IPPROTO_IP &&
+            header->cmsg_type == IP_PKTINFO) {
+            IN_PKTINFO info{};
+            std::memcpy(&info, control.bytes + WSA_CMSGDATA_ALIGN(sizeof(WSACMSGHDR)), sizeof info);
+            arrivedOn = info.ipi_ifindex;
+        }
+        return static_cast<int>(received);
+    }
+
+    LPFN_WSARECVMSG RecvMsgFunction(SOCKET s)
+    {
+        if (!m_recvMsgLooked) {
+            m_recvMsgLooked = true;
+            GUID id = WSAID_WSARECVMSG;
+            DWORD bytes = 0;
+            if (::WSAIoctl(s, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &m_recvMsg,
+                           sizeof m_recvMsg, &bytes, nullptr, nullptr) == SOCKET_ERROR) {
+                m_recvMsg = nullptr;
+            }
+        }
+        return m_recvMsg;
+    }
+
+    // The handle's socket (index 0: its interface is read from IP_PKTINFO) and its
+    // companions, one per interface a datagram was sent by.
+    std::vector<Via> Group(SOCKET s) const
+    {
+        std::vector<Via> group{Via{0, s}};
+        auto vias = m_vias.find(s);
+        if (vias != m_vias.end())
+            group.insert(group.end(), vias->second.begin(), vias->second.end());
+        return group;
+    }
+
+    // The companion of `s` for `via`, made on first use: bound to the interface's address,
+    // non-blocking, allowed to broadcast, with the receive buffer asked for `s`.
+    SOCKET Companion(SOCKET s, const NetworkInterface& via)
+    {
+        if (m_queues.count(s) == 0) {
+            ::WSASetLastError(WSAENOTSOCK);
+            return INVALID_SOCKET;
+        }
+        std::vector<Via>& vias = m_vias[s];
+        for (const Via& v : vias)
+            if (v.index == via.index) return v.socket;
+        const SOCKET c = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        if (c == INVALID_SOCKET) return c;
+        u_long nonBlocking = 1;
+        const int on = 1;
+        ::ioctlsocket(c, FIONBIO, &nonBlocking);
+        ::setsockopt(c, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+        auto buffer = m_receiveBuffers.find(s);
+        if (buffer != m_receiveBuffers.end()) {
+            ::setsockopt(c, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer->second),
+                         sizeof buffer->second);
+        }
+        sockaddr_in local = MakeAddr(via.address, 0);
+        if (::bind(c, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
+            const int error = ::WSAGetLastError();
+            ::closesocket(c);
+            ::WSASetLastError(error);
+            return INVALID_SOCKET;
+        }
+        vias.push_back(Via{via.index, c});
+        return c;
+    }
+
+    static bool SelectReadable(const std::vector<Via>& group, Clock::time_point deadline)
     {
         auto left = deadline - Clock::now();
         if (left < Clock::duration::zero()) left = Clock::duration::zero();
@@ -214,7 +424,7 @@ private:
         tv.tv_usec = static_cast<long>(us % 1000000);
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(s, &readable);
+        for (const Via& member : group) FD_SET(member.socket, &readable);
         const int r = ::select(0, &readable, nullptr, nullptr, &tv);
         if (r == SOCKET_ERROR) {
             SleepUntil(deadline);
@@ -234,6 +444,10 @@ private:
     }
 
     std::map<SOCKET, DatagramQueue> m_queues;
+    std::map<SOCKET, std::vector<Via>> m_vias;  // companions per handle
+    std::map<SOCKET, int> m_receiveBuffers;
+    LPFN_WSARECVMSG m_recvMsg = nullptr;
+    bool m_recvMsgLooked = false;
     std::vector<std::uint8_t> m_scratch = std::vector<std::uint8_t>(kMaxDatagram);
 };
 

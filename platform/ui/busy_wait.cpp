@@ -143,6 +143,22 @@ int UiSocketApi::RecvFrom(sockets::SocketHandle s, std::uint8_t* buf, std::size_
 {
     return m_inner.RecvFrom(s, buf, cap, fromAddr, fromPort);
 }
+std::vector<sockets::NetworkInterface> UiSocketApi::Interfaces()
+{
+    return m_inner.Interfaces();
+}
+int UiSocketApi::SendToVia(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
+                           std::uint32_t addr, std::uint16_t port,
+                           const sockets::NetworkInterface& via)
+{
+    return m_inner.SendToVia(s, data, len, addr, port, via);
+}
+int UiSocketApi::RecvFromVia(sockets::SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                             std::uint32_t* fromAddr, std::uint16_t* fromPort,
+                             std::uint32_t* arrivedOn)
+{
+    return m_inner.RecvFromVia(s, buf, cap, fromAddr, fromPort, arrivedOn);
+}
 
 bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
                        sockets::WaitKind kind)

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/sockets/sockets.h"
 
@@ -37,6 +38,13 @@ public:
                  std::uint32_t* fromAddr, std::uint16_t* fromPort) override;
     bool Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
               sockets::WaitKind kind) override;
+    std::vector<sockets::NetworkInterface> Interfaces() override;
+    int SendToVia(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
+                  std::uint32_t addr, std::uint16_t port,
+                  const sockets::NetworkInterface& via) override;
+    int RecvFromVia(sockets::SocketHandle s, std::uint8_t* buf, std::size_t cap,
+                    std::uint32_t* fromAddr, std::uint16_t* fromPort,
+                    std::uint32_t* arrivedOn) override;
 
     // Input events dropped during waits so far (tests).
     int droppedInputEvents() const;

@@ -41,6 +41,7 @@ starts() {  # COMMAND...: a simulator that binds its socket
 
 for program in "$@"; do refuses "$program"; done
 refuses bash "$root/tests/integration/protocol/cases.sh" discover_three /bin/false /bin/false
+refuses bash "$root/tests/integration/protocol/interfaces.sh" vpn /bin/false /bin/false
 refuses bash "$root/tests/integration/wizard/run_roundtrip.sh" /bin/false /bin/false
 refuses bash "$root/tests/integration/gui/run_gui.sh" /bin/false /bin/false /bin/false "$tmp"
 refuses bash "$root/tests/integration/gui/run_wayland.sh" /bin/false /bin/false "$tmp"
@@ -48,6 +49,7 @@ refuses bash "$root/tests/integration/firewall/run_firewall.sh" /bin/false /bin/
 refuses bash "$root/scripts/demo.sh" --inside /bin/false /bin/false ""
 refuses bash "$root/scripts/bench-wire.sh" --inside /bin/false /bin/false
 refuses env DRAVMOOR_LOAD_IN_NETNS=1 bash "$root/scripts/load.sh" "$tmp"
+refuses env DRAVMOOR_BENCH_IN_NETNS=1 bash "$root/scripts/bench-interfaces.sh" "$tmp"
 
 starts "$sim" --lab-network
 starts unshare -n "$sim"

@@ -64,9 +64,10 @@ case_discover_three() {
   expect_eq "macs" "$MAC1 $MAC2 $MAC3" "$(json '[.devices[].mac] | join(" ")')"
   expect_eq "addresses" "192.0.2.2 192.0.2.3 192.0.2.4" "$(json '[.devices[].ipAddress] | join(" ")')"
   expect_eq "web ports" "80 8080 8088" "$(json '[.devices[].webPort] | join(" ")')"
+  expect_eq "interfaces" "v0 v0 v0" "$(json '[.devices[].interface] | join(" ")')"
   cli discover
   expect_eq "table exit status" 0 "$rc"
-  grep -q "^NAS-Studio  *$MAC2  *192.0.2.3  *8080\$" <<<"$out" || fail "table row: $out"
+  grep -q "^NAS-Studio  *$MAC2  *192.0.2.3  *8080  *v0\$" <<<"$out" || fail "table row: $out"
 }
 
 case_discover_thousand() {

@@ -3,6 +3,9 @@
 // of wait, and a burst larger than a stock receive buffer surviving a draining wait. The
 // Windows build runs it on Winsock under Wine.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <net/if.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -130,6 +133,36 @@ TEST_F(PosixSockets, RoundTripReportsSenderAndRefusesDatagramsLongerThanTheBuffe
     EXPECT_EQ(kSocketError, m_api->RecvFrom(m_rx, buf, sizeof buf, nullptr, nullptr));
     EXPECT_NE(kMessageTooLong, m_api->LastError()) << "nothing waiting";
 }
+
+#ifndef _WIN32  // Linux interface names and indices
+// The namespace of scripts/netns.sh: v0 with 192.0.2.1, v1 up without an address, loopback.
+TEST(PosixInterfaces, OnlyTheAddressedLinkIsListed)
+{
+    auto api = sockets::CreateSystemSocketApi();
+    const auto list = api->Interfaces();
+    ASSERT_EQ(1u, list.size());
+    EXPECT_EQ("v0", list[0].name);
+    EXPECT_EQ(if_nametoindex("v0"), list[0].index);
+    EXPECT_EQ(0xC0000201u, list[0].address);
+    EXPECT_TRUE(list[0].broadcast);
+}
+
+TEST_F(PosixSockets, ArrivalInterfaceDirectAndThroughTheDrainingQueue)
+{
+    std::uint8_t b = 0;
+    std::uint32_t via = 99;
+    Send({1});
+    ASSERT_TRUE(m_api->Wait(m_rx, 1000ms, sockets::WaitKind::UntilDatagram));
+    ASSERT_EQ(1, m_api->RecvFromVia(m_rx, &b, 1, nullptr, nullptr, &via));
+    EXPECT_EQ(if_nametoindex("lo"), via);
+    Send({2});
+    EXPECT_TRUE(m_api->Wait(m_rx, 50ms, sockets::WaitKind::FullInterval));
+    via = 99;
+    ASSERT_EQ(1, m_api->RecvFromVia(m_rx, &b, 1, nullptr, nullptr, &via));
+    EXPECT_EQ(2, b);
+    EXPECT_EQ(if_nametoindex("lo"), via);
+}
+#endif
 
 TEST_F(PosixSockets, UntilDatagramWakesEarlyAndOtherwiseTakesTheInterval)
 {

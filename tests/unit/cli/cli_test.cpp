@@ -118,7 +118,7 @@ TEST(CliCommands, DiscoverListsAdaptersAsJsonAndTable)
     ASSERT_EQ(0, run.Run({"--json", "discover"})) << run.err;
     EXPECT_EQ(
         "{\"devices\":[{\"name\":\"NAS-\\u001b[31mX\",\"mac\":\"02:44:4d:00:00:01\","
-        "\"ipAddress\":\"192.0.2.2\",\"webPort\":80}]}\n",
+        "\"ipAddress\":\"192.0.2.2\",\"webPort\":80,\"interface\":\"fake0\"}]}\n",
         run.out);
     ASSERT_EQ(0, run.Run({"discover"}));
     EXPECT_NE(std::string::npos, run.out.find("NAS-?[31mX  02:44:4d:00:00:01  192.0.2.2"))
@@ -144,6 +144,38 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
     EXPECT_EQ(1, run.Run({"discover"}));
     EXPECT_EQ("Network communication failed with error 10091\n", run.err)
         << "a socket failure is its own explanation";
+}
+
+TEST(CliCommands, InterfaceOptionLimitsDiscoveryAndPerAdapterCommands)
+{
+    CliRun run;
+    run.network.AddInterface("lan2", 2);
+    const FakeAdapter::MacBytes mac2{0x02, 0x44, 0x4d, 0x00, 0x00, 0x02};
+    run.network.AddAdapter(mac2).links = {2};
+
+    ASSERT_EQ(0, run.Run({"discover"})) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("INTERFACE")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("02:44:4d:00:00:02  192.0.2.2   80        lan2"))
+        << run.out;
+    ASSERT_EQ(0, run.Run({"--json", "--interface", "lan2", "discover"})) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("\"mac\":\"02:44:4d:00:00:02\"")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find(kMacText)) << "fake0 was not asked";
+
+    // Status without discovery asks by every interface; the answer settles on lan2.
+    run.network.ClearSent();
+    ASSERT_EQ(0, run.Run({"--json", "status", "02:44:4d:00:00:02"})) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("\"interface\":\"lan2\"")) << run.out;
+    const auto asks = run.network.SentWithCmd(protocol::CMD_GET_SYSTEM_INFO);
+    ASSERT_EQ(2u, asks.size());
+    for (const auto& d : run.network.Sent()) {
+        if (d.Cmd() != protocol::CMD_GET_SYSTEM_INFO) {
+            EXPECT_EQ(2u, d.via);
+        }
+    }
+    run.network.ClearSent();
+    EXPECT_EQ(3, run.Run({"--interface", "fake0", "status", "02:44:4d:00:00:02"}));
+    EXPECT_EQ(2, run.Run({"--interface", "wlan9", "discover"}));
+    EXPECT_NE(std::string::npos, run.err.find("fake0, lan2")) << run.err;
 }
 
 TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)

@@ -64,6 +64,7 @@ TEST_F(DiscoveryTest, RequestAndListeningSocketStep)
     EXPECT_EQ(net.Sent()[0].bytes, std::vector<std::uint8_t>(12, 0));
     EXPECT_EQ(net.Sent()[0].addr, sockets::kAddrBroadcast);
     EXPECT_EQ(net.Sent()[0].port, 1638);
+    EXPECT_FALSE(net.Sent()[0].chosen) << "one interface: the system's route, as ever";
     EXPECT_EQ(api.LastReceiveBuffer(), kDiscoveryReceiveBuffer);
     EXPECT_EQ(api.UdpOpens(), 1);
     EXPECT_EQ(api.TcpOpens(), 1);

@@ -95,6 +95,23 @@ TEST(SimAdapters, SpreadDiscoveryRepliesOverTheWindow)
         << "only discovery is spread";
 }
 
+TEST(SimAdapters, FirstNumberShiftsMacsAndAddressesSoHostsDoNotCollide)
+{
+    sim::Options o;
+    o.adapters = 3;
+    o.first = 4;
+    Sim sim(o);
+    const sim::Handled h = sim.Send(protocol::CMD_DISCOVER, 0);
+    ASSERT_EQ(3u, h.replies.size());
+    const protocol::DiscoveryReply r = protocol::ReadDiscoveryReply(
+        Datagram(h.replies[0].bytes.data(), h.replies[0].bytes.size()));
+    EXPECT_EQ(MacOf(4)[5], r.mac[5]);
+    EXPECT_EQ("192.0.2.5", Text(r.ipAddress));
+    EXPECT_EQ(1u, sim.Send(protocol::CMD_GET_SYSTEM_INFO, 6).replies.size());
+    EXPECT_TRUE(sim.Send(protocol::CMD_GET_SYSTEM_INFO, 1).replies.empty());
+    EXPECT_TRUE(sim.Send(protocol::CMD_GET_SYSTEM_INFO, 7).replies.empty());
+}
+
 TEST(SimAdapters, RequestsForOthersOrTooShortAreNotAnswered)
 {
     Sim sim;

@@ -1,9 +1,10 @@
 #include "app/main_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/commands.h"
 #include "app/web_address.h"
 #include "res/resource.h"
+#include "sharemap/launch_sharemap.h"
+#include "wizard/launch_wizard.h"
 
 namespace app {
 
@@ -229,14 +230,14 @@ void CMainDlg::OnWizard()
 {
     protocol::DeviceInfo* device = SelectedDevice();
     if (device == nullptr) return;
-    if (LaunchSetupWizard(m_services, *device) != 0) RefreshDeviceList();
+    if (wizard::LaunchSetupWizard(m_services.sockets, *device) != 0) RefreshDeviceList();
 }
 
 void CMainDlg::OnShareMapping()
 {
     protocol::DeviceInfo* device = SelectedDevice();
     if (device == nullptr) return;
-    LaunchShareMapping(m_services, *device);
+    sharemap::LaunchShareMapping(m_services.sockets, m_services.drives, *device);
 }
 
 }  // namespace app

@@ -4,11 +4,13 @@
 #include "platform/ui/cdialog.h"
 #include "protocol/exchange.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
 namespace app {
 
 bool CQuickSetupApp::InitInstance()
 {
+    res::InstallResources();
     if (m_services.sockets.Startup(protocol::kLibraryVersion) != 0) {
         ui::AfxMessageBox(ui::LoadString(IDP_SOCKETS_INIT_FAILED));
         return false;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

@@ -1,6 +1,6 @@
 // Discovery fed a stream of arbitrary datagrams at arbitrary moments of its listening window.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

@@ -1,6 +1,6 @@
 // The disk-table reply, through the reader and through the status query's disk rows.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/replies.h"
 #include "fuzz/scripted_sockets.h"
 #include "protocol/device_info.h"
 #include "protocol/discovery.h"
 #include "protocol/status_query.h"
 #include "protocol/wire.h"
+#include "tests/support/replies.h"
 
 namespace fuzzing {
 

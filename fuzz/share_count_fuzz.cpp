@@ -1,7 +1,7 @@
 // The share-count reply: any count, up to 65,535, must lead to a bounded number of pages and
 // never to more shares than were sent.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

@@ -1,6 +1,6 @@
 // A share page reply answering every page request of a device that claims 45 shares.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

@@ -1,6 +1,6 @@
 // The system-information reply, through the reader and through the status query.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

@@ -1,9 +1,9 @@
 // The verification reply: only a datagram that really carries cmd 21 and status 0 may count
 // as the administrator's success.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
 #include "protocol/messages.h"
 #include "protocol/verify.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

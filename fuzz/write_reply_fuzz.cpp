@@ -1,9 +1,9 @@
 // The answers to both wizard writes: the network write judges cmd and status, the system
 // write takes any datagram as its answer.
 #include "fuzz/harness.h"
-#include "fuzz/oracle.h"
 #include "protocol/messages.h"
 #include "protocol/settings.h"
+#include "tests/support/oracle.h"
 
 using namespace fuzzing;
 

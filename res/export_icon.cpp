@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i) {
         const int size = QString::fromLocal8Bit(argv[i]).toInt();
         const QString file = dir.filePath(QStringLiteral("%1x%1.png").arg(size));
-        if (size <= 0 || !ui::DrawProgramIcon(size).save(file, "PNG")) {
+        if (size <= 0 || !res::DrawProgramIcon(size).save(file, "PNG")) {
             std::fprintf(stderr, "dravmoor-export-icon: cannot write %s\n", qPrintable(file));
             return 1;
         }

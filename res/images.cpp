@@ -6,11 +6,11 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include "platform/ui/cdialog.h"
 #include "res/program_icon.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
-namespace ui {
+namespace res {
 
 namespace {
 
@@ -167,4 +167,4 @@ QPixmap LoadBitmap(int id)
     return bitmap;
 }
 
-}  // namespace ui
+}  // namespace res

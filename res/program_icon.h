@@ -4,8 +4,8 @@
 
 #include <QPixmap>
 
-namespace ui {
+namespace res {
 
 QPixmap DrawProgramIcon(int size);
 
-}  // namespace ui
+}  // namespace res

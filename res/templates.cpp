@@ -1,15 +1,18 @@
 // The program's dialog templates, string table and their lookup.
 #include <map>
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/dialog_template.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
-namespace ui {
+namespace res {
 
 namespace {
 
-using namespace style;
+using ui::DialogTemplate;
+using ui::Kind;
+namespace dstyle = ui::dstyle;
+namespace style = ui::style;
+using namespace ui::style;
 constexpr std::uint32_t kPopupDialog =
     dstyle::Popup | dstyle::Caption | dstyle::SysMenu | dstyle::ModalFrame;
 constexpr std::uint32_t kPage = dstyle::Child | dstyle::ControlParent | dstyle::ClientEdge;
@@ -341,4 +344,4 @@ QString LoadString(int id)
     }
 }
 
-}  // namespace ui
+}  // namespace res

@@ -15,7 +15,7 @@ targets=${FUZZ_TARGETS:-"discovery_reply system_info network_info share_count sh
 
 mkdir -p "$build"
 if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
-         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAVMOOR_GUI=OFF -DDRAVMOOR_BENCH=OFF \
+         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAVMOOR_GUI=OFF -DDRAVMOOR_BENCH=OFF -DDRAVMOOR_WERROR=ON \
          -DDRAVMOOR_FUZZ=ON && cmake --build "$build" --target fuzz_all -j 2; } \
        >"$build/fuzz-build.log" 2>&1; then
   tail -40 "$build/fuzz-build.log" >&2

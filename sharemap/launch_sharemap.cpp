@@ -1,13 +1,15 @@
 // The Share mapping command: verification rule, then the share mapping dialog. Nothing in the
 // main window is refreshed afterwards.
-#include "app/commands.h"
-#include "sharemap/share_map_dlg.h"
-#include "wizard/verification_rule.h"
+#include "sharemap/launch_sharemap.h"
 
-void app::LaunchShareMapping(Services& services, protocol::DeviceInfo& device)
+#include "sharemap/share_map_dlg.h"
+#include "verify/verification_rule.h"
+
+void sharemap::LaunchShareMapping(sockets::SocketApi& api, netdrive::NetDrive& drives,
+                                  protocol::DeviceInfo& device)
 {
-    if (!wizard::ApplyVerificationRule(services.sockets, device)) return;
-    sharemap::CShareMapDlg dlg(services.drives);
+    if (!verify::ApplyVerificationRule(api, device)) return;
+    CShareMapDlg dlg(drives);
     dlg.SetDevice(&device);
     dlg.DoModal();
 }

@@ -1,26 +1,30 @@
 // The Setup wizard command: verification rule, then the three-page wizard.
-#include "app/commands.h"
+#include "wizard/launch_wizard.h"
+
 #include "res/resource.h"
-#include "wizard/finish_page.h"
-#include "wizard/network_page.h"
-#include "wizard/system_page.h"
-#include "wizard/verification_rule.h"
-#include "wizard/wizard_dlg.h"
+#include "verify/verification_rule.h"
 
-int app::LaunchSetupWizard(Services& services, protocol::DeviceInfo& device)
+namespace wizard {
+
+SetupWizard::SetupWizard(sockets::SocketApi& api, protocol::DeviceInfo& device) : frame(api)
 {
-    if (!wizard::ApplyVerificationRule(services.sockets, device)) return 0;
-
-    wizard::CWizardDlg wizard(services.sockets);
-    wizard.SetDevice(&device);
-    wizard::CSystemPage systemPage;
-    wizard::CNetworkPage networkPage;
-    wizard::CFinishPage finishPage;
-    wizard.AddPage(&systemPage, IDD_PAGE_SYSTEM);
-    wizard.AddPage(&networkPage, IDD_PAGE_NETWORK);
-    wizard.AddPage(&finishPage, IDD_PAGE_FINISH);
-    const int result = wizard.DoModal();
-    // Cancel leaves the page windows standing; take them down while their parent still exists.
-    wizard.DestroyPages();
-    return result;
+    frame.SetDevice(&device);
+    frame.AddPage(&system, IDD_PAGE_SYSTEM);
+    frame.AddPage(&network, IDD_PAGE_NETWORK);
+    frame.AddPage(&finish, IDD_PAGE_FINISH);
 }
+
+SetupWizard::~SetupWizard()
+{
+    // Cancel leaves the page windows standing; take them down while their parent still exists.
+    frame.DestroyPages();
+}
+
+int LaunchSetupWizard(sockets::SocketApi& api, protocol::DeviceInfo& device)
+{
+    if (!verify::ApplyVerificationRule(api, device)) return 0;
+    SetupWizard wizard(api, device);
+    return wizard.frame.DoModal();
+}
+
+}  // namespace wizard

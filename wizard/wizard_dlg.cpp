@@ -10,8 +10,8 @@
 #include "protocol/device_info.h"
 #include "protocol/settings.h"
 #include "res/resource.h"
+#include "verify/message_sink.h"
 #include "wizard/device_time.h"
-#include "wizard/message_sink.h"
 #include "wizard/network_page.h"
 #include "wizard/system_page.h"
 
@@ -172,12 +172,6 @@ bool CWizardDlg::PreTranslateKey(int qtKey)
     return ui::CDialog::PreTranslateKey(qtKey);
 }
 
-// The close box is Cancel: nothing is written, earlier writes stay on the adapter.
-void CWizardDlg::OnClose()
-{
-    ui::CDialog::OnClose();
-}
-
 void CWizardDlg::FillSystemPage()
 {
     auto* page = dynamic_cast<CSystemPage*>(GetPage(0));
@@ -236,7 +230,7 @@ int CWizardDlg::WriteSystemInfo()
     // No selection (-1) goes out as its low byte, 255.
     s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
 
-    AppMessageSink sink;
+    verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =
         protocol::WriteSystemInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
     return outcome.sent ? 0 : 1;
@@ -254,7 +248,7 @@ int CWizardDlg::WriteNetworkInfo()
         s.addresses[static_cast<std::size_t>(i)] =
             page->AddressCtrl(i)->GetAddressText().left(15).toStdString();
     }
-    AppMessageSink sink;
+    verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =
         protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
     return outcome.sent ? 0 : 1;

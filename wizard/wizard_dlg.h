@@ -41,7 +41,6 @@ public:
 protected:
     void DoDataExchange(ui::CDataExchange* dx) override;
     bool OnInitDialog() override;
-    void OnClose() override;
     bool PreTranslateKey(int qtKey) override;
 
 private:

@@ -49,16 +49,15 @@ protected:
 };
 
 UiSocketApi::UiSocketApi(sockets::SocketApi& inner, std::chrono::milliseconds slice)
-    : m_inner(inner),
+    : ForwardingSocketApi(inner),
       m_slice(slice.count() > 0 ? slice : std::chrono::milliseconds(1)),
-      m_blocker(new InputBlocker)
+      m_blocker(std::make_unique<InputBlocker>())
 {
 }
 
 UiSocketApi::~UiSocketApi()
 {
     SetBusy(false);
-    delete m_blocker;
 }
 
 void UiSocketApi::SetBusy(bool on)
@@ -73,100 +72,43 @@ void UiSocketApi::SetBusy(bool on)
     }
 }
 
-int UiSocketApi::Startup(std::uint16_t version)
-{
-    return m_inner.Startup(version);
-}
-
 int UiSocketApi::Cleanup()
 {
-    const int r = m_inner.Cleanup();
+    const int r = inner().Cleanup();
     if (m_openSockets == 0) SetBusy(false);
     return r;
 }
 
-int UiSocketApi::LastError() const
-{
-    return m_inner.LastError();
-}
-
 sockets::SocketHandle UiSocketApi::OpenUdp()
 {
-    const sockets::SocketHandle s = m_inner.OpenUdp();
+    const sockets::SocketHandle s = inner().OpenUdp();
     if (s != sockets::kInvalidSocket) ++m_openSockets;
     return s;
 }
 
 sockets::SocketHandle UiSocketApi::OpenTcp()
 {
-    const sockets::SocketHandle s = m_inner.OpenTcp();
+    const sockets::SocketHandle s = inner().OpenTcp();
     if (s != sockets::kInvalidSocket) ++m_openSockets;
     return s;
 }
 
 int UiSocketApi::Close(sockets::SocketHandle s)
 {
-    const int r = m_inner.Close(s);
+    const int r = inner().Close(s);
     // Failed or not, the caller is done with the socket; the busy state must not outlive it.
     if (m_openSockets > 0) --m_openSockets;
     if (m_openSockets == 0) SetBusy(false);
     return r;
 }
 
-int UiSocketApi::SetNonBlocking(sockets::SocketHandle s, bool on)
-{
-    return m_inner.SetNonBlocking(s, on);
-}
-int UiSocketApi::SetBroadcast(sockets::SocketHandle s, bool on)
-{
-    return m_inner.SetBroadcast(s, on);
-}
-int UiSocketApi::SetReceiveBuffer(sockets::SocketHandle s, int bytes)
-{
-    return m_inner.SetReceiveBuffer(s, bytes);
-}
-int UiSocketApi::Bind(sockets::SocketHandle s, std::uint32_t addr, std::uint16_t port)
-{
-    return m_inner.Bind(s, addr, port);
-}
-int UiSocketApi::Listen(sockets::SocketHandle s, int backlog)
-{
-    return m_inner.Listen(s, backlog);
-}
-int UiSocketApi::SendTo(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
-                        std::uint32_t addr, std::uint16_t port)
-{
-    return m_inner.SendTo(s, data, len, addr, port);
-}
-int UiSocketApi::RecvFrom(sockets::SocketHandle s, std::uint8_t* buf, std::size_t cap,
-                          std::uint32_t* fromAddr, std::uint16_t* fromPort)
-{
-    return m_inner.RecvFrom(s, buf, cap, fromAddr, fromPort);
-}
-std::vector<sockets::NetworkInterface> UiSocketApi::Interfaces()
-{
-    return m_inner.Interfaces();
-}
-int UiSocketApi::SendToVia(sockets::SocketHandle s, const std::uint8_t* data, std::size_t len,
-                           std::uint32_t addr, std::uint16_t port,
-                           const sockets::NetworkInterface& via)
-{
-    return m_inner.SendToVia(s, data, len, addr, port, via);
-}
-int UiSocketApi::RecvFromVia(sockets::SocketHandle s, std::uint8_t* buf, std::size_t cap,
-                             std::uint32_t* fromAddr, std::uint16_t* fromPort,
-                             std::uint32_t* arrivedOn)
-{
-    return m_inner.RecvFromVia(s, buf, cap, fromAddr, fromPort, arrivedOn);
-}
-
 bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
                        sockets::WaitKind kind)
 {
-    if (qApp == nullptr) return m_inner.Wait(s, interval, kind);
+    if (qApp == nullptr) return inner().Wait(s, interval, kind);
     SetBusy(true);
     if (m_blocker->thread() != qApp->thread()) m_blocker->moveToThread(qApp->thread());
-    qApp->installEventFilter(m_blocker);
+    qApp->installEventFilter(m_blocker.get());
     const bool wasActive = m_blocker->active;
     m_blocker->active = true;
     bool ready = false;
@@ -174,13 +116,13 @@ bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interv
     std::chrono::milliseconds left = interval;
     do {
         const std::chrono::milliseconds step = std::min(left, m_slice);
-        ready = m_inner.Wait(s, step, kind);
+        ready = inner().Wait(s, step, kind);
         left -= step;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (ready && kind == sockets::WaitKind::UntilDatagram) break;
     } while (left.count() > 0);
     m_blocker->active = wasActive;
-    if (!wasActive) qApp->removeEventFilter(m_blocker);
+    if (!wasActive) qApp->removeEventFilter(m_blocker.get());
     // FullInterval: a backend that drains into its own queue tells readiness of its last slice.
     return ready;
 }

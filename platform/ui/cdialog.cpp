@@ -1,68 +1,30 @@
-// CDialog: building a window from its template, the message map, modal runs, and the dialog
-// manager (keyboard rules, tab order, system menu).
+// CDialog: building a window from its template, the message map, modal runs, data exchange.
+// The dialog manager (keys, tab order) is dialog_manager.cpp, the window dialog_window.cpp,
+// the controls' widgets control_factory.cpp.
 #include "platform/ui/cdialog.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QContextMenuEvent>
-#include <QDateEdit>
 #include <QFontMetrics>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimeEdit>
-#include <QTreeWidget>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/ui/control_factory.h"
+#include "platform/ui/dialog_manager.h"
+#include "platform/ui/ids.h"
 #include "platform/ui/widgets.h"
-#include "res/resource.h"
 
 namespace ui {
 
 namespace {
 
 constexpr char kIdProperty[] = "dlgCtrlId";
-
-// MulDiv as the dialog manager uses it: rounds to nearest.
-int MulDiv(int a, int b, int c)
-{
-    const long long p = static_cast<long long>(a) * b;
-    return static_cast<int>(p >= 0 ? (p + c / 2) / c : (p - c / 2) / c);
-}
-
-QString FromUtf8(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// Statics without SS_NOPREFIX treat '&' as a mnemonic marker: "&&" shows one '&', a single '&'
-// is dropped.
-QString StripMnemonic(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&')) {
-            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&')) {
-                out += QLatin1Char('&');
-                ++i;
-            }
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
 
 QFont TemplateFont(const DialogTemplate& t)
 {
@@ -79,166 +41,7 @@ bool IsPushButton(const QWidget* w)
     return b != nullptr;
 }
 
-DialogWindow* TopDialogWindow(QWidget* w)
-{
-    if (w == nullptr) return nullptr;
-    return qobject_cast<DialogWindow*>(w->window());
-}
-
 }  // namespace
-
-// ---- Dialog manager ---------------------------------------------------------------------
-
-// Application-wide key filter: runs PreTranslateKey of the dialogs around the focus and then
-// the dialog manager's rules, before the focused widget sees the key.
-class DialogManager : public QObject {
-public:
-    static void Ensure()
-    {
-        static DialogManager* instance = nullptr;
-        if (instance == nullptr && qApp != nullptr) {
-            instance = new DialogManager(qApp);
-            qApp->installEventFilter(instance);
-        }
-    }
-
-protected:
-    explicit DialogManager(QObject* parent) : QObject(parent) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
-            return QObject::eventFilter(watched, event);
-        auto* w = static_cast<QWidget*>(watched);
-        DialogWindow* top = TopDialogWindow(w);
-        if (top == nullptr || top->owner() == nullptr) return false;
-        // Key events travel from the focus widget to its parents: act once, on the first one.
-        // The window's own focus widget: the same as the application's while the window is
-        // active, and still right when a key is sent to an inactive window (tests, automation).
-        // A key sent to the window itself is taken there too; one that only reached the window
-        // by propagation was declined on the way, so a second look changes nothing.
-        QWidget* focus = top->focusWidget();
-        const bool first = (w == focus) || (w == top);
-        if (!first) return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        return Handle(top, w, key);
-    }
-
-private:
-    static bool Handle(DialogWindow* top, QWidget* target, QKeyEvent* key)
-    {
-        const int k = key->key();
-        // Child dialogs (pages) first, then the top-level dialog.
-        std::vector<CDialog*> chain;
-        for (QWidget* p = target; p != nullptr; p = p->parentWidget()) {
-            if (auto* dw = qobject_cast<DialogWindow*>(p); dw && dw->owner())
-                chain.push_back(dw->owner());
-            if (p == top) break;
-        }
-        for (CDialog* d : chain)
-            if (d->PreTranslateKey(k)) return true;
-
-        CDialog* dlg = top->owner();
-        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-        if ((k == Qt::Key_Return || k == Qt::Key_Enter) && mods == Qt::NoModifier) {
-            if (IsPushButton(target) && target->isEnabled()) {
-                static_cast<QPushButton*>(target)->click();
-                return true;
-            }
-            dlg->SendCommand(dlg->DefaultButtonId());
-            return true;
-        }
-        if (k == Qt::Key_Escape && mods == Qt::NoModifier) {
-            dlg->SendCommand(IDCANCEL);
-            return true;
-        }
-        if ((k == Qt::Key_Tab || k == Qt::Key_Backtab) &&
-            (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
-            MoveFocus(dlg, target, !(k == Qt::Key_Backtab || mods == Qt::ShiftModifier));
-            return true;
-        }
-        if (k == Qt::Key_Space && mods == Qt::AltModifier) {
-            if (dlg->m_template && (dlg->m_template->style & dstyle::SysMenu))
-                dlg->ShowSystemMenu(top->mapToGlobal(QPoint(0, 0)));
-            return true;
-        }
-        return false;
-    }
-
-public:
-    static void MoveFocus(CDialog* dlg, QWidget* from, bool forward)
-    {
-        std::vector<QWidget*> stops;
-        dlg->CollectTabStops(stops);
-        if (stops.empty()) return;
-        int at = -1;
-        for (std::size_t i = 0; i < stops.size(); ++i)
-            if (from != nullptr && (stops[i] == from || stops[i]->isAncestorOf(from)))
-                at = static_cast<int>(i);
-        const int n = static_cast<int>(stops.size());
-        const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
-        QWidget* w = stops[static_cast<std::size_t>(next)];
-        w->setFocus(Qt::TabFocusReason);
-        if (auto* le = qobject_cast<QLineEdit*>(w->focusProxy() ? w->focusProxy() : w))
-            le->selectAll();
-    }
-};
-
-// ---- DialogWindow -----------------------------------------------------------------------
-
-DialogWindow::DialogWindow(CDialog* owner, QWidget* parent) : QDialog(parent), m_owner(owner) {}
-
-void DialogWindow::closeEvent(QCloseEvent* event)
-{
-    // The close box and Alt+F4 become the dialog's close request; the dialog decides.
-    event->ignore();
-    if (m_owner != nullptr && !m_owner->m_ended) m_owner->OnClose();
-}
-
-void DialogWindow::contextMenuEvent(QContextMenuEvent* event)
-{
-    // On the dialog's background only: controls keep their own (or no) context menu.
-    if (m_owner != nullptr && isWindow() && childAt(event->pos()) == nullptr &&
-        m_owner->m_template && (m_owner->m_template->style & dstyle::SysMenu)) {
-        m_owner->ShowSystemMenu(event->globalPos());
-        event->accept();
-        return;
-    }
-    QDialog::contextMenuEvent(event);
-}
-
-void DialogWindow::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    if (m_owner == nullptr || m_shownOnce || !isWindow()) return;
-    m_shownOnce = true;
-    // QDialog picks a default push button of its own when shown; the template decides here.
-    for (QPushButton* b : findChildren<QPushButton*>()) {
-        b->setAutoDefault(false);
-        b->setDefault(b->property("templateDefault").toBool());
-    }
-    m_owner->ApplyInitialFocus();
-}
-
-void DialogWindow::keyPressEvent(QKeyEvent* event)
-{
-    // Enter and Escape were handled by the dialog manager; nothing else falls back to QDialog's
-    // own default-button and reject() handling.
-    event->ignore();
-}
-
-void DialogWindow::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    // A client edge: the controls live in an inner widget at the frame's contents rectangle.
-    if (auto* edge = findChild<QFrame*>(QStringLiteral("clientEdge"), Qt::FindDirectChildrenOnly)) {
-        edge->setGeometry(rect());
-        if (m_owner != nullptr && m_owner->m_client != nullptr && m_owner->m_client != this)
-            m_owner->m_client->setGeometry(edge->contentsRect());
-    }
-}
-
-// ---- CDialog ----------------------------------------------------------------------------
 
 CDialog::CDialog(int templateId, CDialog* parent)
     : m_templateId(templateId), m_parent(parent), m_template(FindTemplate(templateId))
@@ -248,21 +51,26 @@ CDialog::CDialog(int templateId, CDialog* parent)
 CDialog::~CDialog()
 {
     UnlinkChildren();
-    if (m_window) {
-        m_window->Detach();
-        delete m_window.data();
-    }
+    ReleaseWindow();
+}
+
+// The dialog owns its window unless Qt already took it down with a parent (a page's window
+// goes with its frame); QPointer tells which.
+void CDialog::ReleaseWindow()
+{
+    if (!m_window) return;
+    m_window->Detach();
+    m_window->hide();
+    delete m_window.data();
+    m_window = nullptr;
 }
 
 bool CDialog::BuildWindow(QWidget* parentWidget, bool child)
 {
     if (m_template == nullptr) return false;
-    if (m_window) {
-        m_window->Detach();
-        delete m_window.data();
-    }
+    ReleaseWindow();
     m_controls.clear();
-    DialogManager::Ensure();
+    EnsureDialogManager();
     const DialogTemplate& t = *m_template;
     auto* win = new DialogWindow(this, parentWidget);
     m_window = win;
@@ -318,162 +126,9 @@ bool CDialog::BuildWindow(QWidget* parentWidget, bool child)
     }
 
     for (const ControlTemplate& ct : t.controls) {
-        QWidget* w = nullptr;
         const QString text = FromUtf8(ct.text);
         QRect geo(dx(ct.x), dy(ct.y), dx(ct.cx), dy(ct.cy));
-        switch (ct.kind) {
-            case Kind::PushButton: {
-                auto* b = new QPushButton(text, m_client);
-                b->setAutoDefault(false);
-                b->setProperty("templateDefault", (ct.style & style::DefPushButton) != 0);
-                b->setDefault((ct.style & style::DefPushButton) != 0);
-                w = b;
-                break;
-            }
-            case Kind::CheckBox:
-                w = new QCheckBox(text, m_client);
-                break;
-            case Kind::GroupBox:
-                w = new ClassicGroupBox(StripMnemonic(text), m_client);
-                break;
-            case Kind::Static: {
-                auto* l = new QLabel(m_client);
-                l->setTextFormat(Qt::PlainText);
-                l->setText((ct.style & style::NoPrefix) ? text : StripMnemonic(text));
-                Qt::Alignment a = Qt::AlignLeft;
-                if (ct.style & style::Right) a = Qt::AlignRight;
-                if (ct.style & style::Center) a = Qt::AlignHCenter;
-                a |= (ct.style & style::CenterImage) ? Qt::AlignVCenter : Qt::AlignTop;
-                l->setAlignment(a);
-                l->setWordWrap(!(ct.style & (style::NoWordWrap | style::CenterImage)));
-                if (ct.style & style::Sunken) {
-                    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                    l->setLineWidth(1);
-                    l->setIndent(1);
-                }
-                w = l;
-                break;
-            }
-            case Kind::Icon:
-            case Kind::Bitmap: {
-                auto* l = new QLabel(m_client);
-                const QPixmap pm = ct.kind == Kind::Icon ? LoadIcon(ct.resource).pixmap(32, 32)
-                                                         : LoadBitmap(ct.resource);
-                l->setPixmap(pm);
-                // Image statics take the image's size, whatever the template says.
-                if (!pm.isNull()) geo.setSize(pm.deviceIndependentSize().toSize());
-                w = l;
-                break;
-            }
-            case Kind::EtchedHorz: {
-                auto* f = new QFrame(m_client);
-                f->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-                f->setLineWidth(1);
-                geo.setHeight(2);
-                w = f;
-                break;
-            }
-            case Kind::EtchedFrame: {
-                auto* f = new QFrame(m_client);
-                f->setFrameStyle(QFrame::Box | QFrame::Sunken);
-                f->setLineWidth(1);
-                w = f;
-                break;
-            }
-            case Kind::Edit: {
-                auto* e = new QLineEdit(m_client);
-                e->setFrame((ct.style & style::Border) != 0);
-                if (ct.style & style::Password) e->setEchoMode(QLineEdit::Password);
-                if (ct.style & style::Right) e->setAlignment(Qt::AlignRight);
-                // The original control holds 30000 characters unless limited.
-                e->setMaxLength(30000);
-                w = e;
-                break;
-            }
-            case Kind::ComboBox: {
-                auto* c = new QComboBox(m_client);
-                const bool editable = !(ct.style & style::DropDownList);
-                c->setEditable(editable);
-                if (editable) {
-                    c->setInsertPolicy(QComboBox::NoInsert);
-                    c->setCompleter(nullptr);
-                }
-                c->setFont(font);
-                // The template height is the dropped list's; the closed box is one line high.
-                const int closed = std::max(c->sizeHint().height(), fm.height() + 6);
-                const int listHeight = geo.height() - closed;
-                c->setMaxVisibleItems(std::max(1, listHeight / std::max(1, fm.height())));
-                geo.setHeight(closed);
-                w = c;
-                break;
-            }
-            case Kind::ListBox: {
-                auto* l = new ListBox(m_client);
-                l->setSelectionMode(QAbstractItemView::SingleSelection);
-                l->setFrameStyle((ct.style & style::Border) ? (QFrame::StyledPanel | QFrame::Sunken)
-                                                            : QFrame::NoFrame);
-                l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                l->setVerticalScrollBarPolicy((ct.style & style::VScroll) ? Qt::ScrollBarAsNeeded
-                                                                          : Qt::ScrollBarAlwaysOff);
-                l->setUniformItemSizes(true);
-                l->setSortingEnabled((ct.style & style::Sort) != 0);
-                w = l;
-                break;
-            }
-            case Kind::ListView: {
-                auto* v = new QTreeWidget(m_client);
-                v->setColumnCount(0);
-                v->setRootIsDecorated(false);
-                v->setItemsExpandable(false);
-                v->setUniformRowHeights(true);
-                v->setAllColumnsShowFocus(false);
-                v->setSelectionMode((ct.style & style::SingleSel)
-                                        ? QAbstractItemView::SingleSelection
-                                        : QAbstractItemView::ExtendedSelection);
-                v->setSelectionBehavior(QAbstractItemView::SelectItems);
-                v->header()->setStretchLastSection(false);
-                v->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-                v->header()->setSectionsMovable(false);
-                v->header()->setSectionResizeMode(QHeaderView::Interactive);
-                v->setFrameStyle((ct.style & style::Border) ? (QFrame::StyledPanel | QFrame::Sunken)
-                                                            : QFrame::NoFrame);
-                v->setProperty("extendedStyle", 0u);
-                w = v;
-                break;
-            }
-            case Kind::DatePicker:
-            case Kind::TimePicker: {
-                QDateTimeEdit* e = nullptr;
-                if (ct.kind == Kind::DatePicker) {
-                    auto* d = new QDateEdit(QDate::currentDate(), m_client);
-                    d->setCalendarPopup(!(ct.style & style::UpDown));
-                    // Year first, zero-padded: reads the same to every user and matches the
-                    // digits the adapter stores.
-                    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-                    e = d;
-                } else {
-                    auto* tm = new QTimeEdit(QTime::currentTime(), m_client);
-                    tm->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-                    e = tm;
-                }
-                // A fixed locale: month names, digits and calendar layout do not follow the
-                // environment, which the program does not read.
-                e->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-                // With no empty state: the PC's date and time when the dialog is created.
-                const QDateTime now = QDateTime::currentDateTime();
-                e->setProperty("pickerValue", now);
-                if (ct.kind == Kind::DatePicker)
-                    e->setDate(now.date());
-                else
-                    e->setTime(now.time());
-                e->setKeyboardTracking(false);
-                w = e;
-                break;
-            }
-            case Kind::IpAddress:
-                w = new IpAddressEdit(m_client);
-                break;
-        }
+        QWidget* w = CreateControl(ct, text, m_client, font, geo);
         w->setFont(font);
         w->setGeometry(geo);
         w->setProperty(kIdProperty, ct.id);
@@ -585,12 +240,7 @@ void CDialog::UnlinkChildren()
 void CDialog::DestroyWindow()
 {
     UnlinkChildren();
-    if (m_window) {
-        m_window->Detach();
-        m_window->hide();
-        delete m_window.data();
-    }
-    m_window = nullptr;
+    ReleaseWindow();
     m_widget = nullptr;
     m_client = nullptr;
     m_controls.clear();
@@ -634,7 +284,7 @@ void CDialog::NextDlgCtrl()
     while (top->m_createdOn != nullptr && top->m_window && !top->m_window->isWindow())
         top = top->m_createdOn;
     QWidget* focus = top->m_window ? top->m_window->focusWidget() : nullptr;
-    DialogManager::MoveFocus(top, focus, true);
+    MoveDialogFocus(top, focus, true);
 }
 
 void CDialog::CollectTabStops(std::vector<QWidget*>& out) const

@@ -1,4 +1,4 @@
-// The dialog framework of app/, wizard/ and sharemap/: dialogs built from templates (res/) into
+// The dialog framework of the program's windows: dialogs built from templates into
 // Qt widgets, control wrappers bound to members by id, message maps, modal runs with the dialog
 // manager's keyboard rules, and the application message box.
 //
@@ -33,20 +33,9 @@
 #include <vector>
 
 #include "platform/ui/dialog_template.h"
-
-#ifdef _WIN32
-// windows.h maps these names to its A/W functions (or its values) by macro. Here they are the
-// framework's own members and functions, so a file that included windows.h first must still reach
-// ours.
-#undef GetWindowText
-#undef LoadBitmap
-#undef LoadIcon
-#undef LoadString
-#undef MessageBox
-#undef SC_CLOSE
-#undef SC_MINIMIZE
-#undef SetWindowText
-#endif
+#include "platform/ui/ids.h"
+#include "platform/ui/resources.h"
+#include "platform/ui/windows_names.h"
 
 class QFont;
 
@@ -250,6 +239,7 @@ private:
     void ShowSystemMenu(const QPoint& globalPos);
     void ApplyInitialFocus();
     void UnlinkChildren();
+    void ReleaseWindow();
     // Tab stops in order, descending into visible child dialogs.
     void CollectTabStops(std::vector<QWidget*>& out) const;
     int DefaultButtonId() const;
@@ -271,12 +261,6 @@ private:
     int m_baseX = 0;
     int m_baseY = 0;
 };
-
-// Texts of the string table (res/), empty when unknown.
-QString LoadString(int id);
-// The icon and bitmap resources (res/), null when unknown.
-QIcon LoadIcon(int id);
-QPixmap LoadBitmap(int id);
 
 // Device texts are fixed-width 8-bit fields: decode without reading past `width` bytes or the
 // first zero; UTF-8 where valid, Latin-1 for bytes that are not.

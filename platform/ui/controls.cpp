@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <memory>
 
 #include "platform/ui/cdialog.h"
 #include "platform/ui/widgets.h"
@@ -222,7 +223,7 @@ int CListBox::DeleteString(int index)
     QSignalBlocker block(l);
     QSignalBlocker blockSel(l->selectionModel());
     const bool wasSelected = GetCurSel() == index;
-    delete l->takeItem(index);
+    const std::unique_ptr<QListWidgetItem> removed(l->takeItem(index));
     // The selection goes with its row; Qt would move it to a neighbour.
     if (wasSelected) l->clearSelection();
     return l->count();
@@ -338,9 +339,9 @@ int CListCtrl::InsertItem(int row, const QString& text)
     QTreeWidget* v = Tree(m_widget);
     if (v == nullptr || row < 0) return -1;
     const int at = std::min(row, v->topLevelItemCount());
-    auto* item = new QTreeWidgetItem;
+    auto item = std::make_unique<QTreeWidgetItem>();
     item->setText(0, text);
-    v->insertTopLevelItem(at, item);
+    v->insertTopLevelItem(at, item.release());  // the view owns its rows
     return at;
 }
 
@@ -366,7 +367,7 @@ bool CListCtrl::DeleteItem(int row)
 {
     QTreeWidget* v = Tree(m_widget);
     if (v == nullptr || row < 0 || row >= v->topLevelItemCount()) return false;
-    delete v->takeTopLevelItem(row);
+    const std::unique_ptr<QTreeWidgetItem> removed(v->takeTopLevelItem(row));
     return true;
 }
 

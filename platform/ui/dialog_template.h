@@ -1,5 +1,6 @@
 // Dialog templates as data: caption, size in dialog units, font, styles and the controls in
-// template (= tab) order. res/ holds the program's templates; CDialog builds widgets from them.
+// template (= tab) order. A ResourceProvider (resources.h) hands them to CDialog, which builds
+// widgets from them.
 #pragma once
 
 #include <cstdint>
@@ -89,8 +90,5 @@ struct DialogTemplate {
     // Initial combo-box data: control id -> entries, added in order when the dialog is created.
     std::vector<std::pair<int, std::vector<std::string_view>>> comboData;
 };
-
-// The program's templates by id (res/); null for an unknown id.
-const DialogTemplate* FindTemplate(int id);
 
 }  // namespace ui

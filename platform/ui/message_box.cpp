@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "platform/ui/cdialog.h"
-#include "res/resource.h"
+#include "platform/ui/ids.h"
 
 namespace ui {
 

@@ -20,42 +20,14 @@
 #include "platform/ui/cdialog.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
+#include "res/resources.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
+using gui_test::MessageRecorder;
+using gui_test::RunModal;
 using sockets::FakeAdapter;
-
-struct MessageRecorder {
-    MessageRecorder()
-    {
-        previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
-            texts << r.text;
-            return IDOK;
-        });
-    }
-    ~MessageRecorder() { ui::SetMessageBoxHandler(previous); }
-    QStringList texts;
-    ui::MessageBoxHandler previous;
-};
-
-// Runs `driver` once the dialog's modal loop is running, then ends the dialog if the driver
-// did not.
-int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
-{
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [&dlg, driver, poll] {
-        if (!dlg.IsModalRunning()) {
-            QTimer::singleShot(1, *poll);
-            return;
-        }
-        driver();
-        if (dlg.IsModalRunning()) dlg.EndDialog(IDCANCEL);
-    };
-    QTimer::singleShot(0, *poll);
-    const int result = dlg.DoModal();
-    *poll = nullptr;
-    return result;
-}
 
 // Closes the next modal window that opens (the About box) and counts it.
 void CloseNextModal(int* count, QString* title)
@@ -185,7 +157,7 @@ private slots:
             // The first tab stop, the device list, has the focus.
             QCOMPARE(dlg.widget()->focusWidget(), dlg.GetDlgItem(IDC_DEVICE_LIST));
         });
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.Texts().isEmpty());
         QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(2, 2));
     }
 
@@ -236,7 +208,7 @@ private slots:
             QVERIFY(DeviceCommandsDisabled(dlg));
             QVERIFY(dlg.m_refreshButton.IsWindowEnabled());
         });
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.Texts().isEmpty());
     }
 
     // Ctrl+click and Ctrl+Space keep the selection; a click on the selected row queries again.
@@ -264,7 +236,7 @@ private slots:
             QCOMPARE(dlg.m_diskList.GetItemText(0, 0), QStringLiteral("backup"));
             QCOMPARE(dlg.Devices().GetAt(0)->shares->size(), std::size_t{1});
         });
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.Texts().isEmpty());
     }
 
     void statusTimeOutRefreshesTheList()
@@ -280,7 +252,7 @@ private slots:
             QVERIFY(DeviceCommandsEnabled(dlg));
             const auto discoveriesBefore = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
             ClickRow(dlg, 1);
-            QCOMPARE(rec.texts, QStringList{QStringLiteral("Time out:get network info!")});
+            QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Time out:get network info!")});
             QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), discoveriesBefore + 1);
             QCOMPARE(dlg.m_deviceList.GetCount(), 2);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
@@ -318,7 +290,7 @@ private slots:
             QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
         });
         m_urls.result = true;
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.Texts().isEmpty());
     }
 
     void deviceCommandsWithoutSelectionDoNothing()
@@ -341,7 +313,7 @@ private slots:
             QCOMPARE(QApplication::activeModalWidget(), dlg.widget());
             QCOMPARE(dlg.m_deviceList.GetCount(), 1);
         });
-        QVERIFY(rec.texts.isEmpty());
+        QVERIFY(rec.Texts().isEmpty());
     }
 
     void systemCommands16To31OpenAbout()
@@ -448,7 +420,7 @@ private slots:
         app::CQuickSetupApp theApp(s);
         QVERIFY(!theApp.InitInstance());
         QVERIFY(!theApp.ranMainWindow());
-        QCOMPARE(rec.texts, QStringList{QStringLiteral("Windows 通信端口初始化失败。")});
+        QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Windows 通信端口初始化失败。")});
         QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(1, 1));
         QVERIFY(m_net->Sent().empty());
         QCOMPARE(windowsShown, 0);
@@ -517,7 +489,7 @@ private slots:
             // The total time-out is unchanged: 200 waits of 100 ms (plus the refresh's 2 s).
             QVERIFY(m_api->Now() - start >= std::chrono::milliseconds(22000));
             QVERIFY(m_api->Now() - start < std::chrono::milliseconds(22500));
-            QCOMPARE(rec.texts, QStringList{QStringLiteral("Time out:get system info!")});
+            QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Time out:get system info!")});
             QVERIFY(busyApi.droppedInputEvents() > 0);
             QCOMPARE(quitClicks, 0);
             QVERIFY(dlg.IsModalRunning());
@@ -530,6 +502,7 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     MainDlgTest test;
     return QTest::qExec(&test, argc, argv);

@@ -13,11 +13,13 @@
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     QDir().mkpath(dir.path());

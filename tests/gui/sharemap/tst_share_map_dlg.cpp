@@ -10,46 +10,21 @@
 #include <cstring>
 #include <functional>
 
-#include "app/commands.h"
 #include "platform/netdrive/fake_netdrive.h"
-#include "platform/shell/shell.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
+#include "sharemap/launch_sharemap.h"
 #include "sharemap/share_map_dlg.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
+using gui_test::MessageRecorder;
+using gui_test::RunModal;
+
 const QString kMusicY = QStringLiteral("\\\\10.0.0.5\\music");
-
-class MessageRecorder {
-public:
-    MessageRecorder()
-    {
-        m_previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
-            boxes.push_back(r);
-            return IDOK;
-        });
-    }
-    ~MessageRecorder() { ui::SetMessageBoxHandler(m_previous); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-    QStringList Texts() const
-    {
-        QStringList t;
-        for (const auto& b : boxes) t << b.text;
-        return t;
-    }
-    std::vector<ui::MessageBoxRequest> boxes;
-
-private:
-    ui::MessageBoxHandler m_previous;
-};
-
-class NoBrowser : public shell::UrlOpener {
-public:
-    bool Open(const std::string&) override { return false; }
-};
 
 template <std::size_t N>
 void SetField(std::array<char, N>& field, const char* text)
@@ -106,23 +81,14 @@ struct View {
     QAbstractButton *map = nullptr, *unmap = nullptr, *unmapAll = nullptr;
 };
 
-// Runs `dlg` modally with `driver` once it is up; a dialog the driver left open (a failed
-// check returns early) is cancelled, so a failure never hangs the test.
-int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
-{
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.widget() != nullptr && dlg.widget()->isVisible()) dlg.EndDialog(IDCANCEL);
-    });
-    return dlg.DoModal();
-}
-
 }  // namespace
 
 class ShareMapDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { res::InstallResources(); }
+
     void init()
     {
         m_drives = std::make_unique<netdrive::FakeNetDrive>();
@@ -351,8 +317,6 @@ private slots:
     {
         sockets::FakeNetwork net;
         sockets::FakeSocketApi api(net);
-        NoBrowser urls;
-        app::Services services{api, *m_drives, urls};
 
         // No password asked: the share mapping dialog opens at once.
         QString seen;
@@ -362,7 +326,7 @@ private slots:
             seen = modal->windowTitle();
             modal->close();
         });
-        app::LaunchShareMapping(services, m_device);
+        sharemap::LaunchShareMapping(api, *m_drives, m_device);
         QCOMPARE(seen, QStringLiteral("Share Mapping"));
 
         // Password asked and cancelled: the share mapping dialog never opens.
@@ -376,7 +340,7 @@ private slots:
             QTimer::singleShot(0, closeNext);
         };
         QTimer::singleShot(0, closeNext);
-        app::LaunchShareMapping(services, m_device);
+        sharemap::LaunchShareMapping(api, *m_drives, m_device);
         // Let the last queued look find nothing while `titles` still exists.
         QCoreApplication::processEvents();
         QCOMPARE(titles, QStringList{QStringLiteral("Verify")});

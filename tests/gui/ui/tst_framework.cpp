@@ -17,19 +17,112 @@
 #include <memory>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/resources.h"
 #include "platform/ui/widgets.h"
-#include "res/resource.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
-int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
-{
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.IsModalRunning()) dlg.EndDialog(IDCANCEL);
-    });
-    return dlg.DoModal();
-}
+using gui_test::RunModal;
+
+// The framework's own small templates, so its tests do not depend on the program's.
+enum : int {
+    kListDlg = 1,  // a list box under a group box, a list view, a button, a static
+    kFormDlg,      // edits and push buttons, OK the default button
+    kPage,         // a child page: combo box and pickers
+    kBox,          // a caption, a system menu and OK
+    kList = 100,
+    kDisks,
+    kRefresh,
+    kValue,
+    kName,
+    kPassword,
+    kVerify,
+    kMap,
+    kMode,
+    kDate,
+    kTime,
+};
+
+class TestResources final : public ui::ResourceProvider {
+public:
+    TestResources()
+    {
+        using namespace ui::style;
+        using ui::Kind;
+        namespace ds = ui::dstyle;
+        constexpr std::uint32_t popup = ds::Popup | ds::Caption | ds::SysMenu | ds::ModalFrame;
+        m_templates = {
+            {kListDlg,
+             "List",
+             443,
+             264,
+             "宋体",
+             9,
+             popup | ds::MinimizeBox,
+             {
+                 {kList, Kind::ListBox, "", Notify | VScroll | Border | TabStop, 17, 23, 101, 183},
+                 {-1, Kind::GroupBox, "Devices", 0, 10, 10, 115, 200},
+                 {kDisks, Kind::ListView, "", ReportView | SingleSel | Border | TabStop, 140, 150,
+                  280, 80},
+                 {kRefresh, Kind::PushButton, "Refresh", TabStop, 140, 20, 50, 14},
+                 {kValue, Kind::Static, "", Sunken, 140, 50, 100, 12},
+             },
+             {}},
+            {kFormDlg,
+             "Form",
+             200,
+             100,
+             "宋体",
+             9,
+             popup,
+             {
+                 {IDCANCEL, Kind::PushButton, "Cancel", TabStop, 140, 80, 50, 14},
+                 {-1, Kind::Static, "Name", 0, 10, 10, 40, 10},
+                 {kName, Kind::Edit, "", Border | AutoHScroll | TabStop, 60, 10, 80, 12},
+                 {kPassword, Kind::Edit, "", Border | Password | TabStop, 60, 30, 80, 12},
+                 {kVerify, Kind::PushButton, "Verify", TabStop, 150, 10, 40, 14},
+                 {kMap, Kind::PushButton, "Map", TabStop, 150, 30, 40, 14},
+                 {IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 80, 80, 50, 14},
+             },
+             {}},
+            {kPage,
+             "",
+             200,
+             100,
+             "宋体",
+             9,
+             ds::Child | ds::ControlParent | ds::ClientEdge,
+             {
+                 {kMode, Kind::ComboBox, "", VScroll | TabStop, 10, 10, 80, 47},
+                 {kDate, Kind::DatePicker, "", ShortDate | TabStop, 10, 40, 100, 14},
+                 {kTime, Kind::TimePicker, "", UpDown | TabStop, 10, 60, 100, 14},
+             },
+             {{kMode, {"first", "second"}}}},
+            {kBox,
+             "Box",
+             100,
+             50,
+             "宋体",
+             9,
+             popup,
+             {{IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 25, 30, 50, 14}},
+             {}},
+        };
+    }
+    const ui::DialogTemplate* FindTemplate(int id) const override
+    {
+        for (const auto& t : m_templates)
+            if (t.id == id) return &t;
+        return nullptr;
+    }
+    QString LoadString(int) const override { return {}; }
+    QIcon LoadIcon(int) const override { return {}; }
+    QPixmap LoadBitmap(int) const override { return {}; }
+
+private:
+    std::vector<ui::DialogTemplate> m_templates;
+};
 
 // A dialog on any template, with a record of the notifications it receives.
 class Probe : public ui::CDialog {
@@ -76,41 +169,9 @@ private slots:
         QCOMPARE(ui::DeviceText("\xED\xA0\x80", 3), QStringLiteral("í\u00A0\u0080"));
     }
 
-    void templatesHoldTheirData()
-    {
-        for (int id : {IDD_MAIN, IDD_ABOUTBOX, IDD_VERIFY, IDD_WIZARD, IDD_PAGE_SYSTEM,
-                       IDD_PAGE_NETWORK, IDD_PAGE_FINISH, IDD_SHARE_MAP})
-            QVERIFY2(ui::FindTemplate(id) != nullptr, qPrintable(QString::number(id)));
-        QVERIFY(ui::FindTemplate(999) == nullptr);
-        QCOMPARE(ui::FindTemplate(IDD_MAIN)->controls.size(), std::size_t{22});
-
-        const auto& zones = ui::FindTemplate(IDD_PAGE_SYSTEM)->comboData;
-        QCOMPARE(zones.size(), std::size_t{1});
-        const auto& tz = zones[0].second;
-        QCOMPARE(zones[0].first, IDC_TIMEZONE);
-        QCOMPARE(tz.size(), std::size_t{75});
-        QCOMPARE(tz[4], std::string_view("(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana "));
-        QCOMPARE(tz[26],
-                 std::string_view("(GMT) Greenwich Mean Time: Dublin,Edinburgh,Lisbon,London "));
-        QCOMPARE(tz[74], std::string_view("(GMT+13:00) Nuku'alofa"));
-        for (std::size_t i = 0; i + 1 < tz.size(); ++i) QVERIFY(tz[i].back() == ' ');
-
-        const auto& modes = ui::FindTemplate(IDD_PAGE_NETWORK)->comboData.at(0).second;
-        QCOMPARE(modes.size(), std::size_t{2});
-        QCOMPARE(modes[0], std::string_view("Static IP"));
-        QCOMPARE(modes[1], std::string_view("DHCP"));
-
-        QCOMPARE(ui::LoadString(IDS_ABOUTBOX), QStringLiteral("关于 tarpin(&A)..."));
-        QCOMPARE(ui::LoadString(IDP_SOCKETS_INIT_FAILED),
-                 QStringLiteral("Windows 通信端口初始化失败。"));
-        QVERIFY(ui::LoadString(12345).isEmpty());
-        QCOMPARE(ui::LoadBitmap(IDB_WIZARD).size(), QSize(160, 249));
-        QVERIFY(!ui::LoadIcon(IDR_MAINFRAME).pixmap(32, 32).isNull());
-    }
-
     void geometryFollowsDialogUnitsAndZOrder()
     {
-        Probe dlg(IDD_MAIN);
+        Probe dlg(kListDlg);
         RunModal(dlg, [&] {
             if (!QFontInfo(dlg.widget()->font()).family().startsWith(QStringLiteral("AR PL UMing")))
                 QSKIP("AR PL UMing CN is not installed");
@@ -118,16 +179,14 @@ private slots:
             QCOMPARE(dlg.BaseUnitY(), 12);
             QCOMPARE(dlg.widget()->size(), QSize(665, 396));
             // 17, 23, 101, 183 dialog units.
-            QCOMPARE(dlg.GetDlgItemRectInParent(IDC_DEVICE_LIST), QRect(26, 35, 152, 275));
+            QCOMPARE(dlg.GetDlgItemRectInParent(kList), QRect(26, 35, 152, 275));
             // The group box around the list is drawn below it and takes no clicks.
             QWidget* client = dlg.widget();
             QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.widget());
             QWidget* hit = client->childAt(QPoint(60, 100));
-            QVERIFY(hit == dlg.GetDlgItem(IDC_DEVICE_LIST) ||
-                    dlg.GetDlgItem(IDC_DEVICE_LIST)->isAncestorOf(hit));
-            QWidget* disks = client->childAt(dlg.GetDlgItemRectInParent(IDC_DISK_LIST).center());
-            QVERIFY(disks == dlg.GetDlgItem(IDC_DISK_LIST) ||
-                    dlg.GetDlgItem(IDC_DISK_LIST)->isAncestorOf(disks));
+            QVERIFY(hit == dlg.GetDlgItem(kList) || dlg.GetDlgItem(kList)->isAncestorOf(hit));
+            QWidget* disks = client->childAt(dlg.GetDlgItemRectInParent(kDisks).center());
+            QVERIFY(disks == dlg.GetDlgItem(kDisks) || dlg.GetDlgItem(kDisks)->isAncestorOf(disks));
             // No default button in this template; QDialog must not have picked one.
             for (QPushButton* b : dlg.widget()->findChildren<QPushButton*>())
                 QVERIFY2(!b->isDefault(), qPrintable(b->text()));
@@ -136,18 +195,18 @@ private slots:
 
     void comboBoxesStartEmptyAndKeepTypedText()
     {
-        Probe dlg(IDD_PAGE_NETWORK);
+        Probe dlg(kPage);
         QVERIFY(dlg.Create(nullptr));
         ui::CComboBox combo;
-        combo.Attach(dlg.GetDlgItem(IDC_PROTOCOL), IDC_PROTOCOL);
+        combo.Attach(dlg.GetDlgItem(kMode), kMode);
         QCOMPARE(combo.GetCount(), 2);
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.GetWindowText(), QString());
         // The closed combo is one line high; the template height is the dropped list's.
-        QVERIFY(dlg.GetDlgItem(IDC_PROTOCOL)->height() < 30);
+        QVERIFY(dlg.GetDlgItem(kMode)->height() < 30);
 
         combo.SetCurSel(1);
-        QCOMPARE(combo.GetWindowText(), QStringLiteral("DHCP"));
+        QCOMPARE(combo.GetWindowText(), QStringLiteral("second"));
         combo.ResetContent();
         QCOMPARE(combo.GetCount(), 0);
         combo.SetWindowText(QStringLiteral("Y:"));
@@ -166,12 +225,12 @@ private slots:
 
     void onlyUserActionsNotify()
     {
-        Probe dlg(IDD_MAIN);
-        dlg.Listen(ui::Notify::SelChange, IDC_DEVICE_LIST);
-        dlg.Listen(ui::Notify::Clicked, IDC_REFRESH);
+        Probe dlg(kListDlg);
+        dlg.Listen(ui::Notify::SelChange, kList);
+        dlg.Listen(ui::Notify::Clicked, kRefresh);
         ui::CListBox list;
         RunModal(dlg, [&] {
-            list.Attach(dlg.GetDlgItem(IDC_DEVICE_LIST), IDC_DEVICE_LIST);
+            list.Attach(dlg.GetDlgItem(kList), kList);
             list.AddString(QStringLiteral("one"));
             list.AddString(QStringLiteral("two"));
             list.SetCurSel(1);
@@ -184,24 +243,24 @@ private slots:
                               lw->visualItemRect(lw->item(0)).center());
             QCOMPARE(list.GetCurSel(), 0);
             QCOMPARE(dlg.log.size(), std::size_t{1});
-            QVERIFY(dlg.log[0] == std::make_pair(ui::Notify::SelChange, int{IDC_DEVICE_LIST}));
+            QVERIFY(dlg.log[0] == std::make_pair(ui::Notify::SelChange, int{kList}));
             // A disabled button ignores commands; an enabled one reports its click.
-            dlg.GetDlgItem(IDC_REFRESH)->setEnabled(false);
-            dlg.SendCommand(IDC_REFRESH);
+            dlg.GetDlgItem(kRefresh)->setEnabled(false);
+            dlg.SendCommand(kRefresh);
             QCOMPARE(dlg.log.size(), std::size_t{1});
-            dlg.GetDlgItem(IDC_REFRESH)->setEnabled(true);
-            dlg.SendCommand(IDC_REFRESH);
+            dlg.GetDlgItem(kRefresh)->setEnabled(true);
+            dlg.SendCommand(kRefresh);
             QCOMPARE(dlg.log.size(), std::size_t{2});
         });
     }
 
     void enterPressesTheDefaultButtonElseIssuesIdok()
     {
-        // The share-mapping template has OK as its default button: Enter in an edit ends it.
+        // OK is the template's default button: Enter in an edit ends the dialog.
         {
-            Probe dlg(IDD_SHARE_MAP);
+            Probe dlg(kFormDlg);
             const int r = RunModal(dlg, [&] {
-                QWidget* edit = dlg.GetDlgItem(IDC_MAP_PASSWORD);
+                QWidget* edit = dlg.GetDlgItem(kPassword);
                 edit->setFocus();
                 QTest::keyClick(edit, Qt::Key_Return);
             });
@@ -210,10 +269,10 @@ private slots:
         }
         // The Enter on a focused push button clicks that button, not the default one.
         {
-            Probe dlg(IDD_SHARE_MAP);
-            dlg.Listen(ui::Notify::Clicked, IDC_MAP);
+            Probe dlg(kFormDlg);
+            dlg.Listen(ui::Notify::Clicked, kMap);
             const int r = RunModal(dlg, [&] {
-                QWidget* map = dlg.GetDlgItem(IDC_MAP);
+                QWidget* map = dlg.GetDlgItem(kMap);
                 map->setFocus();
                 QTest::keyClick(map, Qt::Key_Enter, Qt::KeypadModifier);
                 QCOMPARE(dlg.log.size(), std::size_t{1});
@@ -225,11 +284,11 @@ private slots:
         }
         // PreTranslateKey sees the key first and may consume it.
         {
-            Probe dlg(IDD_VERIFY);
+            Probe dlg(kFormDlg);
             int seen = 0;
             dlg.preTranslate = [&](int key) { return key == Qt::Key_Return && ++seen > 0; };
             RunModal(dlg, [&] {
-                QWidget* name = dlg.GetDlgItem(IDC_VERIFY_NAME);
+                QWidget* name = dlg.GetDlgItem(kName);
                 name->setFocus();
                 QTest::keyClick(name, Qt::Key_Return);
                 QCOMPARE(seen, 1);
@@ -240,30 +299,30 @@ private slots:
 
     void tabFollowsTemplateOrderAndWraps()
     {
-        Probe dlg(IDD_VERIFY);
+        Probe dlg(kFormDlg);
         RunModal(dlg, [&] {
             QWidget* win = dlg.widget();
             // The first tab stop of the template (Cancel) has the focus at the start.
             QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
-            const int order[] = {IDC_VERIFY_NAME, IDC_VERIFY_PASSWORD, IDC_VERIFY_OK, IDCANCEL};
+            const int order[] = {kName, kPassword, kVerify, kMap, IDOK, IDCANCEL};
             for (int id : order) {
                 QTest::keyClick(win->focusWidget(), Qt::Key_Tab);
                 QCOMPARE(win->focusWidget(), dlg.GetDlgItem(id));
             }
             QTest::keyClick(win->focusWidget(), Qt::Key_Backtab);
-            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDC_VERIFY_OK));
+            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDOK));
             dlg.NextDlgCtrl();
             QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
             // A disabled control is skipped.
-            dlg.GetDlgItem(IDC_VERIFY_NAME)->setEnabled(false);
+            dlg.GetDlgItem(kName)->setEnabled(false);
             dlg.NextDlgCtrl();
-            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDC_VERIFY_PASSWORD));
+            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(kPassword));
         });
     }
 
     void closeBoxAndSystemMenu()
     {
-        Probe dlg(IDD_ABOUTBOX);
+        Probe dlg(kBox);
         const int r = RunModal(dlg, [&] {
             dlg.SendSysCommand(0x1234);  // unknown: nothing happens
             QVERIFY(dlg.IsModalRunning());
@@ -313,11 +372,11 @@ private slots:
 
     void pickersKeepTheWholeValue()
     {
-        Probe page(IDD_PAGE_SYSTEM);
+        Probe page(kPage);
         QVERIFY(page.Create(nullptr));
         ui::CDateTimeCtrl date, time;
-        date.Attach(page.GetDlgItem(IDC_DEV_DATE), IDC_DEV_DATE);
-        time.Attach(page.GetDlgItem(IDC_DEV_TIME), IDC_DEV_TIME);
+        date.Attach(page.GetDlgItem(kDate), kDate);
+        time.Attach(page.GetDlgItem(kTime), kTime);
         const QDateTime summer(QDate(2024, 7, 14), QTime(7, 8, 9));
         date.SetTime(summer);
         time.SetTime(summer);
@@ -345,10 +404,10 @@ private slots:
         QCOMPARE(seen[1].caption, QStringLiteral("Note"));
         QCOMPARE(ui::ApplicationName(), QStringLiteral("tst_framework"));
 
-        Probe dlg(IDD_MAIN);
+        Probe dlg(kListDlg);
         RunModal(dlg, [&] {
             ui::CStatic value;
-            value.Attach(dlg.GetDlgItem(IDC_DESCRIPTION), IDC_DESCRIPTION);
+            value.Attach(dlg.GetDlgItem(kValue), kValue);
             value.SetWindowText(QStringLiteral("<img src=x>"));
             auto* label = qobject_cast<QLabel*>(value.widget());
             QCOMPARE(label->textFormat(), Qt::PlainText);
@@ -360,6 +419,8 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    static const TestResources resources;
+    ui::SetResourceProvider(&resources);
     ui::SetupApplicationLook();
     FrameworkTest test;
     return QTest::qExec(&test, argc, argv);

@@ -3,21 +3,15 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include "app/commands.h"
-#include "platform/netdrive/fake_netdrive.h"
-#include "platform/shell/shell.h"
-#include "wizard/verification_rule.h"
-#include "wizard/verify_dlg.h"
+#include "res/resources.h"
+#include "verify/verification_rule.h"
+#include "verify/verify_dlg.h"
+#include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"
 
 using namespace wizard_test;
 
 namespace {
-
-class NoBrowser : public shell::UrlOpener {
-public:
-    bool Open(const std::string&) override { return false; }
-};
 
 QLineEdit* Edit(ui::CDialog& dlg, int id)
 {
@@ -47,6 +41,8 @@ class VerifyDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { res::InstallResources(); }
+
     void init()
     {
         m_api.reset();  // the host must leave the old segment before it goes
@@ -66,7 +62,7 @@ private slots:
     {
         m_device.passwordRequired = 0;
         MessageRecorder rec;
-        QVERIFY(wizard::ApplyVerificationRule(*m_api, m_device));
+        QVERIFY(verify::ApplyVerificationRule(*m_api, m_device));
         QVERIFY(m_net->Sent().empty());
         QVERIFY(rec.boxes.empty());
     }
@@ -81,18 +77,15 @@ private slots:
             FindEdit(modal, false)->setText(QStringLiteral("admin"));
             ButtonByText(modal, QStringLiteral("Cancel"))->click();
         });
-        QVERIFY(!wizard::ApplyVerificationRule(*m_api, m_device));
+        QVERIFY(!verify::ApplyVerificationRule(*m_api, m_device));
         QVERIFY(shown);
         QVERIFY(m_net->Sent().empty());
         QVERIFY(std::memcmp(&before.name, &m_device.name, sizeof before.name) == 0);
         QCOMPARE(m_device.passwordRequired, before.passwordRequired);
 
         // The Setup wizard command stops there too: result 0, so the list is left alone.
-        netdrive::FakeNetDrive drives;
-        NoBrowser urls;
-        app::Services services{*m_api, drives, urls};
         OnNextModal([&](QWidget* modal) { modal->close(); });
-        QCOMPARE(app::LaunchSetupWizard(services, m_device), 0);
+        QCOMPARE(wizard::LaunchSetupWizard(*m_api, m_device), 0);
         QVERIFY(m_net->Sent().empty());
         QVERIFY(rec.boxes.empty());
     }
@@ -105,7 +98,7 @@ private slots:
             FindEdit(modal, true)->setText(QStringLiteral("admin"));
             ButtonByText(modal, QStringLiteral("OK"))->click();
         });
-        QVERIFY(wizard::ApplyVerificationRule(*m_api, m_device));
+        QVERIFY(verify::ApplyVerificationRule(*m_api, m_device));
         QVERIFY(rec.boxes.empty());
         const auto sent = m_net->SentWithCmd(21);
         QCOMPARE(sent.size(), std::size_t{1});
@@ -119,7 +112,7 @@ private slots:
     void failuresKeepTheDialogOpen()
     {
         MessageRecorder rec;
-        wizard::CVerifyDlg dlg(*m_api);
+        verify::CVerifyDlg dlg(*m_api);
         dlg.SetDevice(&m_device);
         const int result = RunModal(dlg, [&] {
             QLineEdit* name = Edit(dlg, IDC_VERIFY_NAME);
@@ -178,7 +171,7 @@ private slots:
     void returnWalksTheTabOrderAndNeverCloses()
     {
         MessageRecorder rec;
-        wizard::CVerifyDlg dlg(*m_api);
+        verify::CVerifyDlg dlg(*m_api);
         dlg.SetDevice(&m_device);
         const int result = RunModal(dlg, [&] {
             QWidget* window = dlg.widget()->window();
@@ -209,7 +202,7 @@ private slots:
         MessageRecorder rec;
         m_adapter->adminUser = "abcdefghijklmnop";
         m_adapter->adminPassword = "12345678";
-        wizard::CVerifyDlg dlg(*m_api);
+        verify::CVerifyDlg dlg(*m_api);
         dlg.SetDevice(&m_device);
         const int result = RunModal(dlg, [&] {
             QTest::keyClicks(Edit(dlg, IDC_VERIFY_NAME), QStringLiteral("abcdefghijklmnopq"));
@@ -225,7 +218,7 @@ private slots:
 
         // Empty texts are not checked first: they go out as zeros.
         m_net->ClearSent();
-        wizard::CVerifyDlg empty(*m_api);
+        verify::CVerifyDlg empty(*m_api);
         empty.SetDevice(&m_device);
         RunModal(empty, [&] { Button(empty, IDC_VERIFY_OK)->click(); });
         QCOMPARE(m_net->SentWithCmd(21).at(0).bytes, VerifyRequest("", ""));

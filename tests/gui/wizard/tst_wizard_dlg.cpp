@@ -8,10 +8,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "wizard/finish_page.h"
-#include "wizard/network_page.h"
-#include "wizard/system_page.h"
-#include "wizard/wizard_dlg.h"
+#include "res/resources.h"
+#include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"
 
 using namespace wizard_test;
@@ -21,16 +19,9 @@ namespace {
 const QString kNote = QStringLiteral(
     "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.");
 
-// The wizard with its three pages, put together as the Setup wizard command does.
+// The wizard with its three pages, as the Setup wizard command puts it together.
 struct Rig {
-    explicit Rig(sockets::SocketApi& api, protocol::DeviceInfo& device) : wizard(api)
-    {
-        wizard.SetDevice(&device);
-        wizard.AddPage(&system, IDD_PAGE_SYSTEM);
-        wizard.AddPage(&network, IDD_PAGE_NETWORK);
-        wizard.AddPage(&finish, IDD_PAGE_FINISH);
-    }
-    ~Rig() { wizard.DestroyPages(); }
+    explicit Rig(sockets::SocketApi& api, protocol::DeviceInfo& device) : setup(api, device) {}
 
     QString NextCaption() { return Button(wizard, IDC_NEXT)->text(); }
     bool BackEnabled() { return Button(wizard, IDC_BACK)->isEnabled(); }
@@ -54,10 +45,11 @@ struct Rig {
         emit combo->activated(index);
     }
 
-    wizard::CWizardDlg wizard;
-    wizard::CSystemPage system;
-    wizard::CNetworkPage network;
-    wizard::CFinishPage finish;
+    wizard::SetupWizard setup;
+    wizard::CWizardDlg& wizard = setup.frame;
+    wizard::CSystemPage& system = setup.system;
+    wizard::CNetworkPage& network = setup.network;
+    wizard::CFinishPage& finish = setup.finish;
 };
 
 std::vector<std::uint8_t> SystemRequest(std::uint8_t passwordRequired, const std::string& name,
@@ -579,6 +571,7 @@ int main(int argc, char** argv)
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
     QApplication app(argc, argv);
+    res::InstallResources();
     WizardDlgTest test;
     return QTest::qExec(&test, argc, argv);
 }

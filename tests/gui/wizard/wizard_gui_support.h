@@ -1,15 +1,10 @@
 // Shared pieces of the wizard's dialog tests: a fake segment with one adapter, the device
-// record the main window would hold for it, a message-box recorder and a modal driver.
+// record the main window would hold for it, and requests as the adapter expects them.
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QTimer>
-#include <QWidget>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +12,7 @@
 #include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
 #include "res/resource.h"
+#include "tests/support/gui_support.h"
 
 namespace wizard_test {
 
@@ -52,73 +48,11 @@ inline protocol::DeviceInfo MakeDevice(const sockets::FakeAdapter& a)
     return d;
 }
 
-// Records every message box instead of showing it; answers OK.
-class MessageRecorder {
-public:
-    MessageRecorder()
-    {
-        m_previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
-            boxes.push_back(r);
-            if (onShow) onShow();
-            return IDOK;
-        });
-    }
-    ~MessageRecorder() { ui::SetMessageBoxHandler(m_previous); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    QStringList Texts() const
-    {
-        QStringList t;
-        for (const auto& b : boxes) t << b.text;
-        return t;
-    }
-
-    std::vector<ui::MessageBoxRequest> boxes;
-    std::function<void()> onShow;  // runs while a box "is open"
-
-private:
-    ui::MessageBoxHandler m_previous;
-};
-
-// Runs `dlg` modally; `driver` runs once the dialog is up. A dialog the driver left open
-// (a failed check returns early) is cancelled, so a failure never hangs the test.
-inline int RunModal(ui::CDialog& dlg, const std::function<void()>& driver)
-{
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.widget() != nullptr && dlg.widget()->isVisible()) dlg.EndDialog(IDCANCEL);
-    });
-    return dlg.DoModal();
-}
-
-// Same, for a dialog created out of reach (inside the function under test): the driver
-// gets the active modal window.
-inline void OnNextModal(const std::function<void(QWidget*)>& driver)
-{
-    QTimer::singleShot(0, [driver] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) return;
-        driver(modal);
-        if (modal->isVisible() && QApplication::activeModalWidget() == modal) {
-            // Closing the window is the close box: Cancel.
-            modal->close();
-        }
-    });
-}
-
-inline QAbstractButton* Button(ui::CDialog& dlg, int id)
-{
-    return qobject_cast<QAbstractButton*>(dlg.GetDlgItem(id));
-}
-
-inline QAbstractButton* ButtonByText(QWidget* root, const QString& text)
-{
-    for (auto* b : root->findChildren<QAbstractButton*>()) {
-        if (b->text() == text) return b;
-    }
-    return nullptr;
-}
+using gui_test::Button;
+using gui_test::ButtonByText;
+using gui_test::MessageRecorder;
+using gui_test::OnNextModal;
+using gui_test::RunModal;
 
 // A request as the adapters expect it, built here independently of the protocol code.
 inline std::vector<std::uint8_t> Request(std::uint16_t cmd,

@@ -9,11 +9,9 @@
 #include <cstdio>
 
 #include "platform/ui/cdialog.h"
-#include "wizard/finish_page.h"
-#include "wizard/network_page.h"
-#include "wizard/system_page.h"
-#include "wizard/verify_dlg.h"
-#include "wizard/wizard_dlg.h"
+#include "res/resources.h"
+#include "verify/verify_dlg.h"
+#include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"
 
 using namespace wizard_test;
@@ -34,6 +32,7 @@ bool Save(QWidget* w, const QDir& dir, const char* name)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     QDir().mkpath(dir.path());
@@ -48,7 +47,7 @@ int main(int argc, char** argv)
     protocol::DeviceInfo device = MakeDevice(adapter);
     bool ok = true;
 
-    wizard::CVerifyDlg verify(api);
+    verify::CVerifyDlg verify(api);
     verify.SetDevice(&device);
     RunModal(verify, [&] {
         qobject_cast<QLineEdit*>(verify.GetDlgItem(IDC_VERIFY_NAME))
@@ -58,14 +57,8 @@ int main(int argc, char** argv)
         ok = Save(verify.widget(), dir, "verify.png") && ok;
     });
 
-    wizard::CWizardDlg wiz(api);
-    wiz.SetDevice(&device);
-    wizard::CSystemPage systemPage;
-    wizard::CNetworkPage networkPage;
-    wizard::CFinishPage finishPage;
-    wiz.AddPage(&systemPage, IDD_PAGE_SYSTEM);
-    wiz.AddPage(&networkPage, IDD_PAGE_NETWORK);
-    wiz.AddPage(&finishPage, IDD_PAGE_FINISH);
+    wizard::SetupWizard setup(api, device);
+    wizard::CWizardDlg& wiz = setup.frame;
     RunModal(wiz, [&] {
         ok = Save(wiz.widget(), dir, "wizard-system.png") && ok;
         wiz.OnSkip();
@@ -73,6 +66,5 @@ int main(int argc, char** argv)
         wiz.OnSkip();
         ok = Save(wiz.widget(), dir, "wizard-finish.png") && ok;
     });
-    wiz.DestroyPages();
     return ok ? 0 : 1;
 }

@@ -16,7 +16,9 @@
 #include "platform/netdrive/netdrive.h"
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
@@ -32,17 +34,10 @@ void Check(bool ok, const char* what)
 
 void Run(ui::CDialog& dlg, const std::function<void()>& driver)
 {
-    QTimer::singleShot(0, [&dlg, driver] {
-        driver();
-        if (dlg.widget() != nullptr && dlg.widget()->isVisible()) dlg.EndDialog(IDCANCEL);
-    });
-    dlg.DoModal();
+    gui_test::RunModal(dlg, driver);
 }
 
-QAbstractButton* Button(ui::CDialog& dlg, int id)
-{
-    return qobject_cast<QAbstractButton*>(dlg.GetDlgItem(id));
-}
+using gui_test::Button;
 
 }  // namespace
 
@@ -53,6 +48,7 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     std::vector<QString> messages;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {

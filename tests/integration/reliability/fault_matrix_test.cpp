@@ -17,8 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/oracle.h"
-#include "fuzz/replies.h"
+#include "platform/sockets/forwarding_sockets.h"
 #include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 #include "protocol/discovery.h"
@@ -28,6 +27,8 @@
 #include "protocol/verify.h"
 #include "tests/integration/reliability/responder.h"
 #include "tests/integration/reliability/sim_process.h"
+#include "tests/support/oracle.h"
+#include "tests/support/replies.h"
 
 namespace {
 
@@ -39,50 +40,20 @@ namespace fz = fuzzing;
 int g_timeScale = 10;
 std::string g_simPath;  // dravmoor-sim, for the rows that run against it
 
-// The system backend with its waits shortened by the time scale.
-class ScaledSockets : public sockets::SocketApi {
+struct SystemSockets {
+    std::unique_ptr<sockets::SocketApi> real = sockets::CreateSystemSocketApi();
+};
+
+// The system backend with its waits shortened by the time scale (the backend is a base so that
+// it exists before the forwarder that wraps it).
+class ScaledSockets : private SystemSockets, public sockets::ForwardingSocketApi {
 public:
-    int Startup(std::uint16_t v) override { return m_real->Startup(v); }
-    int Cleanup() override { return m_real->Cleanup(); }
-    int LastError() const override { return m_real->LastError(); }
-    sockets::SocketHandle OpenUdp() override { return m_real->OpenUdp(); }
-    sockets::SocketHandle OpenTcp() override { return m_real->OpenTcp(); }
-    int Close(sockets::SocketHandle s) override { return m_real->Close(s); }
-    int SetNonBlocking(sockets::SocketHandle s, bool on) override
-    {
-        return m_real->SetNonBlocking(s, on);
-    }
-    int SetBroadcast(sockets::SocketHandle s, bool on) override
-    {
-        return m_real->SetBroadcast(s, on);
-    }
-    int SetReceiveBuffer(sockets::SocketHandle s, int b) override
-    {
-        return m_real->SetReceiveBuffer(s, b);
-    }
-    int Bind(sockets::SocketHandle s, std::uint32_t a, std::uint16_t p) override
-    {
-        return m_real->Bind(s, a, p);
-    }
-    int Listen(sockets::SocketHandle s, int b) override { return m_real->Listen(s, b); }
-    int SendTo(sockets::SocketHandle s, const std::uint8_t* d, std::size_t n, std::uint32_t a,
-               std::uint16_t p) override
-    {
-        return m_real->SendTo(s, d, n, a, p);
-    }
-    int RecvFrom(sockets::SocketHandle s, std::uint8_t* b, std::size_t c, std::uint32_t* a,
-                 std::uint16_t* p) override
-    {
-        return m_real->RecvFrom(s, b, c, a, p);
-    }
+    ScaledSockets() : ForwardingSocketApi(*real) {}
     bool Wait(sockets::SocketHandle s, std::chrono::milliseconds i, sockets::WaitKind k) override
     {
         const auto scaled = i / g_timeScale;
-        return m_real->Wait(s, scaled.count() > 0 ? scaled : std::chrono::milliseconds(1), k);
+        return inner().Wait(s, scaled.count() > 0 ? scaled : std::chrono::milliseconds(1), k);
     }
-
-private:
-    std::unique_ptr<sockets::SocketApi> m_real = sockets::CreateSystemSocketApi();
 };
 
 std::chrono::milliseconds Scaled(std::chrono::milliseconds real)
@@ -421,12 +392,14 @@ std::vector<Row> StatusRows()
         {protocol::CMD_GET_SHARE_COUNT, protocol::text::kTimeoutShareNumber},
         {protocol::CMD_GET_SHARE_LIST, protocol::text::kTimeoutShareList},
         {protocol::CMD_GET_DISK_INFO, protocol::text::kTimeoutShareNumber}};
-    for (const auto& [cmd, text] : exchanges) {
-        rows.push_back({"reply_dropped_cmd" + std::to_string(cmd), [cmd, text] {
-                            TwoQueries q;
-                            q.Run(45, 2, For(cmd, [](Bytes) { return std::nullopt; }));
-                            ExpectTimeOut(q.second, text);
-                        }});
+    // Copied into the lambda by init-capture: clang 14 cannot capture structured bindings.
+    for (const auto& [command, message] : exchanges) {
+        rows.push_back(
+            {"reply_dropped_cmd" + std::to_string(command), [cmd = command, text = message] {
+                 TwoQueries q;
+                 q.Run(45, 2, For(cmd, [](Bytes) { return std::nullopt; }));
+                 ExpectTimeOut(q.second, text);
+             }});
     }
     // A stale copy of the system-information answer arrives after the network request and is
     // taken as its answer; from then on every answer is one request behind.
@@ -943,8 +916,8 @@ std::vector<Row> SimRows()
         {"get-share-count", protocol::text::kTimeoutShareNumber},
         {"get-share-list", protocol::text::kTimeoutShareList},
         {"get-disk-info", protocol::text::kTimeoutShareNumber}};
-    for (const auto& [cmd, text] : silent) {
-        rows.push_back({std::string("status_no_reply_") + cmd, [cmd, text] {
+    for (const auto& [command, message] : silent) {
+        rows.push_back({std::string("status_no_reply_") + command, [cmd = command, text = message] {
                             WITH_SIM("--adapters", "1", "--shares", "45", "--silent", cmd);
                             protocol::DeviceInfo d = SimDevice(simMac);
                             ExpectTimeOut(Query(d), text);

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "fuzz/replies.h"
 #include "platform/sockets/private_network.h"
+#include "tests/support/replies.h"
 
 namespace {
 

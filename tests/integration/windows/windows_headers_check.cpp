@@ -11,10 +11,10 @@
 #include "platform/ui/widgets.h"
 #include "res/resource.h"
 #include "sharemap/share_map_dlg.h"
+#include "verify/verify_dlg.h"
 #include "wizard/finish_page.h"
 #include "wizard/network_page.h"
 #include "wizard/system_page.h"
-#include "wizard/verify_dlg.h"
 #include "wizard/wizard_dlg.h"
 
 static_assert(std::is_same_v<decltype(&ui::LoadString), QString (*)(int)>);

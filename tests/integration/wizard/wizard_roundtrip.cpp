@@ -18,11 +18,10 @@
 #include "protocol/discovery.h"
 #include "protocol/status_query.h"
 #include "res/resource.h"
-#include "wizard/finish_page.h"
-#include "wizard/network_page.h"
-#include "wizard/system_page.h"
-#include "wizard/verification_rule.h"
-#include "wizard/wizard_dlg.h"
+#include "res/resources.h"
+#include "tests/support/gui_support.h"
+#include "verify/verification_rule.h"
+#include "wizard/launch_wizard.h"
 
 namespace {
 
@@ -62,13 +61,7 @@ bool Query(sockets::SocketApi& api, protocol::DeviceInfo& d)
     return protocol::QueryDeviceStatus(api, d, panel) == protocol::StatusResult::Completed;
 }
 
-QAbstractButton* ButtonByText(QWidget* root, const QString& text)
-{
-    for (auto* b : root->findChildren<QAbstractButton*>()) {
-        if (b->text() == text) return b;
-    }
-    return nullptr;
-}
+using gui_test::ButtonByText;
 
 template <std::size_t N>
 std::string Text(const std::array<char, N>& f)
@@ -82,6 +75,7 @@ int main(int argc, char** argv)
 {
     if (!sockets::RequirePrivateNetworkNamespace("wizard_roundtrip")) return 1;
     QApplication app(argc, argv);
+    res::InstallResources();
     std::vector<std::string> boxes;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {
         boxes.push_back(r.text.toStdString());
@@ -105,16 +99,12 @@ int main(int argc, char** argv)
         if (auto* ok = ButtonByText(modal, QStringLiteral("OK"))) ok->click();
         if (modal->isVisible()) modal->close();
     });
-    Check(wizard::ApplyVerificationRule(*api, device), "verification accepted");
+    Check(verify::ApplyVerificationRule(*api, device), "verification accepted");
 
-    wizard::CWizardDlg wiz(*api);
-    wiz.SetDevice(&device);
-    wizard::CSystemPage systemPage;
-    wizard::CNetworkPage networkPage;
-    wizard::CFinishPage finishPage;
-    wiz.AddPage(&systemPage, IDD_PAGE_SYSTEM);
-    wiz.AddPage(&networkPage, IDD_PAGE_NETWORK);
-    wiz.AddPage(&finishPage, IDD_PAGE_FINISH);
+    wizard::SetupWizard setup(*api, device);
+    wizard::CWizardDlg& wiz = setup.frame;
+    wizard::CSystemPage& systemPage = setup.system;
+    wizard::CNetworkPage& networkPage = setup.network;
     // Past January 2038: the date travels as digits, not as a 32-bit count.
     const QDateTime target(QDate(2041, 11, 2), QTime(6, 5, 4));
     QTimer::singleShot(0, [&] {
@@ -137,7 +127,6 @@ int main(int argc, char** argv)
         if (wiz.widget() != nullptr && wiz.widget()->isVisible()) wiz.EndDialog(IDCANCEL);
     });
     Check(wiz.DoModal() == IDOK, "wizard finished");
-    wiz.DestroyPages();
     Check(boxes.empty(), "no message boxes");
     for (const auto& b : boxes) std::printf("  box: %s\n", b.c_str());
 

@@ -1,14 +1,14 @@
-#include "wizard/message_sink.h"
+#include "verify/message_sink.h"
 
 #include <QString>
 
 #include "platform/ui/cdialog.h"
 
-namespace wizard {
+namespace verify {
 
 void AppMessageSink::ShowMessage(const std::string& text)
 {
     ui::AfxMessageBox(QString::fromStdString(text));
 }
 
-}  // namespace wizard
+}  // namespace verify

@@ -1,13 +1,13 @@
-#include "wizard/verify_dlg.h"
+#include "verify/verify_dlg.h"
 
 #include <string>
 
 #include "protocol/device_info.h"
 #include "protocol/verify.h"
 #include "res/resource.h"
-#include "wizard/message_sink.h"
+#include "verify/message_sink.h"
 
-namespace wizard {
+namespace verify {
 
 namespace {
 constexpr int kNameLimit = 16;
@@ -66,4 +66,4 @@ void CVerifyDlg::OnVerify()
     if (result == protocol::VerifyResult::Accepted) EndDialog(IDOK);
 }
 
-}  // namespace wizard
+}  // namespace verify

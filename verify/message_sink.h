@@ -5,11 +5,11 @@
 
 #include "protocol/exchange.h"
 
-namespace wizard {
+namespace verify {
 
 class AppMessageSink final : public protocol::MessageSink {
 public:
     void ShowMessage(const std::string& text) override;
 };
 
-}  // namespace wizard
+}  // namespace verify

@@ -9,7 +9,7 @@ namespace ui {
 class CDialog;
 }
 
-namespace wizard {
+namespace verify {
 
 // Returns true when the command goes on. Adapters that ask for no password pass at once;
 // otherwise the verification dialog runs modally and only a confirmed verification (IDOK)
@@ -17,4 +17,4 @@ namespace wizard {
 bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device,
                            ui::CDialog* parent = nullptr);
 
-}  // namespace wizard
+}  // namespace verify

@@ -1,9 +1,9 @@
-#include "wizard/verification_rule.h"
+#include "verify/verification_rule.h"
 
 #include "res/resource.h"
-#include "wizard/verify_dlg.h"
+#include "verify/verify_dlg.h"
 
-namespace wizard {
+namespace verify {
 
 bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device,
                            ui::CDialog* parent)
@@ -15,4 +15,4 @@ bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device
     return dlg.DoModal() == IDOK;
 }
 
-}  // namespace wizard
+}  // namespace verify

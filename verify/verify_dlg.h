@@ -6,7 +6,7 @@
 #include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
 
-namespace wizard {
+namespace verify {
 
 class CVerifyDlg : public ui::CDialog {
 public:
@@ -31,4 +31,4 @@ private:
     sockets::SocketApi& m_api;
 };
 
-}  // namespace wizard
+}  // namespace verify

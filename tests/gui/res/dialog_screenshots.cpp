@@ -6,6 +6,7 @@
 
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
+#include "res/resources.h"
 
 namespace {
 class Shot : public ui::CDialog {
@@ -31,6 +32,7 @@ private:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    res::InstallResources();
     ui::SetupApplicationLook();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const std::pair<int, const char*> dialogs[] = {{IDD_MAIN, "main"},

@@ -17,7 +17,7 @@ if [ "${1:-}" = --inside ]; then
   fi
   # Wine's server opens the programs' sockets, so it must live in this namespace. A prefix of
   # this run's own guarantees that no server started elsewhere can be reached instead.
-  WINEPREFIX=$(mktemp -d "$PWD/$dir/wine-prefix.XXXXXX")
+  WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/dravmoor-wine.XXXXXX")
   export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   unset DISPLAY WAYLAND_DISPLAY
   trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
@@ -37,6 +37,6 @@ cmake --preset windows -DDRAVMOOR_HOST_SIM="$PWD/$linux_build/sim/dravmoor-sim" 
 cmake --build --preset windows -j "$(nproc)"
 
 echo "Windows executables (statically linked):"
-find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' -not -path '*/wine-prefix*' -printf '  %-60p %10s bytes\n' |
+find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' -printf '  %-60p %10s bytes\n' |
   sort
 exec scripts/netns.sh bash scripts/windows.sh --inside

@@ -1,4 +1,5 @@
 // The simulated adapters: their default state and what they answer to each command.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -209,40 +210,41 @@ std::string CommandName(std::uint16_t cmd)
     }
 }
 
+// The calendar of <chrono> rather than gmtime_r/timegm, which the Windows C runtime lacks.
 void ClockTexts(std::int64_t t, std::string& date, std::string& time)
 {
-    const std::time_t tt = static_cast<std::time_t>(t);
-    std::tm tm{};
-    gmtime_r(&tt, &tm);
+    using namespace std::chrono;
+    const sys_seconds at{seconds{t}};
+    const sys_days day = floor<days>(at);
+    const year_month_day ymd{day};
+    const hh_mm_ss<seconds> clock{at - day};
     char d[40], h[40];
-    std::snprintf(d, sizeof d, "%04d%02d%02d", (tm.tm_year + 1900) % 10000, tm.tm_mon + 1,
-                  tm.tm_mday);
-    std::snprintf(h, sizeof h, "%02d%02d%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(d, sizeof d, "%04d%02u%02u", static_cast<int>(ymd.year()) % 10000,
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    std::snprintf(h, sizeof h, "%02d%02d%02d", static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
     date = d;
     time = h;
 }
 
 std::optional<std::int64_t> ParseClock(const std::string& date, const std::string& time)
 {
+    using namespace std::chrono;
     if (date.size() != 8 || time.size() != 6) return std::nullopt;
     for (char c : date + time) {
         if (c < '0' || c > '9') return std::nullopt;
     }
-    std::tm tm{};
-    tm.tm_year = std::stoi(date.substr(0, 4)) - 1900;
-    tm.tm_mon = std::stoi(date.substr(4, 2)) - 1;
-    tm.tm_mday = std::stoi(date.substr(6, 2));
-    tm.tm_hour = std::stoi(time.substr(0, 2));
-    tm.tm_min = std::stoi(time.substr(2, 2));
-    tm.tm_sec = std::stoi(time.substr(4, 2));
-    const std::tm asked = tm;
-    const std::time_t t = timegm(&tm);
-    // timegm normalises; a field out of range shows as a changed field.
-    if (tm.tm_year != asked.tm_year || tm.tm_mon != asked.tm_mon || tm.tm_mday != asked.tm_mday ||
-        tm.tm_hour != asked.tm_hour || tm.tm_min != asked.tm_min || tm.tm_sec != asked.tm_sec) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(t);
+    const year_month_day ymd{year{std::stoi(date.substr(0, 4))},
+                             month{static_cast<unsigned>(std::stoi(date.substr(4, 2)))},
+                             day{static_cast<unsigned>(std::stoi(date.substr(6, 2)))}};
+    const int hour = std::stoi(time.substr(0, 2));
+    const int minute = std::stoi(time.substr(2, 2));
+    const int second = std::stoi(time.substr(4, 2));
+    // A field out of range is refused rather than carried into the next one.
+    if (!ymd.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+    const sys_seconds at = sys_days{ymd} + hours{hour} + minutes{minute} + seconds{second};
+    return static_cast<std::int64_t>(at.time_since_epoch().count());
 }
 
 bool IsDottedQuad(const std::string& text)

@@ -35,6 +35,7 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/ids.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/windows_names.h"
 
 class QFont;
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "platform/ui/dialog_template.h"
+#include "platform/ui/windows_names.h"
 
 namespace ui {
 

@@ -230,6 +230,21 @@ TEST(SimAdapters, DiskTableAndLongNamesFillTheirFields)
     EXPECT_EQ(64u, Text(sys.description).size());
 }
 
+TEST(SimClock, DatesRoundTripAndImpossibleFieldsAreRefused)
+{
+    std::string date, time;
+    sim::ClockTexts(0, date, time);
+    EXPECT_EQ("19700101000000", date + time);
+    const auto leap = sim::ParseClock("20240229", "235959");
+    ASSERT_TRUE(leap);
+    sim::ClockTexts(*leap, date, time);
+    EXPECT_EQ("20240229235959", date + time);
+    EXPECT_FALSE(sim::ParseClock("20230229", "120000"));
+    EXPECT_FALSE(sim::ParseClock("20240100", "120000"));
+    EXPECT_FALSE(sim::ParseClock("20240101", "240000"));
+    EXPECT_FALSE(sim::ParseClock("20240101", "125960"));
+}
+
 TEST(SimFaults, ApplyOnlyToTheFaultyAdapters)
 {
     sim::Options o;

@@ -1,0 +1,15 @@
+// windows.h maps some names to its A/W functions (or its values) by macro. In the framework they
+// are its own members and functions, so a file that included windows.h first must still reach
+// ours: every framework header that declares one of them includes this first.
+#pragma once
+
+#ifdef _WIN32
+#undef GetWindowText
+#undef LoadBitmap
+#undef LoadIcon
+#undef LoadString
+#undef MessageBox
+#undef SC_CLOSE
+#undef SC_MINIMIZE
+#undef SetWindowText
+#endif

@@ -52,7 +52,7 @@ namespace {
 
 // What every maker gets: the template entry, its text, the parent and font, and the
 // rectangle it may adjust.
-struct Spec {
+struct Blueprint {
     const ControlTemplate& ct;
     const QString& text;
     QWidget* parent;
@@ -60,7 +60,7 @@ struct Spec {
     QRect& geometry;
 };
 
-QWidget* MakePushButton(const Spec& s)
+QWidget* MakePushButton(const Blueprint& s)
 {
     auto* b = new QPushButton(s.text, s.parent);
     b->setAutoDefault(false);
@@ -69,17 +69,17 @@ QWidget* MakePushButton(const Spec& s)
     return b;
 }
 
-QWidget* MakeCheckBox(const Spec& s)
+QWidget* MakeCheckBox(const Blueprint& s)
 {
     return new QCheckBox(s.text, s.parent);
 }
 
-QWidget* MakeGroupBox(const Spec& s)
+QWidget* MakeGroupBox(const Blueprint& s)
 {
     return new ClassicGroupBox(StripMnemonic(s.text), s.parent);
 }
 
-QWidget* MakeStatic(const Spec& s)
+QWidget* MakeStatic(const Blueprint& s)
 {
     auto* l = new QLabel(s.parent);
     l->setTextFormat(Qt::PlainText);
@@ -99,7 +99,7 @@ QWidget* MakeStatic(const Spec& s)
 }
 
 // Kind::Icon and Kind::Bitmap.
-QWidget* MakeImage(const Spec& s)
+QWidget* MakeImage(const Blueprint& s)
 {
     auto* l = new QLabel(s.parent);
     const QPixmap pm = s.ct.kind == Kind::Icon ? LoadIcon(s.ct.resource).pixmap(32, 32)
@@ -110,7 +110,7 @@ QWidget* MakeImage(const Spec& s)
     return l;
 }
 
-QWidget* MakeEtchedHorz(const Spec& s)
+QWidget* MakeEtchedHorz(const Blueprint& s)
 {
     auto* f = new QFrame(s.parent);
     f->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -119,7 +119,7 @@ QWidget* MakeEtchedHorz(const Spec& s)
     return f;
 }
 
-QWidget* MakeEtchedFrame(const Spec& s)
+QWidget* MakeEtchedFrame(const Blueprint& s)
 {
     auto* f = new QFrame(s.parent);
     f->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -127,7 +127,7 @@ QWidget* MakeEtchedFrame(const Spec& s)
     return f;
 }
 
-QWidget* MakeEdit(const Spec& s)
+QWidget* MakeEdit(const Blueprint& s)
 {
     auto* e = new QLineEdit(s.parent);
     e->setFrame((s.ct.style & style::Border) != 0);
@@ -138,7 +138,7 @@ QWidget* MakeEdit(const Spec& s)
     return e;
 }
 
-QWidget* MakeComboBox(const Spec& s)
+QWidget* MakeComboBox(const Blueprint& s)
 {
     auto* c = new QComboBox(s.parent);
     const bool editable = !(s.ct.style & style::DropDownList);
@@ -157,7 +157,7 @@ QWidget* MakeComboBox(const Spec& s)
     return c;
 }
 
-QWidget* MakeListBox(const Spec& s)
+QWidget* MakeListBox(const Blueprint& s)
 {
     auto* l = new ListBox(s.parent);
     l->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -171,7 +171,7 @@ QWidget* MakeListBox(const Spec& s)
     return l;
 }
 
-QWidget* MakeListView(const Spec& s)
+QWidget* MakeListView(const Blueprint& s)
 {
     auto* v = new QTreeWidget(s.parent);
     v->setColumnCount(0);
@@ -193,7 +193,7 @@ QWidget* MakeListView(const Spec& s)
 }
 
 // Kind::DatePicker and Kind::TimePicker.
-QWidget* MakePicker(const Spec& s)
+QWidget* MakePicker(const Blueprint& s)
 {
     QDateTimeEdit* e = nullptr;
     if (s.ct.kind == Kind::DatePicker) {
@@ -222,7 +222,7 @@ QWidget* MakePicker(const Spec& s)
     return e;
 }
 
-QWidget* MakeIpAddress(const Spec& s)
+QWidget* MakeIpAddress(const Blueprint& s)
 {
     return new IpAddressEdit(s.parent);
 }
@@ -232,7 +232,7 @@ QWidget* MakeIpAddress(const Spec& s)
 QWidget* CreateControl(const ControlTemplate& ct, const QString& text, QWidget* parent,
                        const QFont& font, QRect& geometry)
 {
-    const Spec s{ct, text, parent, font, geometry};
+    const Blueprint s{ct, text, parent, font, geometry};
     switch (ct.kind) {
         case Kind::PushButton:
             return MakePushButton(s);

@@ -158,10 +158,10 @@ class ProbePlugin : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "probe_plugin.json")
 
 public:
-    QObject* create(const QString& key, const QString& spec) override
+    QObject* create(const QString& key, const QString& parameter) override
     {
         if (key != QStringLiteral("dravmoorprobe")) return nullptr;
-        return new Tour(spec == QStringLiteral("tour"));
+        return new Tour(parameter == QStringLiteral("tour"));
     }
 };
 

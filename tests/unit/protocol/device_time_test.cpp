@@ -7,25 +7,13 @@
 #include <string>
 
 #include "protocol/device_time.h"
+#include "test_support.h"
 
 namespace {
 
 using protocol::CalendarTime;
 
-// An empty value removes the variable.
-void SetTimeZoneVariable(const std::string& value)
-{
-#ifdef _WIN32
-    _putenv_s("TZ", value.c_str());
-    _tzset();
-#else
-    if (value.empty())
-        unsetenv("TZ");
-    else
-        setenv("TZ", value.c_str(), 1);
-    tzset();
-#endif
-}
+using testing_support::SetTimeZoneVariable;
 
 // Runs each test in a fixed zone with daylight-saving time (POSIX rule string, so no zone
 // database is needed): UTC+1, summer time UTC+2 from the last Sunday of March 02:00 to the
@@ -118,7 +106,7 @@ TEST_F(DeviceTimeTest, RepresentableRange)
 #ifdef _WIN32
     // The Windows C runtime's mktime ends with the year 3000.
     EXPECT_EQ(Fill("30001231", "225959"), (CalendarTime{3000, 12, 31, 22, 59, 59}));
-    EXPECT_FALSE(wizard::DeviceTimeValue("30011231", "235959"));
+    EXPECT_FALSE(protocol::DeviceTimeValue("30011231", "235959"));
 #else
     EXPECT_EQ(Fill("99991231", "235959"), (CalendarTime{9999, 12, 31, 23, 59, 59}));
 #endif

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,6 +76,21 @@ inline std::vector<std::uint8_t> Bytes(std::initializer_list<int> list)
     std::vector<std::uint8_t> v;
     for (int b : list) v.push_back(static_cast<std::uint8_t>(b));
     return v;
+}
+
+// Sets the TZ variable the C runtime reads; an empty value removes it.
+inline void SetTimeZoneVariable(const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s("TZ", value.c_str());
+    _tzset();
+#else
+    if (value.empty())
+        unsetenv("TZ");
+    else
+        setenv("TZ", value.c_str(), 1);
+    tzset();
+#endif
 }
 
 }  // namespace testing_support

@@ -199,8 +199,7 @@ namespace {
 // What an unchanged page sends, the starting point of every front end's write.
 TEST(CurrentSettings, UnchangedPagesFollowTheWizardsRules)
 {
-    setenv("TZ", "UTC0", 1);
-    tzset();
+    testing_support::SetTimeZoneVariable("UTC0");
     DeviceInfo d;
     std::memcpy(d.name.data(), "NAS", 3);
     std::memcpy(d.description.data(), "Office", 6);
@@ -228,17 +227,16 @@ TEST(CurrentSettings, UnchangedPagesFollowTheWizardsRules)
     EXPECT_EQ(1, n.ipMode) << "any mode but static shows as DHCP";
     EXPECT_EQ("192.0.2.7", n.addresses[0]);
     EXPECT_EQ("0.0.0.0", n.addresses[1]) << "an empty address";
-    for (const auto& [in, out] : std::vector<std::pair<const char*, const char*>>{
-             {"010.1.1.1", "10.1.1.1"},
-             {" 1.2.3.4 ", "1.2.3.4"},
-             {"1.2.3", "1.2.3.0"},
-             {"256.1.+1.x", "0.1.0.0"},
-             {"1.2.3.4.5", "1.2.3.4"},
-             {"1.2.3.4444", "1.2.3.0"}}) {
+    for (const auto& [in, out] :
+         std::vector<std::pair<const char*, const char*>>{{"010.1.1.1", "10.1.1.1"},
+                                                          {" 1.2.3.4 ", "1.2.3.4"},
+                                                          {"1.2.3", "1.2.3.0"},
+                                                          {"256.1.+1.x", "0.1.0.0"},
+                                                          {"1.2.3.4.5", "1.2.3.4"},
+                                                          {"1.2.3.4444", "1.2.3.0"}}) {
         EXPECT_EQ(out, NormalizedAddress(in)) << in;
     }
-    unsetenv("TZ");
-    tzset();
+    testing_support::SetTimeZoneVariable("");
 }
 
 }  // namespace

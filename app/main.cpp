@@ -8,6 +8,7 @@
 #include "platform/shell/qt_url_opener.h"
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
+#include "protocol/exchange.h"
 
 int main(int, char** argv)
 {
@@ -21,6 +22,8 @@ int main(int, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("net.dravmoor.QuickSetup"));
     ui::SetupApplicationLook();
 
+    // Ask again when nothing answers, as the command line does (lossy Wi-Fi, busy switches).
+    protocol::SetResendPolicy(protocol::kFieldResends);
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();
     ui::UiSocketApi sockets(*system);
     std::unique_ptr<netdrive::NetDrive> drives = netdrive::CreateSystemNetDrive();

@@ -5,6 +5,9 @@
 #include "cli/commands.h"
 #include "cli/context.h"
 #include "cli/text.h"
+#include "protocol/exchange.h"
+#include "protocol/limits.h"
+#include "protocol/status_query.h"
 
 namespace cli {
 
@@ -33,6 +36,7 @@ public:
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
             ->trigger_on_parse();
         m_app.add_flag("-h,--help", help);
+        m_app.add_option("--retries", retries)->check(CLI::Range(0, 10));
         discover = Command("discover", false);
         status = Command("status", true);
         verify = Command("verify", true);
@@ -44,12 +48,14 @@ public:
         Add(setSystem, "--time", system.time);
         Add(setSystem, "--timezone", system.timezone);
         Add(setSystem, "--password-required", system.passwordRequired);
+        setSystem->add_option("--user", user);
         setNetwork = Command("set-network", true);
         Add(setNetwork, "--mode", network.mode);
         const std::array<const char*, 5> addressNames{"--ip", "--mask", "--gateway", "--dns1",
                                                       "--dns2"};
         for (std::size_t i = 0; i < addressNames.size(); ++i)
             Add(setNetwork, addressNames[i], network.addresses[i]);
+        setNetwork->add_option("--user", user);
     }
     Parser(const Parser&) = delete;
     Parser& operator=(const Parser&) = delete;
@@ -93,6 +99,7 @@ public:
     }
 
     bool json = false, help = false;
+    int retries = protocol::kFieldResends.retries;
     std::string mac, user = "admin";
     protocol::Route interfaces;
     SystemOptions system;
@@ -117,6 +124,34 @@ private:
     CLI::App m_app{"", "dravmoor"};
 };
 
+// The resend policy and the waiting line for one run, restored when it ends.
+class ResendScope {
+public:
+    ResendScope(int retries, std::FILE* err) : m_saved(protocol::CurrentResendPolicy())
+    {
+        protocol::SetResendPolicy({retries, protocol::kFieldResends.first});
+        protocol::SetResendNotice(
+            [this, err](std::uint16_t, const protocol::Mac& mac, bool askingAgain) {
+                if (m_told) return;  // once a run is enough to know why it takes long
+                m_told = true;
+                std::fprintf(err, "dravmoor: no answer yet from %s, %s\n",
+                             protocol::MacText(mac).c_str(),
+                             askingAgain ? "asking again" : "still waiting");
+            });
+    }
+    ~ResendScope()
+    {
+        protocol::SetResendPolicy(m_saved);
+        protocol::SetResendNotice({});
+    }
+    ResendScope(const ResendScope&) = delete;
+    ResendScope& operator=(const ResendScope&) = delete;
+
+private:
+    protocol::ResendPolicy m_saved;
+    bool m_told = false;
+};
+
 }  // namespace
 
 const char* UsageText()
@@ -131,13 +166,16 @@ Commands:
                             the password is read from standard input, or asked for without
                             echo when standard input is a terminal
   set-system MAC [--name NAME] [--description TEXT] [--date YYYY-MM-DD] [--time hh:mm:ss]
-                 [--timezone N] [--password-required yes|no]
+                 [--timezone N] [--password-required yes|no] [--user NAME]
                             write the adapter's system settings
   set-network MAC [--mode static|dhcp] [--ip A] [--mask A] [--gateway A] [--dns1 A] [--dns2 A]
+                  [--user NAME]
                             write the adapter's addressing
 
 A write sends every field: the fields not given keep the adapter's current values, read by
-a status query first. set-system also sends the adapter's name back unchanged; it is taken
+a status query first, which also finds the interface the adapter answers on; verification and
+writes leave only there. When the adapter asks for the password, a write first checks the
+administrator's name (--user, default "admin") and password, read as for verify. set-system also sends the adapter's name back unchanged; it is taken
 from --name or, without it, from a discovery. MAC is written xx:xx:xx:xx:xx:xx. The
 description allows 0-9 a-z A-Z space - _ (at most 63); the timezone is the position in the
 setup wizard's timezone list (0 to 74).
@@ -147,6 +185,9 @@ Options:
   --interface NAME  ask only by this network interface (repeatable); without it every
                     interface that can broadcast is asked, and an adapter found or answering
                     on one is then asked there only
+  --retries N       ask again up to N times (0 to 10, default 4) when nothing answers within
+                    a second, at a doubling interval; discovery asks up to 3 times in all.
+                    0 sends every request once
   --help            this text
 
 Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
@@ -172,11 +213,16 @@ int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io&
             std::fputs(UsageText(), io.out);
             return kExitOk;
         }
+        // The choices hold for this run only: Run may be called again (tests).
+        const ResendScope resends(p.retries, io.err);
         Context c(api, io, p.json, p.interfaces);
         if (p.discover->parsed()) return Discover(c);
         const protocol::Mac mac = Mac(p.mac);
+        if (p.user.size() > protocol::kNameWidth)
+            throw UsageError{"the name has more than 16 characters"};
+        c.user = p.user;
         if (p.status->parsed()) return Status(c, mac);
-        if (p.verify->parsed()) return Verify(c, mac, p.user);
+        if (p.verify->parsed()) return Verify(c, mac);
         if (p.setSystem->parsed()) return SetSystem(c, mac, p.system);
         return SetNetwork(c, mac, p.network);
     } catch (const UsageError& e) {

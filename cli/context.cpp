@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "protocol/limits.h"
+
 namespace cli {
 
 void StderrSink::ShowMessage(const std::string& message)
@@ -36,15 +38,69 @@ protocol::Route Context::Reach(const protocol::DeviceInfo* device) const
     return only.empty() ? protocol::EveryInterface(api) : only;
 }
 
-int Context::Query(protocol::DeviceInfo& device, StatusCollector& view)
+int Context::Query(protocol::DeviceInfo& device, StatusCollector& view,
+                   protocol::ReceivedParts* received)
 {
-    switch (protocol::QueryDeviceStatus(api, device, view, Reach(&device))) {
+    switch (protocol::QueryDeviceStatus(api, device, view, Reach(&device), received)) {
         case protocol::StatusResult::Completed:
             return kExitOk;
         case protocol::StatusResult::NotStarted:
             return kExitFailed;
         case protocol::StatusResult::TimedOut:
             return kExitTimedOut;  // message shown
+    }
+    return kExitFailed;
+}
+
+int Context::PrepareWrite(protocol::DeviceInfo& device, bool needsNetwork)
+{
+    StatusCollector view(io.err);
+    protocol::ReceivedParts parts;
+    const int code = Query(device, view, &parts);
+    if (code != kExitOk) return code;
+    // A field filled from an answer that never came would write blanks over the adapter's
+    // settings (an address of 0.0.0.0 takes it off the network).
+    std::string missing;
+    if (!parts.systemInfo) missing = "system information";
+    if (needsNetwork && !parts.networkInfo)
+        missing += std::string(missing.empty() ? "" : " and ") + "network information";
+    if (!missing.empty()) {
+        Error("could not read the adapter's " + missing +
+              " (another answer came instead); nothing was sent");
+        return kExitFailed;
+    }
+    int verified = kExitOk;
+    protocol::PassesVerificationRule(device, [&] {
+        verified = VerifyAt(device, false);
+        return verified == kExitOk;
+    });
+    return verified;
+}
+
+int Context::VerifyAt(const protocol::DeviceInfo& device, bool sayAccepted)
+{
+    if (!io.readPassword) throw UsageError{"no password source"};
+    const std::optional<std::string> password = io.readPassword();
+    if (!password) {
+        Error("no password given");
+        return kExitUsage;
+    }
+    if (password->size() > protocol::kPasswordWidth)
+        throw UsageError{"the password has more than 8 characters"};
+    StderrSink sink(io.err);
+    switch (protocol::VerifyAdministrator(api, sink, device.mac, user, *password, Reach(&device))) {
+        case protocol::VerifyResult::Accepted:
+            if (sayAccepted) Result("verified", "the adapter accepted the name and password");
+            return kExitOk;
+        case protocol::VerifyResult::Refused:
+            return kExitRefused;  // "Verify failed!"
+        case protocol::VerifyResult::OtherReply:
+            Error("the first answer was not a verification answer");
+            return kExitFailed;
+        case protocol::VerifyResult::TimedOut:
+            return kExitTimedOut;
+        case protocol::VerifyResult::NotSent:
+            return kExitFailed;
     }
     return kExitFailed;
 }

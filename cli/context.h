@@ -14,6 +14,7 @@
 #include "protocol/discovery.h"
 #include "protocol/settings.h"
 #include "protocol/status_query.h"
+#include "protocol/verify.h"
 
 namespace cli {
 
@@ -76,8 +77,18 @@ public:
     // every interface allowed.
     protocol::Route Reach(const protocol::DeviceInfo* device = nullptr) const;
 
-    // Runs the status query into `device`; an exit status.
-    int Query(protocol::DeviceInfo& device, StatusCollector& view);
+    // Runs the status query into `device` by every interface allowed, so the record learns
+    // where the adapter answers; an exit status. `received` tells which answers carried data.
+    int Query(protocol::DeviceInfo& device, StatusCollector& view,
+              protocol::ReceivedParts* received = nullptr);
+    // Before a write: finds the adapter with a status query (its interface, its password
+    // flag, the current values for the fields not given) and, when it wants the password,
+    // checks the administrator first. `needsNetwork`: the write takes fields from the network
+    // information. An exit status; kExitOk when the write may go out.
+    int PrepareWrite(protocol::DeviceInfo& device, bool needsNetwork);
+    // The verification, by the interface the adapter answered on only: the password is never
+    // sent where the adapter is not. An exit status.
+    int VerifyAt(const protocol::DeviceInfo& device, bool sayAccepted);
     // Fills in the name that discovery reports for device.mac; an exit status.
     int NameFromDiscovery(protocol::DeviceInfo& device);
     // The outcome of a write as an exit status, with its result line.
@@ -91,12 +102,13 @@ public:
     const Io& io;
     const bool json;
     const protocol::Route only;
+    std::string user = "admin";  // --user
 };
 
 // The commands, after their arguments were parsed.
 int Discover(Context& c);
 int Status(Context& c, const protocol::Mac& mac);
-int Verify(Context& c, const protocol::Mac& mac, const std::string& user);
+int Verify(Context& c, const protocol::Mac& mac);
 
 struct SystemOptions {
     std::optional<std::string> name, description, date, time, timezone, passwordRequired;

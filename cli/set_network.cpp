@@ -31,15 +31,13 @@ int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o)
 
     protocol::DeviceInfo device;
     device.mac = mac;
-    if (!allGiven) {
-        StatusCollector view(c.io.err);
-        const int code = c.Query(device, view);
-        if (code != kExitOk) return code;
-    }
+    if (const int code = c.PrepareWrite(device, !allGiven); code != kExitOk) return code;
     protocol::NetworkSettings s = protocol::CurrentNetworkSettings(device);
     if (mode) s.ipMode = *mode;
+    // As the window's address control sends them: "010.001.001.001" goes out as 10.1.1.1, so
+    // an adapter that reads a leading zero as octal cannot store another address.
     for (std::size_t i = 0; i < kAddressOptions.size(); ++i) {
-        if (o.addresses[i]) s.addresses[i] = *o.addresses[i];
+        if (o.addresses[i]) s.addresses[i] = protocol::NormalizedAddress(*o.addresses[i]);
     }
     StderrSink sink(c.io.err);
     return c.WriteResult(protocol::WriteNetworkInfo(c.api, sink, mac, s, c.Reach(&device)),

@@ -55,11 +55,7 @@ int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
 
     protocol::DeviceInfo device;
     device.mac = mac;
-    if (!o.description || !date || !time || !timezone || !o.passwordRequired) {
-        StatusCollector view(c.io.err);
-        const int code = c.Query(device, view);
-        if (code != kExitOk) return code;
-    }
+    if (const int code = c.PrepareWrite(device, false); code != kExitOk) return code;
     // The name travels back unchanged; only discovery reports it.
     if (o.name) {
         device.name.fill('\0');

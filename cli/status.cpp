@@ -9,7 +9,8 @@ namespace cli {
 namespace {
 
 void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
-                     const std::vector<protocol::Disk>& disks)
+                     const std::vector<protocol::Disk>& disks,
+                     const std::vector<std::string>& missing)
 {
     using protocol::DisplayText;
     const std::array<std::string, 5> panel = protocol::PanelTexts(d);
@@ -43,11 +44,13 @@ void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
                     {"shareCount", d.shareCount},
                     {"interface", d.interfaceName},
                     {"shares", shares},
-                    {"disks", diskList}});
+                    {"disks", diskList},
+                    {"missing", missing}});
 }
 
 void PrintTextStatus(std::FILE* out, const protocol::DeviceInfo& d,
-                     const std::vector<protocol::Disk>& disks)
+                     const std::vector<protocol::Disk>& disks,
+                     const std::vector<std::string>& missing)
 {
     using protocol::FieldText;
     std::array<std::string, 5> panel = protocol::PanelTexts(d);
@@ -83,6 +86,11 @@ void PrintTextStatus(std::FILE* out, const protocol::DeviceInfo& d,
                         texts[3], texts[4]});
     }
     PrintTable(out, rows);
+    if (!missing.empty()) {
+        std::string list;
+        for (const std::string& m : missing) list += (list.empty() ? "" : ", ") + m;
+        std::fprintf(out, "\nNot received: %s\n", list.c_str());
+    }
 }
 
 }  // namespace
@@ -92,14 +100,27 @@ int Status(Context& c, const protocol::Mac& mac)
     protocol::DeviceInfo device;
     device.mac = mac;
     StatusCollector view(c.io.err);
-    const int code = c.Query(device, view);
+    protocol::ReceivedParts parts;
+    const int code = c.Query(device, view, &parts);
     if (code != kExitOk) return code;
+    // An exchange ended by an answer of another kind leaves its fields blank: say which, so
+    // a blank is never read as the adapter's value.
+    std::vector<std::string> missing;
+    if (!parts.systemInfo) missing.push_back("systemInfo");
+    if (!parts.networkInfo) missing.push_back("networkInfo");
+    if (!parts.shareCount) missing.push_back("shareCount");
+    if (!parts.sharePages) missing.push_back("shares");
+    if (!parts.diskInfo) missing.push_back("disks");
     if (c.json) {
-        PrintJsonStatus(c.io.out, device, view.disks());
+        PrintJsonStatus(c.io.out, device, view.disks(), missing);
     } else {
-        PrintTextStatus(c.io.out, device, view.disks());
+        PrintTextStatus(c.io.out, device, view.disks(), missing);
     }
-    return kExitOk;
+    if (missing.empty()) return kExitOk;
+    std::string list;
+    for (const std::string& m : missing) list += (list.empty() ? "" : ", ") + m;
+    c.Error("not received (another answer came instead): " + list);
+    return kExitFailed;
 }
 
 }  // namespace cli

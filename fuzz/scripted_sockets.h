@@ -97,14 +97,20 @@ public:
         return static_cast<int>(n);
     }
 
-    bool Wait(sockets::SocketHandle s, std::chrono::milliseconds, sockets::WaitKind) override
+    bool Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
+              sockets::WaitKind) override
     {
         Check(s, "wait");
         ++m_now;
+        m_clock += interval;
         return !m_queue.empty() && m_queue.front().at <= m_now;
     }
 
+    // Every wait lasts its whole interval.
+    std::chrono::milliseconds Now() override { return m_clock; }
+
 private:
+    std::chrono::milliseconds m_clock{0};
     struct Pending {
         std::uint64_t at;
         std::vector<std::uint8_t> bytes;

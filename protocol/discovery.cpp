@@ -1,6 +1,9 @@
 #include "protocol/discovery.h"
 
-#include <map>
+#include <algorithm>
+#include <set>
+#include <string>
+#include <utility>
 
 #include "protocol/messages.h"
 
@@ -12,7 +15,7 @@ constexpr int kListenBacklog = 5;
 
 }  // namespace
 
-void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only)
+DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only)
 {
     // Between non-blocking and broadcast: the larger receive buffer (a burst of answers must
     // not be dropped) and the stream socket that is bound, put into listening state and
@@ -30,33 +33,52 @@ void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& 
         return true;
     };
     Session session(api, view, kDiscoveryLibraryVersion, listeningStep);
-    if (!session.ok()) return;
+    if (!session.ok()) return DiscoveryEnd::NotStarted;
 
     session.SetRoute(only.empty() ? EveryInterface(api) : only);
     session.Send(CMD_DISCOVER, Mac{}, {});
+    const auto start = api.Now();
+    const int resends = std::min(CurrentResendPolicy().retries, kDiscoveryResends);
+    int resent = 0;
 
-    // The interface each adapter first answered on.
-    std::map<Mac, std::uint32_t> firstSeenOn;
+    // Each adapter by MAC and address, so copies of it can be told when several requests went
+    // out.
+    std::set<std::pair<Mac, std::string>> listed;
+    std::size_t records = 0;
+    DiscoveryEnd end = DiscoveryEnd::Complete;
     // Only empty polls count, and the count is never reset: answers keep the collection
-    // going for as long as they come.
+    // going for as long as they come, up to the bounds.
     int emptyPolls = 0;
     for (;;) {
+        if (api.Now() - start >= kDiscoveryMaxTime) {
+            end = DiscoveryEnd::TimeBound;
+            break;
+        }
         std::optional<Datagram> d = session.Receive();
         if (!d) {
             if (emptyPolls >= kDiscoveryWait.waits) break;
             api.Wait(session.socket(), kDiscoveryWait.interval, sockets::WaitKind::FullInterval);
             ++emptyPolls;
+            if (resent < resends && emptyPolls == (resent + 1) * kDiscoveryResendGap) {
+                session.Send(CMD_DISCOVER, Mac{}, {});
+                ++resent;
+            }
             continue;
         }
         if (!IsValidDiscoveryReply(*d)) continue;
         const DiscoveryReply reply = ReadDiscoveryReply(*d);
-        const auto seen = firstSeenOn.try_emplace(reply.mac, session.ArrivedOnIndex()).first;
-        if (seen->second != session.ArrivedOnIndex()) continue;  // the same adapter, another way
         std::unique_ptr<DeviceInfo> device = MakeDeviceInfo(reply);
+        const bool fresh = listed.emplace(reply.mac, FieldText(device->ipAddress)).second;
+        if (!fresh && session.RequestsSent() > 1) continue;  // a copy: the same adapter again
         device->interfaceName = session.ArrivedOn();
         view.AddDevice(std::move(device));
+        if (++records >= kDiscoveryMaxRecords) {
+            end = DiscoveryEnd::RecordBound;
+            break;
+        }
     }
     session.Release();
+    return end;
 }
 
 }  // namespace protocol

@@ -1,7 +1,10 @@
-// Discovery: one broadcast CMD_DISCOVER (per interface), then every valid answer becomes a
-// DeviceInfo, until 20 empty polls of 100 ms have passed in all.
+// Discovery: a broadcast CMD_DISCOVER (per interface, asked again up to twice in the window by
+// the resend policy), then every valid answer becomes a DeviceInfo, until 20 empty polls of
+// 100 ms have passed in all, or a bound on time or records cuts a flood of answers short.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 
 #include "platform/sockets/sockets.h"
@@ -19,10 +22,24 @@ public:
 // Receive buffer asked for during discovery, so a burst of answers is not dropped.
 inline constexpr int kDiscoveryReceiveBuffer = 8 * 1024 * 1024;
 
+// However long answers keep coming, a discovery ends this long after its request, and with
+// this many records: a host sending answers with ever new MACs cannot hold the program.
+inline constexpr std::chrono::milliseconds kDiscoveryMaxTime{5000};
+inline constexpr std::size_t kDiscoveryMaxRecords = 65536;
+
+enum class DiscoveryEnd {
+    Complete,     // the 20 empty polls passed
+    TimeBound,    // kDiscoveryMaxTime passed first
+    RecordBound,  // kDiscoveryMaxRecords were listed
+    NotStarted,   // the library or the sockets could not be had (shown)
+};
+
 // The request goes out by every broadcast interface of the host, or by those named in
 // `only`, and the answers of all are collected in the one listening window. A record
-// remembers the interface it answered on; an adapter that answers by a second interface is
-// listed once (its first answer counts), while doubles by one interface are listed as sent.
-void DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only = {});
+// remembers the interface its first answer came by. When more than one request went out (by
+// several interfaces, or asked again), an adapter is listed once: later answers with the same
+// MAC and address are copies, whichever interface they arrive by; the same MAC with another
+// address is another device. Doubles of a single request are listed as they come.
+DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only = {});
 
 }  // namespace protocol

@@ -7,6 +7,32 @@
 
 namespace protocol {
 
+namespace {
+
+ResendPolicy g_resendPolicy;
+ResendNotice g_resendNotice;
+
+// A wait that ends at once, time standing still, more often than this in a row is counted as
+// a whole one: a receive that keeps failing with data waiting cannot hold an exchange forever.
+constexpr int kMaxInstantWakes = 64;
+
+}  // namespace
+
+const ResendPolicy& CurrentResendPolicy()
+{
+    return g_resendPolicy;
+}
+
+void SetResendPolicy(const ResendPolicy& policy)
+{
+    g_resendPolicy = policy;
+}
+
+void SetResendNotice(ResendNotice notice)
+{
+    g_resendNotice = std::move(notice);
+}
+
 std::string FormatText(const char* format, int number)
 {
     std::string text = format;
@@ -88,6 +114,7 @@ void Session::Send(std::uint16_t cmd, const Mac& mac, std::span<const std::uint8
 {
     if (!ok()) return;
     std::vector<std::uint8_t> request = BuildRequest(cmd, mac, payload);
+    m_requestsSent += m_targets.empty() ? 1 : static_cast<int>(m_targets.size());
     if (m_targets.empty()) {
         m_api.SendTo(m_socket, request.data(), request.size(), sockets::kAddrBroadcast, MGMT_PORT);
         return;
@@ -108,31 +135,64 @@ std::optional<Datagram> Session::Receive()
     return d;
 }
 
+bool Session::Ours()
+{
+    if (m_settleOnAnswer) {
+        auto by = std::find_if(m_targets.begin(), m_targets.end(),
+                               [this](const auto& i) { return i.index == m_arrivedOn; });
+        if (by != m_targets.end()) {
+            m_targets = {*by};
+            m_settleOnAnswer = false;
+            m_settled = true;
+        }
+        return true;
+    }
+    // Once settled, a copy of our request answered by another network is not this exchange's.
+    return !m_settled || m_arrivedOn == m_targets.front().index;
+}
+
 std::optional<Datagram> Session::Exchange(std::uint16_t cmd, const Mac& mac,
                                           std::span<const std::uint8_t> payload,
-                                          const ExchangeParams& params)
+                                          const ExchangeParams& params, const LateCopy& isLateCopy)
 {
     if (!ok()) return std::nullopt;
     Send(cmd, mac, payload);
-    // N waits: N + 1 receive attempts. The first datagram, whoever sent it, is the reply.
-    for (int waits = 0;; ++waits) {
+    const ResendPolicy policy = g_resendPolicy;
+    const auto start = m_api.Now();
+    auto gap = policy.first;
+    auto nextResend = start + gap;
+    int resends = 0;
+    int instantWakes = 0;
+    bool told = false;
+    // N waits: N + 1 receive attempts when nothing arrives. The first datagram, whoever sent
+    // it, is the reply. The waits are measured on the clock: a datagram that wakes a wait but
+    // is not taken leaves the rest of that wait to be waited.
+    for (int waits = 0;;) {
         while (auto reply = Receive()) {
-            if (m_settleOnAnswer) {
-                auto by = std::find_if(m_targets.begin(), m_targets.end(),
-                                       [this](const auto& i) { return i.index == m_arrivedOn; });
-                if (by != m_targets.end()) {
-                    m_targets = {*by};
-                    m_settleOnAnswer = false;
-                    m_settled = true;
-                }
-            } else if (m_settled && m_arrivedOn != m_targets.front().index) {
-                // Our own request's copy answered by another network: not this exchange's.
-                continue;
-            }
+            if (!Ours()) continue;
+            if (isLateCopy && isLateCopy(*reply)) continue;
             return reply;
         }
         if (waits >= params.waits) return std::nullopt;
-        m_api.Wait(m_socket, params.interval, sockets::WaitKind::UntilDatagram);
+        const auto now = m_api.Now();
+        if (!told && now - start >= policy.first) {
+            told = true;
+            if (g_resendNotice) g_resendNotice(cmd, mac, policy.retries > 0);
+        }
+        if (resends < policy.retries && now >= nextResend) {
+            Send(cmd, mac, payload);
+            ++resends;
+            gap *= 2;
+            nextResend = now + gap;
+        }
+        const auto waitEnd = start + params.interval * (waits + 1);
+        if (now < waitEnd) m_api.Wait(m_socket, waitEnd - now, sockets::WaitKind::UntilDatagram);
+        const auto after = m_api.Now();
+        instantWakes = after == now ? instantWakes + 1 : 0;
+        if (after >= waitEnd || instantWakes > kMaxInstantWakes) {
+            ++waits;
+            instantWakes = 0;
+        }
     }
 }
 

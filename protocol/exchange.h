@@ -39,6 +39,30 @@ inline constexpr ExchangeParams kStatusWait{200, std::chrono::milliseconds(100)}
 inline constexpr ExchangeParams kVerifyWait{20, std::chrono::milliseconds(200)};
 inline constexpr ExchangeParams kWriteWait{200, std::chrono::milliseconds(100)};
 
+// Asking again when nothing answers, beyond the one send of each request: an exchange that has
+// heard no answer `first` after its request sends the same request again, then again after
+// twice that gap, and so on, at most `retries` times and never past its own time-out. Discovery
+// sends its request up to `retries` more times (at most kDiscoveryResends), kDiscoveryResendGap
+// apart, in its listening window. retries = 0: every request goes out once, which is what an
+// operation does until its front end chooses otherwise.
+struct ResendPolicy {
+    int retries = 0;
+    std::chrono::milliseconds first{1000};
+};
+// What the window and the command line use: within 20 s an exchange asks again at 1, 3, 7 and
+// 15 s, verification (4 s) at 1 and 3 s; discovery asks at 0, 0.5 and 1 s.
+inline constexpr ResendPolicy kFieldResends{4, std::chrono::milliseconds(1000)};
+inline constexpr int kDiscoveryResends = 2;
+inline constexpr int kDiscoveryResendGap = 5;  // empty polls of 100 ms
+// Process-wide, as the front end chose it (the command line's --retries).
+const ResendPolicy& CurrentResendPolicy();
+void SetResendPolicy(const ResendPolicy& policy);
+
+// Told once per exchange when it has waited the policy's first gap without an answer, and
+// whether it asks again then (the command line says so on stderr); unset: nobody is told.
+using ResendNotice = std::function<void(std::uint16_t cmd, const Mac& mac, bool askingAgain)>;
+void SetResendNotice(ResendNotice notice);
+
 // The interfaces, by name, that the requests of one operation leave by; nothing of it is on
 // the wire. Empty: the system's choice (the route to 255.255.255.255), as on a host with one
 // network; on a host with a single interface it makes no difference.
@@ -66,10 +90,16 @@ public:
     sockets::SocketHandle socket() const { return m_socket; }
 
     // Sends the request, then polls until the first datagram (returned, whoever sent it) or
-    // the time-out (nullopt).
+    // the time-out (nullopt), asking again by the resend policy while nothing answers. A
+    // datagram that `isLateCopy` names (a late or doubled copy of an answer this operation
+    // already had) is skipped and the wait goes on; so is a receive that fails: neither ends a
+    // wait early, so the waits keep their whole time.
+    using LateCopy = std::function<bool(const Datagram&)>;
     std::optional<Datagram> Exchange(std::uint16_t cmd, const Mac& mac,
                                      std::span<const std::uint8_t> payload,
-                                     const ExchangeParams& params);
+                                     const ExchangeParams& params, const LateCopy& isLateCopy = {});
+    // How many requests were sent by this session, counting each interface and each resend.
+    int RequestsSent() const { return m_requestsSent; }
 
     // Requests from now on leave by each interface of `route` that is up and can broadcast;
     // none of them (an interface gone since), an empty route or a host with one interface:
@@ -99,6 +129,9 @@ private:
     bool m_settleOnAnswer = false;  // several targets: the first answer picks one
     bool m_settled = false;         // it did: answers by other interfaces are not ours
     std::uint32_t m_arrivedOn = 0;
+    int m_requestsSent = 0;
+
+    bool Ours();  // the last datagram arrived where this exchange listens
 };
 
 }  // namespace protocol

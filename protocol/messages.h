@@ -13,5 +13,8 @@ inline constexpr const char* kTimeoutShareList = "Time out:get share list!";
 inline constexpr const char* kTimeoutVerify = "Time out:Verify name & password!";
 inline constexpr const char* kVerifyFailed = "Verify failed!";
 inline constexpr const char* kSetNetworkFailed = "Set network info failed!";
+// A write that nothing answered is not shown as done; the page stays for another try.
+inline constexpr const char* kTimeoutSetSystemInfo = "Time out:set system info!";
+inline constexpr const char* kTimeoutSetNetworkInfo = "Time out:set network info!";
 
 }  // namespace protocol::text

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "protocol/messages.h"
 
@@ -108,30 +109,56 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
 }
 
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
-                               const Route& route)
+                               const Route& route, ReceivedParts* received)
 {
+    ReceivedParts parts;
+    if (received) *received = parts;
     view.ClearDeviceInfo();
     Session session(api, view, kLibraryVersion);
     if (!session.ok()) return StatusResult::NotStarted;
     session.SetRoute(route);
     const Mac mac = device.mac;
 
-    auto system = session.Exchange(CMD_GET_SYSTEM_INFO, mac, {}, kStatusWait);
+    // The answers had so far, by cmd (share pages by index too): a later datagram of one of
+    // these is a copy of it, arriving late or twice, and never the answer of another exchange.
+    std::set<std::uint16_t> answered;
+    std::set<unsigned> pagesAnswered;
+    const Session::LateCopy isLateCopy = [&](const Datagram& d) {
+        const std::uint16_t cmd = d.Header().cmd;
+        if (cmd == CMD_GET_SHARE_LIST) return pagesAnswered.count(d.U8(kHeaderSize)) > 0;
+        return answered.count(cmd) > 0;
+    };
+    const auto ask = [&](std::uint16_t cmd, std::span<const std::uint8_t> payload = {}) {
+        return session.Exchange(cmd, mac, payload, kStatusWait, isLateCopy);
+    };
+
+    auto system = ask(CMD_GET_SYSTEM_INFO);
     if (!system) return TimeOut(session, view, text::kTimeoutSystemInfo);
     if (device.interfaceName.empty()) device.interfaceName = session.ArrivedOn();
-    if (system->Header().cmd == CMD_GET_SYSTEM_INFO)
+    if (system->Header().cmd == CMD_GET_SYSTEM_INFO) {
         CopySystemInfo(ReadSystemInfoReply(*system), device);
+        answered.insert(CMD_GET_SYSTEM_INFO);
+        parts.systemInfo = true;
+    }
 
-    auto network = session.Exchange(CMD_GET_NETWORK_INFO, mac, {}, kStatusWait);
+    auto network = ask(CMD_GET_NETWORK_INFO);
     if (!network) return TimeOut(session, view, text::kTimeoutNetworkInfo);
-    if (network->Header().cmd == CMD_GET_NETWORK_INFO)
+    if (network->Header().cmd == CMD_GET_NETWORK_INFO) {
         CopyNetworkInfo(ReadNetworkInfoReply(*network), device);
+        answered.insert(CMD_GET_NETWORK_INFO);
+        parts.networkInfo = true;
+    }
+    if (received) *received = parts;
 
     view.ShowPanel(device);
 
-    auto count = session.Exchange(CMD_GET_SHARE_COUNT, mac, {}, kStatusWait);
+    auto count = ask(CMD_GET_SHARE_COUNT);
     if (!count) return TimeOut(session, view, text::kTimeoutShareNumber);
-    if (count->Header().cmd == CMD_GET_SHARE_COUNT) device.shareCount = ReadShareCountReply(*count);
+    if (count->Header().cmd == CMD_GET_SHARE_COUNT) {
+        device.shareCount = ReadShareCountReply(*count);
+        answered.insert(CMD_GET_SHARE_COUNT);
+        parts.shareCount = true;
+    }
 
     if (device.shares)
         device.shares->clear();
@@ -140,19 +167,29 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
 
     // Fixed before the first request: a page that is dropped is not asked for again.
     const unsigned pages = SharePageCount(device.shareCount);
+    parts.sharePages = true;
     for (unsigned p = 0; p < pages; ++p) {
-        auto page = session.Exchange(CMD_GET_SHARE_LIST, mac, SharePagePayload(p), kStatusWait);
+        auto page = ask(CMD_GET_SHARE_LIST, SharePagePayload(p));
         if (!page) return TimeOut(session, view, text::kTimeoutShareList);
-        if (page->Header().cmd != CMD_GET_SHARE_LIST) continue;
-        SharePage records = ReadSharePageReply(*page);
-        if (records.pageIndex != p) continue;
+        SharePage records;
+        if (page->Header().cmd == CMD_GET_SHARE_LIST) records = ReadSharePageReply(*page);
+        if (page->Header().cmd != CMD_GET_SHARE_LIST || records.pageIndex != p) {
+            parts.sharePages = false;
+            continue;
+        }
+        pagesAnswered.insert(p);
         for (const auto& r : records.records) device.shares->push_back(ShareEntry{r});
     }
+    if (received) *received = parts;
 
-    auto disks = session.Exchange(CMD_GET_DISK_INFO, mac, {}, kStatusWait);
+    auto disks = ask(CMD_GET_DISK_INFO);
     // The disk table shares the share-count text.
     if (!disks) return TimeOut(session, view, text::kTimeoutShareNumber);
-    if (disks->Header().cmd == CMD_GET_DISK_INFO) view.ShowDisks(Disks(ReadDiskInfoReply(*disks)));
+    if (disks->Header().cmd == CMD_GET_DISK_INFO) {
+        view.ShowDisks(Disks(ReadDiskInfoReply(*disks)));
+        parts.diskInfo = true;
+    }
+    if (received) *received = parts;
 
     view.EnableDeviceCommands();
     session.Release();

@@ -40,11 +40,25 @@ enum class StatusResult {
     TimedOut,    // message shown, socket released: the caller refreshes the device list
 };
 
+// Which answers of a query carried their data: an exchange that ends on a datagram of another
+// kind leaves the record's fields as they were, and a front end that writes from the record
+// must know that.
+struct ReceivedParts {
+    bool systemInfo = false;
+    bool networkInfo = false;
+    bool shareCount = false;
+    bool sharePages = false;  // every page asked for
+    bool diskInfo = false;
+    bool All() const { return systemInfo && networkInfo && shareCount && sharePages && diskInfo; }
+};
+
 // The requests leave by the device's interface (RouteTo), or by those of `route`. A record
-// that knows no interface yet learns the one its first answer came by.
+// that knows no interface yet learns the one its first answer came by. A second copy of an
+// answer this query already had (the same cmd, for share pages the same page) is skipped, not
+// taken as the answer of a later exchange. `received`, when given, tells what arrived.
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view);
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
-                               const Route& route);
+                               const Route& route, ReceivedParts* received = nullptr);
 
 // The panel texts as they are derived from a record, as 8-bit bytes.
 std::string FirmwareText(const DeviceInfo& device);  // "V%c%cR%c%c"

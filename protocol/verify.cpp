@@ -31,4 +31,10 @@ VerifyResult VerifyAdministrator(sockets::SocketApi& api, MessageSink& sink, con
     return result;
 }
 
+bool PassesVerificationRule(const DeviceInfo& device, const std::function<bool()>& verify)
+{
+    // Asked every time: a successful verification is never remembered.
+    return device.passwordRequired == 0 || (verify && verify());
+}
+
 }  // namespace protocol

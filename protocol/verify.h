@@ -1,9 +1,11 @@
 // The administrator check: one CMD_VERIFY exchange (20 waits of 200 ms).
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "platform/sockets/sockets.h"
+#include "protocol/device_info.h"
 #include "protocol/exchange.h"
 
 namespace protocol {
@@ -22,5 +24,12 @@ enum class VerifyResult {
 VerifyResult VerifyAdministrator(sockets::SocketApi& api, MessageSink& sink, const Mac& mac,
                                  std::string_view user, std::string_view password,
                                  const Route& route = {});
+
+// The rule that gates what changes an adapter (the wizard, the share mapping, the command
+// line's writes): an adapter that asks for no password passes at once; otherwise `verify`
+// runs (the dialog, the prompt) and only an accepted verification lets the command go on.
+// The adapters cannot check who writes (a write carries no credential), so this protects
+// honest users from mistakes, not the adapter from others.
+bool PassesVerificationRule(const DeviceInfo& device, const std::function<bool()>& verify);
 
 }  // namespace protocol

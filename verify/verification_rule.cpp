@@ -1,5 +1,6 @@
 #include "verify/verification_rule.h"
 
+#include "protocol/verify.h"
 #include "res/resource.h"
 #include "verify/verify_dlg.h"
 
@@ -8,11 +9,11 @@ namespace verify {
 bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device,
                            ui::CDialog* parent)
 {
-    if (device.passwordRequired == 0) return true;
-    // Asked every time: a successful verification is never remembered.
-    CVerifyDlg dlg(api, parent);
-    dlg.SetDevice(&device);
-    return dlg.DoModal() == IDOK;
+    return protocol::PassesVerificationRule(device, [&] {
+        CVerifyDlg dlg(api, parent);
+        dlg.SetDevice(&device);
+        return dlg.DoModal() == IDOK;
+    });
 }
 
 }  // namespace verify

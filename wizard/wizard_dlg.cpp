@@ -9,6 +9,7 @@
 
 #include "protocol/device_info.h"
 #include "protocol/display.h"
+#include "protocol/messages.h"
 #include "protocol/settings.h"
 #include "res/resource.h"
 #include "verify/message_sink.h"
@@ -224,7 +225,8 @@ int CWizardDlg::WriteSystemInfo()
     verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =
         protocol::WriteSystemInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
-    return outcome.sent ? 0 : 1;
+    if (outcome.sent && !outcome.answered) sink.ShowMessage(protocol::text::kTimeoutSetSystemInfo);
+    return outcome.sent && outcome.answered ? 0 : 1;
 }
 
 int CWizardDlg::WriteNetworkInfo()
@@ -236,16 +238,15 @@ int CWizardDlg::WriteNetworkInfo()
     s.ipMode = static_cast<std::uint8_t>(page->m_protocolCombo.GetCurSel() & 0xFF);
     // Sent whatever the mode, also from disabled controls.
     for (int i = 0; i < 5; ++i) {
+        // The same normal form the command line sends.
         s.addresses[static_cast<std::size_t>(i)] =
-            page->AddressCtrl(i)
-                ->GetAddressText()
-                .left(static_cast<int>(protocol::kAddressWidth))
-                .toStdString();
+            protocol::NormalizedAddress(page->AddressCtrl(i)->GetAddressText().toStdString());
     }
     verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =
         protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
-    return outcome.sent ? 0 : 1;
+    if (outcome.sent && !outcome.answered) sink.ShowMessage(protocol::text::kTimeoutSetNetworkInfo);
+    return outcome.sent && outcome.answered ? 0 : 1;
 }
 
 }  // namespace wizard

@@ -190,6 +190,10 @@ std::vector<FakeReply> FakeAdapter::Respond(const FakeDatagram& request)
     bool forMe = std::equal(mac.begin(), mac.end(), req.begin() + 6);
     if (cmd != kCmdDiscover && !forMe) return {};
     if (links.count(request.via) == 0) return {};  // left by an interface we are not on
+    if (loseRequests > 0) {
+        --loseRequests;
+        return {};
+    }
     requests.push_back(req);
     if (silent || silentFor.count(cmd) != 0) return {};
 
@@ -200,9 +204,14 @@ std::vector<FakeReply> FakeAdapter::Respond(const FakeDatagram& request)
 
     std::vector<FakeReply> out;
     for (int i = 0; i < copies; ++i) {
+        if (loseAnswers > 0) {
+            --loseAnswers;
+            continue;
+        }
         FakeReply r;
         r.bytes = bytes;
         r.delay = delay;
+        r.arrivesOn = answersOn.value_or(0);
         out.push_back(std::move(r));
     }
     return out;

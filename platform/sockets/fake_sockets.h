@@ -142,6 +142,9 @@ public:
 
     // The host interfaces it is reachable from: it sees only requests that left by one.
     std::set<std::uint32_t> links{kFakeDefaultInterface};
+    // Set: every answer arrives by this host interface, whichever its request left by (two
+    // interfaces of the host on one network, where the host answers address lookups on both).
+    std::optional<std::uint32_t> answersOn;
 
     // Faults.
     bool silent = false;                    // answers nothing at all
@@ -152,6 +155,8 @@ public:
     std::optional<std::uint16_t> replyCmd;  // answer with this cmd instead of the request's
     int pageEchoOffset = 0;                 // share pages echo the index plus this
     std::optional<std::size_t> truncateTo;  // cut every answer to this many bytes
+    int loseRequests = 0;                   // the next this many requests to it are lost
+    int loseAnswers = 0;                    // the next this many answers of it are lost
 
     // What it received (every request addressed to it, and discoveries).
     std::vector<std::vector<std::uint8_t>> requests;
@@ -269,6 +274,7 @@ public:
     int RecvFrom(SocketHandle s, std::uint8_t* buf, std::size_t cap, std::uint32_t* fromAddr,
                  std::uint16_t* fromPort) override;
     bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) override;
+    std::chrono::milliseconds Now() override { return m_network.Now(); }
     std::vector<NetworkInterface> Interfaces() override;
     int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
                   std::uint16_t port, const NetworkInterface& via) override;

@@ -43,6 +43,7 @@ public:
     {
         return m_inner.Wait(s, interval, kind);
     }
+    std::chrono::milliseconds Now() override { return m_inner.Now(); }
     std::vector<NetworkInterface> Interfaces() override { return m_inner.Interfaces(); }
     int SendToVia(SocketHandle s, const std::uint8_t* data, std::size_t len, std::uint32_t addr,
                   std::uint16_t port, const NetworkInterface& via) override

@@ -79,6 +79,13 @@ public:
     // The one wait of the protocol: "sleep one wait interval" between receive attempts.
     // Returns true when a datagram is ready to be received on `s` at return.
     virtual bool Wait(SocketHandle s, std::chrono::milliseconds interval, WaitKind kind) = 0;
+    // The clock the waits are measured by (monotonic; the fake backend's is virtual), so an
+    // exchange woken early by a datagram it cannot use still waits out its whole time.
+    virtual std::chrono::milliseconds Now()
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
 
     // Several networks. A datagram to 255.255.255.255 leaves by the one interface the route
     // lookup picks; these let a caller choose the interface per datagram instead. The

@@ -203,8 +203,17 @@ TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)
     CliRun run;
     run.adapter.silentFor = {protocol::CMD_GET_NETWORK_INFO};
     EXPECT_EQ(3, run.Run({"status", kMacText}));
-    EXPECT_EQ("Time out:get network info!\n", run.err);
+    EXPECT_EQ(
+        "dravmoor: no answer yet from 02:44:4d:00:00:01, asking again\n"
+        "Time out:get network info!\n",
+        run.err);
     EXPECT_EQ("", run.out);
+    EXPECT_EQ(5u, run.network.SentWithCmd(protocol::CMD_GET_NETWORK_INFO).size());
+    // Sent once, as scripts may want, and the wait still said.
+    run.network.ClearSent();
+    EXPECT_EQ(3, run.Run({"--retries", "0", "status", kMacText}));
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_GET_NETWORK_INFO).size());
+    EXPECT_EQ(0u, run.err.find("dravmoor: no answer yet from 02:44:4d:00:00:01, still waiting\n"));
 
     run.api.faults.startupResult = 10091;
     EXPECT_EQ(1, run.Run({"status", kMacText}));
@@ -228,8 +237,9 @@ TEST(CliCommands, BadArgumentsSendNothing)
         EXPECT_EQ(2, run.Run(args)) << (args.empty() ? "" : args.back());
         EXPECT_NE(std::string::npos, run.err.find("dravmoor: ")) << run.err;
     }
-    EXPECT_EQ(2, run.Run({"verify", kMacText}, "toolongpw")) << "9 characters";
     EXPECT_TRUE(run.network.Sent().empty());
+    EXPECT_EQ(2, run.Run({"verify", kMacText}, "toolongpw")) << "9 characters";
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_VERIFY).empty());
 }
 
 TEST(CliCommands, VerifyOutcomes)
@@ -242,8 +252,66 @@ TEST(CliCommands, VerifyOutcomes)
               CliRun::Field(payload, 0, 24));
     EXPECT_EQ(4, run.Run({"verify", kMacText, "--user", "root"}, "pw"));
     EXPECT_EQ("Verify failed!\n", run.err);
-    run.adapter.replyCmd = protocol::CMD_GET_SYSTEM_INFO;
+    run.adapter.silentFor = {protocol::CMD_VERIFY};
+    run.network.AddResponder([](const sockets::FakeDatagram& r) -> std::vector<sockets::FakeReply> {
+        if (r.Cmd() != protocol::CMD_VERIFY) return {};
+        return {{sockets::FakeMessage(protocol::CMD_GET_DISK_INFO, 0, kMac)}};
+    });
     EXPECT_EQ(1, run.Run({"verify", kMacText}, "pw"));
+}
+
+TEST(CliCommands, ThePasswordGoesOnlyWhereTheAdapterAnswers)
+{
+    CliRun run;
+    run.network.interfaces = {{"eth0", 1, sockets::kFakeHostAddr}, {"guest", 2, 0xC0000241u}};
+    EXPECT_EQ(0, run.Run({"verify", kMacText}, "admin")) << run.err;
+    for (const auto& d : run.network.SentWithCmd(protocol::CMD_VERIFY)) EXPECT_EQ(1u, d.via);
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_VERIFY).size());
+    // Not found on any network: nothing secret leaves at all.
+    run.network.ClearSent();
+    run.adapter.silent = true;
+    EXPECT_EQ(3, run.Run({"--retries", "0", "verify", kMacText}, "admin"));
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_VERIFY).empty());
+}
+
+TEST(CliCommands, WritesAskForTheAdministratorWhenTheAdapterWantsIt)
+{
+    CliRun run;
+    run.adapter.passwordRequired = 1;
+    run.adapter.adminPassword = "secret";
+    const std::vector<std::string> write = {"set-network", kMacText, "--dns1", "192.0.2.53"};
+    EXPECT_EQ(4, run.Run(write, "wrong"));
+    EXPECT_EQ("Verify failed!\n", run.err);
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).empty());
+    EXPECT_EQ(0, run.Run(write, "secret")) << run.err;
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).size());
+    EXPECT_EQ(2u, run.network.SentWithCmd(protocol::CMD_VERIFY).size());
+}
+
+TEST(CliCommands, AWriteNeverFillsFieldsFromAnAnswerThatDidNotCome)
+{
+    // Every answer twice: the second copies are skipped, so the write keeps the adapter's
+    // address instead of blanking it.
+    CliRun run;
+    run.adapter.copies = 2;
+    ASSERT_EQ(0, run.Run({"set-network", kMacText, "--dns1", "192.0.2.53"})) << run.err;
+    auto p = run.Payload(protocol::CMD_SET_NETWORK_INFO);
+    EXPECT_EQ(std::string("192.0.2.2\0", 10), CliRun::Field(p, 1, 10));
+    EXPECT_EQ(std::string("192.0.2.53\0", 11), CliRun::Field(p, 46, 11));
+
+    // The network information answered by something else: nothing is sent, status says so.
+    run.adapter.copies = 1;
+    run.adapter.silentFor = {protocol::CMD_GET_NETWORK_INFO};
+    run.network.AddResponder([](const sockets::FakeDatagram& r) -> std::vector<sockets::FakeReply> {
+        if (r.Cmd() != protocol::CMD_GET_NETWORK_INFO) return {};
+        return {{sockets::FakeMessage(protocol::CMD_GET_DISK_INFO, 0, kMac)}};
+    });
+    run.network.ClearSent();
+    EXPECT_EQ(1, run.Run({"set-network", kMacText, "--dns1", "192.0.2.53"}));
+    EXPECT_NE(std::string::npos, run.err.find("network information")) << run.err;
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).empty());
+    EXPECT_EQ(1, run.Run({"--json", "status", kMacText}));
+    EXPECT_NE(std::string::npos, run.out.find("\"missing\":[\"networkInfo\"]")) << run.out;
 }
 
 TEST(CliCommands, SetSystemKeepsWhatIsNotGivenAndSendsTheDiscoveredName)
@@ -256,7 +324,7 @@ TEST(CliCommands, SetSystemKeepsWhatIsNotGivenAndSendsTheDiscoveredName)
     ASSERT_EQ(0, run.Run({"set-system", kMacText, "--timezone", "3"})) << run.err;
     // Status query first, then a discovery for the name, then the write.
     EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_GET_SYSTEM_INFO).size());
-    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_DISCOVER).size());
+    EXPECT_EQ(3u, run.network.SentWithCmd(protocol::CMD_DISCOVER).size()) << "asked 3 times";
     const auto p = run.Payload(protocol::CMD_SET_SYSTEM_INFO);
     EXPECT_EQ(0, p[0]);
     EXPECT_EQ("Sixteen-chars-XY", CliRun::Field(p, 1, 16));
@@ -266,14 +334,14 @@ TEST(CliCommands, SetSystemKeepsWhatIsNotGivenAndSendsTheDiscoveredName)
     EXPECT_EQ("system settings sent; the adapter answered\n", run.out);
 }
 
-TEST(CliCommands, SetSystemWithEverythingGivenAsksNothingFirst)
+TEST(CliCommands, SetSystemWithEverythingGivenStillFindsTheAdapterFirst)
 {
     CliRun run;
     ASSERT_EQ(0, run.Run({"--json", "set-system", kMacText, "--name", "N", "--description", "",
                           "--date", "2030-01-02", "--time", "03:04:05", "--timezone", "0",
                           "--password-required", "yes"}))
         << run.err;
-    ASSERT_EQ(1u, run.network.Sent().size());
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_DISCOVER).empty());
     const auto p = run.Payload(protocol::CMD_SET_SYSTEM_INFO);
     EXPECT_EQ(1, p[0]);
     EXPECT_EQ(std::string("N\0", 2), CliRun::Field(p, 1, 2));
@@ -307,15 +375,27 @@ TEST(CliCommands, SetNetworkOutcomes)
                           "255.255.255.255", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2",
                           "1.1.1.1"}));
     EXPECT_EQ("Set network info failed!\n", run.err);
-    EXPECT_EQ(1u, run.network.Sent().size()) << "all fields given: no status query";
     p = run.Payload(protocol::CMD_SET_NETWORK_INFO);
     EXPECT_EQ("255.255.255.255", CliRun::Field(p, 16, 15));
+
+    // Sent as the window's address control would: no leading zeros an adapter could read as
+    // octal.
+    run.adapter.refuseNetwork = false;
+    run.network.ClearSent();
+    ASSERT_EQ(0, run.Run({"set-network", kMacText, "--ip", "010.001.001.001", "--mask",
+                          "255.255.255.000"}));
+    p = run.Payload(protocol::CMD_SET_NETWORK_INFO);
+    EXPECT_EQ(std::string("10.1.1.1\0", 9), CliRun::Field(p, 1, 9));
+    EXPECT_EQ(std::string("255.255.255.0\0", 14), CliRun::Field(p, 16, 14));
 
     run.adapter.silentFor = {protocol::CMD_SET_NETWORK_INFO};
     EXPECT_EQ(
         3, run.Run({"set-network", kMacText, "--mode", "dhcp", "--ip", "1.1.1.1", "--mask",
                     "1.1.1.1", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2", "1.1.1.1"}));
-    EXPECT_EQ("dravmoor: no answer to the network settings\n", run.err);
+    EXPECT_EQ(
+        "dravmoor: no answer yet from 02:44:4d:00:00:01, asking again\n"
+        "dravmoor: no answer to the network settings\n",
+        run.err);
 }
 
 }  // namespace

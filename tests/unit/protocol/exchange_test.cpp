@@ -131,3 +131,51 @@ TEST_F(ExchangeTest, CleanupFailureShowsTheLastErrorOnce)
     EXPECT_EQ(api.Cleanups(), 1);
     EXPECT_TRUE(api.Balanced());
 }
+
+TEST_F(ExchangeTest, DatagramsThatCannotBeTakenDoNotShortenTheWaits)
+{
+    // A flood of oversized datagrams, and copies the caller names late, every 20 ms: each wakes
+    // a wait, none ends it early.
+    for (int t = 5; t < 21000; t += 20) {
+        net.Inject(std::vector<std::uint8_t>(1500, 0x11), std::chrono::milliseconds(t));
+        net.Inject(Bytes({0x10, 0, 0, 0}), std::chrono::milliseconds(t + 1));
+    }
+    Session session(api, sink.AsSink());
+    const auto late = [](const Datagram& d) { return d.Header().cmd == 0x10; };
+    EXPECT_FALSE(session.Exchange(CMD_GET_NETWORK_INFO, kMac, {}, kStatusWait, late));
+    EXPECT_EQ(api.Now(), 20000ms);
+    ASSERT_EQ(net.Sent().size(), 1u) << "sent once unless resends are asked for";
+}
+
+TEST_F(ExchangeTest, ResendsAtADoublingIntervalWithinTheTimeOutAndNotOnceAnswered)
+{
+    SetResendPolicy(kFieldResends);
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_FALSE(session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+        std::vector<long> at;
+        for (const auto& d : net.Sent()) at.push_back(static_cast<long>(d.time.count()));
+        EXPECT_EQ(at, (std::vector<long>{0, 1000, 3000, 7000, 15000}));
+        for (const auto& d : net.Sent()) EXPECT_EQ(d.bytes, net.Sent()[0].bytes);
+        EXPECT_EQ(api.Now(), 20000ms) << "the time-out stays what it was";
+        EXPECT_EQ(session.RequestsSent(), 5);
+    }
+    // Verification's 4 s allow two resends; an answer in time means none at all.
+    net.ClearSent();
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_FALSE(session.Exchange(CMD_VERIFY, kMac, {}, kVerifyWait));
+        EXPECT_EQ(net.Sent().size(), 3u);
+    }
+    net.ClearSent();
+    net.AddResponder([](const sockets::FakeDatagram&) {
+        return std::vector<sockets::FakeReply>{{Bytes({0x10, 0, 0, 0}), 3ms}};
+    });
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_TRUE(session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+        EXPECT_EQ(net.Sent().size(), 1u);
+    }
+    SetResendPolicy({});
+    EXPECT_TRUE(api.Balanced());
+}

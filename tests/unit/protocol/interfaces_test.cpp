@@ -72,19 +72,29 @@ TEST_F(InterfacesTest, DiscoveryAsksByEachInterfaceWithinOneWindow)
     EXPECT_EQ(view.devices[0]->mac, kMacC);
 }
 
-TEST_F(InterfacesTest, AnAdapterOnTwoInterfacesIsListedOnceDoublesOnOneStay)
+TEST_F(InterfacesTest, AnAdapterAskedByManyInterfacesIsListedOnceWhereverItsAnswersArrive)
 {
+    // A laptop with Ethernet and Wi-Fi on one network: both requests reach the adapter, and
+    // both answers come back by one interface (the PC answers address lookups on either).
     FakeAdapter& both = net.AddAdapter({0x02, 0, 0, 0, 0, 9});
     both.links = {2, 3};
     both.copies = 2;
-    both.delay = 50ms;
+    both.answersOn = 2;
+    // Another device that claims the same MAC from another address is still a device.
+    FakeAdapter& clone = net.AddAdapter({0x02, 0, 0, 0, 0, 9});
+    clone.ipAddress = "192.0.2.250";
+    clone.links = {3};
     DiscoverDevices(api, view);
     std::vector<std::string> seen;
     for (const auto& d : view.devices)
-        if (d->mac == both.mac) seen.push_back(d->interfaceName);
-    // Two answers by lan2 (its doubles, listed as sent); those by lan3 are the same adapter.
-    EXPECT_EQ(seen, (std::vector<std::string>{"lan2", "lan2"}));
+        if (d->mac == both.mac) seen.push_back(FieldText(d->ipAddress) + "@" + d->interfaceName);
+    EXPECT_EQ(seen, (std::vector<std::string>{"192.0.2.2@lan2", "192.0.2.250@lan3"}));
     EXPECT_EQ(view.devices.size(), 5u);
+
+    // One request by one interface: its doubles are listed as they come.
+    view.devices.clear();
+    DiscoverDevices(api, view, {"lan2"});
+    EXPECT_EQ(view.devices.size(), 3u);
 }
 
 TEST_F(InterfacesTest, LaterExchangesLeaveByTheRecordsInterface)

@@ -12,7 +12,10 @@
 using namespace protocol;
 using namespace std::chrono_literals;
 using sockets::FakeAdapter;
+using sockets::FakeDatagram;
+using sockets::FakeMessage;
 using sockets::FakeNetwork;
+using sockets::FakeReply;
 using sockets::FakeSocketApi;
 using testing_support::kMac;
 using testing_support::Recorder;
@@ -169,23 +172,39 @@ TEST_F(StatusTest, LargeShareCountsAskForAtMost256Pages)
     EXPECT_EQ(device.shares->size(), 30u);
 }
 
-TEST_F(StatusTest, DoubledRepliesAreTakenInOrderAndTheirDataNotUsed)
+TEST_F(StatusTest, DoubledRepliesAreSkippedAsCopiesOfAnswersAlreadyHad)
 {
     adapter.copies = 2;
     adapter.ipMode = 1;
     adapter.addresses[0] = "192.0.2.99";
-    AddShares(5);
-    EXPECT_EQ(Query(), StatusResult::Completed);
-    // Network info got the second system-info reply, the share count a network reply, the
-    // disk table another: only the system information was used.
-    EXPECT_EQ(FieldText(device.firmware), "1203");
-    EXPECT_EQ(FieldText(device.ipAddress), "192.0.2.77");
-    EXPECT_EQ(device.ipMode, 0);
-    EXPECT_EQ(device.shareCount, 0);
-    EXPECT_TRUE(PagesRequested().empty());
-    EXPECT_TRUE(view.diskRows.empty());
-    EXPECT_EQ(view.panel[4], "Static ip");
-    EXPECT_EQ(view.enabled, 1);
+    AddShares(25);
+    ReceivedParts parts;
+    EXPECT_EQ(QueryDeviceStatus(api, device, view, {}, &parts), StatusResult::Completed);
+    // Each second copy arrives while the next exchange waits; it is skipped, not taken as
+    // that exchange's answer, so every part is used.
+    EXPECT_TRUE(parts.All());
+    EXPECT_EQ(FieldText(device.ipAddress), "192.0.2.99");
+    EXPECT_EQ(device.ipMode, 1);
+    EXPECT_EQ(device.shareCount, 25);
+    EXPECT_EQ(PagesRequested(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(device.shares->size(), 25u);
+    EXPECT_EQ(view.diskRows.size(), adapter.disks.size());
+    EXPECT_EQ(view.panel[4], "DHCP");
+}
+
+TEST_F(StatusTest, AnExchangeEndedByAnotherKindOfDatagramIsReportedAsNotReceived)
+{
+    adapter.silentFor = {CMD_GET_NETWORK_INFO};
+    net.AddResponder([](const FakeDatagram& r) -> std::vector<FakeReply> {
+        if (r.Cmd() != CMD_GET_NETWORK_INFO) return {};
+        return {{FakeMessage(CMD_GET_DISK_INFO, 0, kMac)}};
+    });
+    ReceivedParts parts;
+    EXPECT_EQ(QueryDeviceStatus(api, device, view, {}, &parts), StatusResult::Completed);
+    EXPECT_TRUE(parts.systemInfo);
+    EXPECT_FALSE(parts.networkInfo);
+    EXPECT_TRUE(parts.diskInfo);
+    EXPECT_FALSE(parts.All());
 }
 
 TEST_F(StatusTest, ForeignReplyArrivingFirstIsConsumed)

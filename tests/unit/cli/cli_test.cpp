@@ -153,7 +153,7 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
     ASSERT_EQ(0, run.Run({"--json", "discover"})) << "an empty segment is not an error";
     EXPECT_EQ("{\"devices\":[]}\n", run.out);
     const std::string hint = run.err;
-    EXPECT_NE(std::string::npos, hint.find("UDP from port 1638")) << hint;
+    EXPECT_NE(std::string::npos, hint.find("UDP to ports 16380-16387")) << hint;
     EXPECT_NE(std::string::npos, hint.find("\"Nothing found?\" in the README")) << hint;
     EXPECT_EQ(2, std::count(hint.begin(), hint.end(), '\n')) << hint;
     ASSERT_EQ(0, run.Run({"discover"}));
@@ -164,6 +164,21 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
     EXPECT_EQ(1, run.Run({"discover"}));
     EXPECT_EQ("Network communication failed with error 10091\n", run.err)
         << "a socket failure is its own explanation";
+}
+
+TEST(CliCommands, RequestPortsAllTakenIsSaidOncePerRun)
+{
+    CliRun run;
+    for (std::uint16_t p = 16380; p <= 16387; ++p) run.api.faults.udpPortsInUse.insert(p);
+    const std::string said =
+        "dravmoor: local UDP ports 16380-16387 are all in use; requests leave from a port the "
+        "system chose, so a firewall that opens only those ports drops the answers\n";
+    // A discovery for the name, the status query and the write: three sockets, one line.
+    ASSERT_EQ(0, run.Run({"set-system", kMacText, "--description", "Office"})) << run.err;
+    EXPECT_EQ(said, run.err);
+    EXPECT_EQ("Office", run.adapter.description);
+    ASSERT_EQ(0, run.Run({"discover"}));
+    EXPECT_EQ(said, run.err) << "each run says it";
 }
 
 TEST(CliCommands, InterfaceOptionLimitsDiscoveryAndPerAdapterCommands)

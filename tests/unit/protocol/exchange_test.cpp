@@ -67,6 +67,35 @@ TEST_F(ExchangeTest, FirstDatagramEndsTheWaitWhoeverSentIt)
     EXPECT_EQ(empty->size(), 0u);
 }
 
+TEST_F(ExchangeTest, RequestsLeaveFromTheFirstFreePortOfTheRangeElseWhereTheSystemChooses)
+{
+    net.AddAdapter(kMac);
+    {
+        Session first(api, sink.AsSink());
+        api.faults.udpPortsInUse = {16381};  // another program's
+        Session second(api, sink.AsSink());
+        EXPECT_TRUE(first.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+        EXPECT_TRUE(second.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+    }
+    ASSERT_EQ(net.Sent().size(), 2u);
+    EXPECT_EQ(net.Sent()[0].fromPort, 16380);
+    EXPECT_EQ(net.Sent()[1].fromPort, 16382);
+    EXPECT_EQ(sink.sourcePortFallbacks, 0);
+
+    // All taken: the system's port, the front end is told, and the exchange works as ever.
+    for (std::uint16_t p = 16380; p <= 16387; ++p) api.faults.udpPortsInUse.insert(p);
+    const std::size_t bindsBefore = api.Binds().size();
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_TRUE(session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+    }
+    EXPECT_EQ(api.Binds().size() - bindsBefore, 8u) << "each port of the range once, no other";
+    EXPECT_EQ(net.Sent().back().fromPort, 0);
+    EXPECT_EQ(sink.sourcePortFallbacks, 1);
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_TRUE(api.Balanced());
+}
+
 TEST_F(ExchangeTest, StartupFailureShowsItsResultAndReleasesNothing)
 {
     api.faults.startupResult = 10091;

@@ -86,6 +86,12 @@ TEST(CliText, WireBytesBecomeSafeUtf8)
     EXPECT_EQ("a?[2Jb?c", cli::Show("a\x1b[2Jb\x9b"
                                     "c"))
         << "ESC and the 8-bit CSI cannot reach the terminal";
+    EXPECT_EQ(
+        "NAS-\xEF\xBF\xBD"
+        "1",
+        cli::Show("NAS-\xE2\x80\xAE"
+                  "1"))
+        << "nor a right-to-left override";
     EXPECT_EQ(R"("q\"b\\n\n\u001b\u0085\u007f")",
               cli::JsonLine(cli::Json("q\"b\\n\n\x1b\xc2\x85\x7f")));
     EXPECT_EQ("\"\xef\xbf\xbd\"", cli::JsonLine(cli::Json("\xff")))

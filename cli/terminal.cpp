@@ -36,50 +36,44 @@ BOOL WINAPI RestoreConsole(DWORD)
 
 #else
 
-// What a signal does if nobody catches it: ends the program, or stops it.
-constexpr std::array<int, 8> kEnding{SIGHUP,  SIGINT,  SIGQUIT, SIGTERM,
-                                     SIGALRM, SIGPIPE, SIGUSR1, SIGUSR2};
-constexpr std::array<int, 3> kStopping{SIGTSTP, SIGTTIN, SIGTTOU};
-constexpr std::size_t kHandled = kEnding.size() + kStopping.size() + 1;  // and SIGCONT
+// Every signal that, uncaught, ends the program (the first eight) or stops it, and SIGCONT.
+constexpr std::array<int, 12> kSignals{SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGALRM, SIGPIPE,
+                                       SIGUSR1, SIGUSR2, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT};
 
 termios g_saved{};  // the terminal as it was
 termios g_quiet{};  // the same without echo
 const char* g_prompt = "";
 volatile std::sig_atomic_t g_stopped = 0;
 
-bool IsStopping(int signal)
+sigset_t Handled()
 {
-    for (int s : kStopping)
-        if (s == signal) return true;
-    return false;
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : kSignals) sigaddset(&set, s);
+    return set;
 }
 
 void OnSignal(int signal);
 
-struct sigaction Handler()
+struct sigaction Ours()
 {
     struct sigaction a {};
     a.sa_handler = OnSignal;
     a.sa_flags = SA_RESTART;  // the read goes on after a stop and continue
-    sigemptyset(&a.sa_mask);
-    // No other of ours in between; with SIGTTOU held, a background process may still set the
-    // terminal (which is what it must do here).
-    for (int s : kEnding) sigaddset(&a.sa_mask, s);
-    for (int s : kStopping) sigaddset(&a.sa_mask, s);
-    sigaddset(&a.sa_mask, SIGCONT);
+    // None of ours in between; with SIGTTOU held, a background process may still set the
+    // terminal, which is what it must do here.
+    a.sa_mask = Handled();
     return a;
 }
 
-// Only the async-signal-safe calls: tcsetattr, tcgetpgrp, getpgrp, write, sigaction, raise.
+// Only async-signal-safe calls: tcsetattr, tcgetpgrp, getpgrp, write, sigaction, raise.
 void OnSignal(int signal)
 {
     const int savedErrno = errno;
     if (signal == SIGCONT) {
-        for (int s : kStopping) {
-            const struct sigaction a = Handler();
-            sigaction(s, &a, nullptr);
-        }
-        // Continued in the background, the terminal is the shell's; the next read stops us
+        const struct sigaction ours = Ours();
+        for (int s : {SIGTSTP, SIGTTIN, SIGTTOU}) sigaction(s, &ours, nullptr);
+        // Continued in the background, the terminal is the shell's: the next read stops us
         // again, and the continue into the foreground comes back here.
         const pid_t foreground = tcgetpgrp(STDIN_FILENO);
         if (foreground == -1 || foreground == getpgrp()) {
@@ -94,8 +88,8 @@ void OnSignal(int signal)
         return;
     }
     tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
-    if (IsStopping(signal)) g_stopped = 1;
-    // Then what the signal does uncaught; it is held until this handler returns.
+    g_stopped = signal == SIGTSTP || signal == SIGTTIN || signal == SIGTTOU;
+    // Then what the signal does uncaught, once this handler returns (it is held until then).
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
     sigemptyset(&byDefault.sa_mask);
@@ -104,57 +98,44 @@ void OnSignal(int signal)
     errno = savedErrno;
 }
 
-// Installs the handler for every signal in kEnding, kStopping and SIGCONT whose action is the
-// default one (a signal the caller ignores stays ignored), and puts the previous actions back.
-class Guard {
+// For its life: our handler for each of kSignals whose action is the default (one the caller
+// ignores stays ignored), with the previous actions put back at the end. Set up and taken
+// down with the signals held, so none comes in half-way.
+class SignalGuard {
 public:
-    Guard()
+    SignalGuard()
     {
-        std::size_t i = 0;
-        const struct sigaction ours = Handler();
-        auto take = [&](int s) {
-            m_signals[i] = s;
-            sigaction(s, nullptr, &m_previous[i]);
+        const sigset_t handled = Handled();
+        sigprocmask(SIG_BLOCK, &handled, &m_mask);
+        const struct sigaction ours = Ours();
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals[i], nullptr, &m_previous[i]);
             m_ours[i] = m_previous[i].sa_handler == SIG_DFL;
-            if (m_ours[i]) sigaction(s, &ours, nullptr);
-            ++i;
-        };
-        for (int s : kEnding) take(s);
-        for (int s : kStopping) take(s);
-        take(SIGCONT);
+            if (m_ours[i]) sigaction(kSignals[i], &ours, nullptr);
+        }
     }
-    ~Guard()
+    ~SignalGuard()
     {
-        for (std::size_t i = 0; i < kHandled; ++i)
-            if (m_ours[i]) sigaction(m_signals[i], &m_previous[i], nullptr);
+        const sigset_t handled = Handled();
+        sigprocmask(SIG_BLOCK, &handled, nullptr);
+        tcsetattr(STDIN_FILENO, TCSADRAIN, &g_saved);
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            if (m_ours[i]) sigaction(kSignals[i], &m_previous[i], nullptr);
+        sigprocmask(SIG_SETMASK, &m_mask, nullptr);
     }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
+    // The signals stay held until this: echo goes off as one step with taking them over.
+    void Quiet()
+    {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_quiet);
+        sigprocmask(SIG_SETMASK, &m_mask, nullptr);
+    }
+    SignalGuard(const SignalGuard&) = delete;
+    SignalGuard& operator=(const SignalGuard&) = delete;
 
 private:
-    std::array<int, kHandled> m_signals{};
-    std::array<struct sigaction, kHandled> m_previous{};
-    std::array<bool, kHandled> m_ours{};
-};
-
-// Holds the handled signals for a scope: setting up and taking down happen as one step.
-class Held {
-public:
-    Held()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : kEnding) sigaddset(&set, s);
-        for (int s : kStopping) sigaddset(&set, s);
-        sigaddset(&set, SIGCONT);
-        sigprocmask(SIG_BLOCK, &set, &m_previous);
-    }
-    ~Held() { sigprocmask(SIG_SETMASK, &m_previous, nullptr); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-private:
-    sigset_t m_previous{};
+    sigset_t m_mask{};
+    std::array<struct sigaction, kSignals.size()> m_previous{};
+    std::array<bool, kSignals.size()> m_ours{};
 };
 
 #endif
@@ -181,28 +162,18 @@ std::optional<std::string> ReadHiddenLine(const char* prompt)
         SetConsoleCtrlHandler(RestoreConsole, FALSE);
     }
 #else
-    std::optional<Guard> guard;
-    bool canHide = false;
-    {
-        const Held held;
-        canHide = tcgetattr(STDIN_FILENO, &g_saved) == 0;
-        if (canHide) {
-            g_quiet = g_saved;
-            g_quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
-            g_prompt = prompt;
-            g_stopped = 0;
-            guard.emplace();
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_quiet);
-        }
+    std::optional<SignalGuard> guard;
+    if (tcgetattr(STDIN_FILENO, &g_saved) == 0) {
+        g_quiet = g_saved;
+        g_quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
+        g_prompt = prompt;
+        g_stopped = 0;
+        guard.emplace().Quiet();
     }
     std::fputs(prompt, stderr);
     std::fflush(stderr);
     got = static_cast<bool>(std::getline(std::cin, line));
-    if (canHide) {
-        const Held held;
-        tcsetattr(STDIN_FILENO, TCSADRAIN, &g_saved);
-        guard.reset();
-    }
+    guard.reset();
 #endif
     std::fputs("\n", stderr);  // the one the user typed was not echoed
     if (!got) return std::nullopt;

@@ -9,7 +9,6 @@ import sys
 import termios
 import time
 
-probe = sys.argv[1]
 failures = []
 
 
@@ -19,22 +18,11 @@ def check(ok, what):
         print("FAIL:", what)
 
 
-def echo(slave):
-    return bool(termios.tcgetattr(slave)[3] & termios.ECHO)
-
-
-def until(condition, seconds=5.0):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return True
+def until(condition):
+    end = time.monotonic() + 5
+    while not condition() and time.monotonic() < end:
         time.sleep(0.01)
-    return False
-
-
-def state(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        return f.read().rsplit(")", 1)[1].split()[0]
+    return condition()
 
 
 class Prompt:
@@ -43,80 +31,61 @@ class Prompt:
     def __init__(self, typed_ahead=b""):
         self.master, self.slave = os.openpty()
         os.set_blocking(self.master, False)
-        if typed_ahead:
-            os.write(self.master, typed_ahead)
-        self.process = subprocess.Popen([probe], stdin=self.slave, stderr=self.slave,
+        os.write(self.master, typed_ahead)
+        self.process = subprocess.Popen([sys.argv[1]], stdin=self.slave, stderr=self.slave,
                                         stdout=subprocess.PIPE, process_group=0)
         self.screen = b""
 
-    def shown(self):
-        try:
-            self.screen += os.read(self.master, 4096)
-        except BlockingIOError:
-            pass
-        return self.screen
+    def echo(self):
+        return "on" if termios.tcgetattr(self.slave)[3] & termios.ECHO else "off"
 
-    def wait_prompt(self, count=1):
-        return until(lambda: self.shown().count(b"Password: ") >= count)
+    def asked(self, times=1):
+        def shown():
+            try:
+                self.screen += os.read(self.master, 4096)
+            except BlockingIOError:
+                pass
+            return self.screen.count(b"Password: ") >= times
+        return until(shown)
 
-    def finish(self):
-        out, _ = self.process.communicate(timeout=5)
-        self.shown()
-        return out.decode()
-
-    def close(self):
-        os.close(self.master)
-        os.close(self.slave)
+    def answer(self, text):
+        os.write(self.master, text + b"\n")
+        out = self.process.communicate(timeout=5)[0].decode().strip()
+        check(out == "read:" + text.decode(), "read %r for %r" % (out, text))
+        check(text not in self.screen, "%r was echoed" % text)
+        return out
 
 
-# An answer: not echoed, read as typed; typed-ahead input is not taken for it.
 p = Prompt(typed_ahead=b"early\n")
-check(p.wait_prompt(), "no prompt")
-asking = echo(p.slave)
-check(not asking, "echo on while asking")
-os.write(p.master, b"secret\n")
-out = p.finish()
-check(out == "read:secret\n", "read %r instead of the typed answer" % out)
-check(b"secret" not in p.screen, "the answer was echoed")
-check(echo(p.slave), "echo off after the answer")
-print("answer: echo %s while asking; typed ahead 'early', then 'secret': %r; echoed: %s; "
-      "echo %s after" % ("on" if asking else "off", out.strip(), b"secret" in p.screen,
-                         "on" if echo(p.slave) else "off"))
-p.close()
+check(p.asked(), "no prompt")
+asking = p.echo()
+out = p.answer(b"secret")
+print("answer: echo %s while asking; 'early' typed ahead, then 'secret': %s; echo %s after"
+      % (asking, out, p.echo()))
+check((asking, p.echo()) == ("off", "on"), "echo while asking and after")
 
 for sig in (signal.SIGINT, signal.SIGQUIT, signal.SIGTERM, signal.SIGHUP):
     p = Prompt()
-    check(p.wait_prompt(), "%s: no prompt" % sig.name)
-    asking = echo(p.slave)
+    check(p.asked(), "%s: no prompt" % sig.name)
+    asking = p.echo()
     p.process.send_signal(sig)
-    p.finish()
-    ended = p.process.returncode == -sig
-    check(not asking, "%s: echo on while asking" % sig.name)
-    check(ended, "%s: ended with %s" % (sig.name, p.process.returncode))
-    check(echo(p.slave), "%s: echo still off after the program ended" % sig.name)
-    print("%s: echo %s while asking; ended by it: %s; echo %s after" %
-          (sig.name, "on" if asking else "off", ended, "on" if echo(p.slave) else "off"))
-    p.close()
+    p.process.wait(timeout=5)
+    print("%s: echo %s while asking; ended with %d; echo %s after"
+          % (sig.name, asking, p.process.returncode, p.echo()))
+    check((asking, p.process.returncode, p.echo()) == ("off", -sig, "on"), sig.name)
 
-# Ctrl+Z: echo back while stopped; continued: off again, and it asks anew.
 p = Prompt()
-check(p.wait_prompt(), "SIGTSTP: no prompt")
+check(p.asked(), "SIGTSTP: no prompt")
 p.process.send_signal(signal.SIGTSTP)
-check(until(lambda: state(p.process.pid) == "T"), "SIGTSTP: not stopped")
-stopped = echo(p.slave)
-check(stopped, "SIGTSTP: echo off while stopped")
+stat = "/proc/%d/stat" % p.process.pid
+check(until(lambda: open(stat).read().rsplit(")", 1)[1].split()[0] == "T"), "not stopped")
+stopped = p.echo()
 p.process.send_signal(signal.SIGCONT)
-check(until(lambda: not echo(p.slave)), "SIGCONT: echo not off again")
-check(p.wait_prompt(2), "SIGCONT: not asked anew")
-continued = echo(p.slave)
-os.write(p.master, b"after\n")
-out = p.finish()
-check(out == "read:after\n", "read %r after the continue" % out)
-check(b"after" not in p.screen, "the answer after the continue was echoed")
-check(echo(p.slave), "echo off after the answer that followed the continue")
-print("SIGTSTP: echo %s while stopped; SIGCONT: echo %s and asked again; %r read, echo %s after"
-      % ("on" if stopped else "off", "on" if continued else "off", out.strip(),
-         "on" if echo(p.slave) else "off"))
-p.close()
+check(until(lambda: p.echo() == "off") and p.asked(2), "SIGCONT: not asked anew without echo")
+continued = p.echo()
+out = p.answer(b"after")
+print("SIGTSTP: echo %s while stopped; SIGCONT: echo %s, asked again; %s; echo %s after"
+      % (stopped, continued, out, p.echo()))
+check((stopped, continued, p.echo()) == ("on", "off", "on"), "stop and continue")
 
 sys.exit(1 if failures else 0)

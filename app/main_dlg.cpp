@@ -212,8 +212,8 @@ void CMainDlg::OnWeb()
 {
     protocol::DeviceInfo* device = SelectedDevice();
     if (device == nullptr) return;
-    // A failure to open is not reported.
-    m_services.urls.Open(WebAddress(*device));
+    // A failure to open is not reported, nor an address that is not one.
+    if (const auto address = WebAddress(*device)) m_services.urls.Open(*address);
 }
 
 void CMainDlg::OnWizard()

@@ -203,6 +203,7 @@ std::vector<std::string> OptionNames()
 int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io& io)
 {
     Parser p;
+    StderrSink::NewRun();
     try {
         try {
             p.Parse(args);

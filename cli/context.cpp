@@ -1,12 +1,33 @@
 #include "cli/context.h"
 
 #include "cli/output.h"
+#include "platform/sockets/source_port.h"
 
 #include <algorithm>
 
 #include "protocol/limits.h"
 
 namespace cli {
+
+namespace {
+bool g_toldSourcePortFallback = false;
+}  // namespace
+
+void StderrSink::NewRun()
+{
+    g_toldSourcePortFallback = false;
+}
+
+void StderrSink::SourcePortFallback()
+{
+    if (g_toldSourcePortFallback) return;
+    g_toldSourcePortFallback = true;
+    std::fprintf(m_err,
+                 "dravmoor: local UDP ports %u-%u are all in use; requests leave from a port "
+                 "the system chose, so a firewall that opens only those ports drops the "
+                 "answers\n",
+                 unsigned{sockets::kSourcePortFirst}, unsigned{sockets::kSourcePortLast});
+}
 
 void StderrSink::ShowMessage(const std::string& message)
 {

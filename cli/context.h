@@ -28,6 +28,9 @@ class StderrSink : public protocol::MessageSink {
 public:
     explicit StderrSink(std::FILE* err) : m_err(err) {}
     void ShowMessage(const std::string& text) override;
+    // Said once per run, however many operations fall back.
+    void SourcePortFallback() override;
+    static void NewRun();
     int count() const { return m_count; }
 
 private:
@@ -39,6 +42,7 @@ class DiscoveryCollector : public protocol::DiscoveryView {
 public:
     explicit DiscoveryCollector(std::FILE* err) : m_messages(err) {}
     void ShowMessage(const std::string& text) override { m_messages.ShowMessage(text); }
+    void SourcePortFallback() override { m_messages.SourcePortFallback(); }
     void AddDevice(std::unique_ptr<protocol::DeviceInfo> device) override
     {
         m_list.Add(std::move(device));
@@ -56,6 +60,7 @@ class StatusCollector : public protocol::StatusView {
 public:
     explicit StatusCollector(std::FILE* err) : m_messages(err) {}
     void ShowMessage(const std::string& text) override { m_messages.ShowMessage(text); }
+    void SourcePortFallback() override { m_messages.SourcePortFallback(); }
     void ClearDeviceInfo() override { m_disks.clear(); }
     void ShowPanel(const protocol::DeviceInfo&) override {}
     void ShowDisks(const std::vector<protocol::Disk>& disks) override { m_disks = disks; }

@@ -5,7 +5,6 @@
 #endif
 #include <windows.h>
 #else
-#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -15,39 +14,9 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 
 namespace {
-
-// The password never comes from the command line (where other users could see it): from a
-// terminal it is asked for without echo, otherwise it is the first line of standard input.
-// Reads one line from a terminal with echo off; nullopt at end of input.
-std::optional<std::string> ReadHidden()
-{
-    std::string line;
-    std::fputs("Password: ", stderr);
-    std::fflush(stderr);
-#ifdef _WIN32
-    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD saved = 0;
-    const bool canHide = GetConsoleMode(in, &saved) != 0;
-    if (canHide) SetConsoleMode(in, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-    const bool got = static_cast<bool>(std::getline(std::cin, line));
-    if (canHide) SetConsoleMode(in, saved);
-#else
-    termios saved{};
-    const bool canHide = tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (canHide) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSADRAIN, &quiet);
-    }
-    const bool got = static_cast<bool>(std::getline(std::cin, line));
-    if (canHide) tcsetattr(STDIN_FILENO, TCSADRAIN, &saved);
-#endif
-    std::fputs("\n", stderr);
-    if (!got) return std::nullopt;
-    return line;
-}
 
 bool StdinIsTerminal()
 {
@@ -65,7 +34,7 @@ std::optional<std::string> ReadPassword()
 {
     std::string line;
     if (StdinIsTerminal()) {
-        std::optional<std::string> typed = ReadHidden();
+        std::optional<std::string> typed = cli::ReadHiddenLine("Password: ");
         if (!typed) return std::nullopt;
         line = *typed;
     } else if (!std::getline(std::cin, line) && line.empty()) {

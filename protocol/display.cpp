@@ -59,22 +59,40 @@ bool IsCombining(char32_t cp)
            (cp >= 0xFE20 && cp <= 0xFE2F) || cp == 0x200B || cp == 0x200C || cp == 0x200D;
 }
 
+// Format characters that reorder or hide text: an answer could make a name read as another
+// (right-to-left overrides, isolates, marks) or carry text no one sees. Joiners, which
+// scripts and emoji need, are not among them.
+bool IsHidingFormat(char32_t cp)
+{
+    return cp == 0x00AD || cp == 0x061C || cp == 0x180E || cp == 0x200B || cp == 0x200E ||
+           cp == 0x200F || (cp >= 0x2028 && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x2064) ||
+           (cp >= 0x2066 && cp <= 0x206F) || cp == 0xFEFF || (cp >= 0xFFF9 && cp <= 0xFFFB) ||
+           (cp >= 0xE0000 && cp <= 0xE007F);
+}
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
 }  // namespace
 
 std::string DecodeWireText(std::string_view bytes)
 {
     bytes = bytes.substr(0, bytes.find('\0'));
     std::string out;
-    out.reserve(bytes.size() * 2);
+    out.reserve(bytes.size() * 3);
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t cp = 0;
-        const std::size_t n = Utf8Sequence(bytes, i, cp);
-        if (n == 0) {
-            AppendLatin1(out, static_cast<std::uint8_t>(bytes[i]));
-            ++i;
-            continue;
+        std::size_t n = Utf8Sequence(bytes, i, cp);
+        if (n == 0) {  // Latin-1
+            n = 1;
+            cp = static_cast<std::uint8_t>(bytes[i]);
         }
-        out.append(bytes.substr(i, n));
+        if (IsHidingFormat(cp)) {
+            out.append(kReplacement);
+        } else if (n == 1 && cp >= 0x80) {
+            AppendLatin1(out, static_cast<std::uint8_t>(cp));
+        } else {
+            out.append(bytes.substr(i, n));
+        }
         i += n;
     }
     return out;

@@ -14,7 +14,9 @@ namespace protocol {
 
 // Wire texts have no declared encoding. Each valid UTF-8 sequence is kept, every other byte
 // is read as Latin-1, so a name that mixes both shows both; nothing is lost or invented. The
-// text ends at the first zero byte. The result is UTF-8.
+// text ends at the first zero byte. The result is UTF-8. Format characters that reorder or
+// hide text (bidirectional overrides, isolates and marks, zero-width and invisible ones,
+// line and paragraph separators) become U+FFFD, visible wherever the text is shown.
 std::string DecodeWireText(std::string_view bytes);
 
 template <std::size_t N>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/sockets/source_port.h"
 #include "protocol/messages.h"
 
 namespace protocol {
@@ -73,6 +74,9 @@ Session::Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t versi
 
     if (m_api.SetBroadcast(m_socket, true) != 0)
         m_sink.ShowMessage(FormatText(text::kNetworkFailed, -1));
+
+    // Requests leave from a known port, so a firewall can let in the answers to it alone.
+    if (sockets::BindSourcePort(m_api, m_socket) == 0) m_sink.SourcePortFallback();
 }
 
 Session::~Session()

@@ -23,6 +23,10 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void ShowMessage(const std::string& text) = 0;
+    // Every port of the request range was taken, so this operation's requests leave from a
+    // port the system chose, which a firewall opened for the range does not let answers back
+    // to. Nothing is shown by default: the window goes on as it would without a firewall.
+    virtual void SourcePortFallback() {}
 };
 
 // Formats one of the "%d" texts with a decimal number.
@@ -72,9 +76,10 @@ Route EveryInterface(sockets::SocketApi& api);
 
 class Session {
 public:
-    // Starts the socket library, opens the UDP socket, makes it non-blocking and allows
-    // broadcasts; failures are shown through `sink` with their numbers. ok() tells whether an
-    // exchange can run.
+    // Starts the socket library, opens the UDP socket, makes it non-blocking, allows
+    // broadcasts and binds it to a port of the request range (sockets/source_port.h);
+    // failures are shown through `sink` with their numbers. ok() tells whether an exchange
+    // can run.
     Session(sockets::SocketApi& api, MessageSink& sink, std::uint16_t version = kLibraryVersion);
     // As above, with one more step between making the socket non-blocking and allowing
     // broadcasts (discovery's listening socket). When it returns false the session is

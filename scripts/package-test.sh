@@ -45,9 +45,11 @@ appstreamcli validate --no-net --pedantic /usr/share/metainfo/net.dravmoor.Quick
   fail "metainfo"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 echo "package: desktop entry Exec=$exec_line"
-ufw_rules=$($sudo unshare -n ufw --dry-run allow from any app Dravmoor 2>&1) || fail "ufw: $ufw_rules"
-grep -q -- '--sport 1638' <<<"$ufw_rules" || fail "ufw rule without source port 1638"
-echo "package: ufw reads the profile: $(grep -m1 -- '--sport 1638' <<<"$ufw_rules")"
+ufw_rules=$($sudo unshare -n ufw --dry-run allow from 0.0.0.0/0 to any app Dravmoor 2>&1) ||
+  fail "ufw: $ufw_rules"
+grep -q -- '--dports 16380:16387 -j ACCEPT' <<<"$ufw_rules" || fail "ufw rule without ports 16380:16387"
+! grep -q -e '--sport' -e '(v6)' <<<"$ufw_rules" || fail "ufw rule by source port or for IPv6"
+echo "package: ufw reads the profile: $(grep -m1 -- '--dports 16380:16387' <<<"$ufw_rules")"
 /usr/bin/python3 "$root/tests/integration/firewall/check_definitions.py" \
   /usr/lib/firewalld/services/dravmoor.xml /etc/ufw/applications.d/dravmoor >/dev/null ||
   fail "installed firewall definitions"

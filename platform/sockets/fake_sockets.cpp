@@ -442,7 +442,16 @@ int FakeSocketApi::SetReceiveBuffer(SocketHandle s, int bytes)
 int FakeSocketApi::Bind(SocketHandle s, std::uint32_t addr, std::uint16_t port)
 {
     m_binds.push_back(FakeBind{s, addr, port});
-    return Find(s) ? 0 : Fail(kFakeNotSocket);
+    Socket* socket = Find(s);
+    if (!socket) return Fail(kFakeNotSocket);
+    if (socket->udp && port != 0) {
+        const bool ours = std::any_of(m_sockets.begin(), m_sockets.end(), [&](const auto& o) {
+            return o.second.udp && o.second.port == port;
+        });
+        if (ours || faults.udpPortsInUse.count(port) != 0) return Fail(kFakeAddressInUse);
+        socket->port = port;
+    }
+    return 0;
 }
 
 int FakeSocketApi::Listen(SocketHandle s, int backlog)
@@ -492,6 +501,7 @@ int FakeSocketApi::Send(SocketHandle s, const std::uint8_t* data, std::size_t le
     datagram.time = m_network.Now();
     datagram.via = via;
     datagram.chosen = chosen;
+    datagram.fromPort = socket->port;
     std::vector<FakeReply> replies = m_network.Transmit(datagram);
     // A responder may not close sockets, but look the socket up again to be safe.
     socket = Find(s);

@@ -39,6 +39,7 @@ inline constexpr int kFakeNotInitialised = 10093;
 inline constexpr int kFakeNetworkDown = 10050;
 inline constexpr int kFakeNoBuffers = 10055;
 inline constexpr int kFakeMessageSize = 10040;
+inline constexpr int kFakeAddressInUse = 10048;
 
 // One datagram that went out on the segment.
 struct FakeDatagram {
@@ -49,6 +50,7 @@ struct FakeDatagram {
     VirtualTime time{0};                   // when it was sent
     std::uint32_t via = 0;                 // index of the interface it left by
     bool chosen = false;                   // the sender chose that interface (SendToVia)
+    std::uint16_t fromPort = 0;            // the socket's bound port; 0: the system's choice
 
     std::uint16_t Cmd() const;  // little-endian header word 0 (0 when too short)
 };
@@ -76,6 +78,8 @@ struct FakeFaults {
     int cleanupError = 0;    // non-zero: Cleanup fails and LastError() gives this value
     bool dropSends = false;  // SendTo fails, nothing goes out
     bool failRecv = false;   // RecvFrom fails with a network error even when data waits
+    // Datagram ports other programs hold: binding one fails with "address in use".
+    std::set<std::uint16_t> udpPortsInUse;
 };
 
 struct FakeWait {
@@ -326,6 +330,7 @@ private:
         bool udp = true;
         bool broadcast = false;
         bool nonBlocking = false;
+        std::uint16_t port = 0;  // bound to; 0: not bound
         std::vector<Queued> inbox;
     };
 

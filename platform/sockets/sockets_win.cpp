@@ -39,6 +39,7 @@
 
 #include "platform/sockets/datagram_queue.h"
 #include "platform/sockets/sockets.h"
+#include "platform/sockets/source_port.h"
 
 namespace sockets {
 namespace {
@@ -64,6 +65,24 @@ sockaddr_in MakeAddr(std::uint32_t addr, std::uint16_t port)
 int Result(int r)
 {
     return r == SOCKET_ERROR ? kSocketError : r;
+}
+
+// By default an ICMP port-unreachable (which anyone can forge) makes the socket's next
+// receive fail with WSAECONNRESET, as if the datagram socket had a connection to lose.
+void IgnorePortUnreachable(SOCKET s)
+{
+    BOOL report = FALSE;
+    DWORD bytes = 0;
+    ::WSAIoctl(s, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &bytes, nullptr, nullptr);
+}
+
+// The port `s` is bound to; 0 when it is not bound.
+std::uint16_t LocalPort(SOCKET s)
+{
+    sockaddr_in local{};
+    int length = sizeof local;
+    if (::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length) == SOCKET_ERROR) return 0;
+    return ntohs(local.sin_port);
 }
 
 // One socket of a handle and the index of the interface it is bound to (0: none).
@@ -144,9 +163,19 @@ public:
 
     int SetReceiveBuffer(SocketHandle s, int bytes) override
     {
-        m_receiveBuffers[ToSocket(s)] = bytes;  // for companions made later
-        return Result(::setsockopt(ToSocket(s), SOL_SOCKET, SO_RCVBUF,
-                                   reinterpret_cast<const char*>(&bytes), sizeof bytes));
+        if (::setsockopt(ToSocket(s), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes),
+                         sizeof bytes) == SOCKET_ERROR) {
+            return kSocketError;
+        }
+        // What the system granted, which may be less, is what companions made later get.
+        int granted = bytes;
+        int length = sizeof granted;
+        if (::getsockopt(ToSocket(s), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&granted),
+                         &length) == SOCKET_ERROR) {
+            granted = bytes;
+        }
+        m_receiveBuffers[ToSocket(s)] = granted;
+        return 0;
     }
 
     int Bind(SocketHandle s, std::uint32_t addr, std::uint16_t port) override
@@ -288,27 +317,30 @@ private:
             // Not fatal: without it every datagram reads as arrived on an unknown interface.
             const DWORD on = 1;
             ::setsockopt(s, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on);
+            IgnorePortUnreachable(s);
         }
         m_queues[s];
         return static_cast<SocketHandle>(s);
     }
 
-    // Takes every datagram waiting now, without blocking. False when nothing was taken.
-    // The last error is kept as it was, so a later LastError() still tells the caller's story.
+    // Takes every datagram waiting now, without blocking: until the receive would block
+    // (FIONREAD cannot tell, since it says 0 for a zero-length datagram too). False when
+    // nothing was taken. The last error is kept as it was, so a later LastError() still
+    // tells the caller's story.
     bool Drain(const Via& member, DatagramQueue& queue)
     {
         const SOCKET s = member.socket;
         const int savedError = ::WSAGetLastError();
         bool took = false;
         for (;;) {
-            u_long waiting = 0;
-            if (::ioctlsocket(s, FIONREAD, &waiting) != 0 || waiting == 0) break;
             sockaddr_in from{};
             std::uint32_t via = 0;
             const int n = ReceiveOne(s, m_scratch.data(), m_scratch.size(), from, via);
             if (n == SOCKET_ERROR) {
-                if (::WSAGetLastError() == WSAEMSGSIZE)
-                    continue;  // gone, as the queue would drop it
+                const int error = ::WSAGetLastError();
+                // Too long: gone, as the queue would drop it. A reset cannot come with the
+                // reports turned off, but would say nothing about the next datagram either.
+                if (error == WSAEMSGSIZE || error == WSAECONNRESET) continue;
                 break;
             }
             took = true;
@@ -382,7 +414,10 @@ private:
     }
 
     // The companion of `s` for `via`, made on first use: bound to the interface's address,
-    // non-blocking, allowed to broadcast, with the receive buffer asked for `s`.
+    // non-blocking, allowed to broadcast, with the receive buffer granted to `s`. Its port is
+    // `s`'s where the system allows that beside `s`'s binding to every address, else the next
+    // free one of the request range, so requests by any interface leave from the ports a
+    // firewall opened; the system's choice when `s` has none of them.
     SOCKET Companion(SOCKET s, const NetworkInterface& via)
     {
         if (m_queues.count(s) == 0) {
@@ -398,13 +433,19 @@ private:
         const int on = 1;
         ::ioctlsocket(c, FIONBIO, &nonBlocking);
         ::setsockopt(c, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+        IgnorePortUnreachable(c);
         auto buffer = m_receiveBuffers.find(s);
         if (buffer != m_receiveBuffers.end()) {
             ::setsockopt(c, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&buffer->second),
                          sizeof buffer->second);
         }
-        sockaddr_in local = MakeAddr(via.address, 0);
-        if (::bind(c, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
+        const auto bindTo = [&](std::uint16_t port) {
+            const sockaddr_in local = MakeAddr(via.address, port);
+            return ::bind(c, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+        };
+        const std::uint16_t own = LocalPort(s);
+        const bool inRange = own >= kSourcePortFirst && own <= kSourcePortLast;
+        if ((!inRange || BindInSourceRange(bindTo, own) == 0) && !bindTo(0)) {
             const int error = ::WSAGetLastError();
             ::closesocket(c);
             ::WSASetLastError(error);

@@ -293,6 +293,45 @@ private slots:
         QVERIFY(rec.Texts().isEmpty());
     }
 
+    // An answer's address field may hold anything: only a dotted quad is opened, written
+    // without leading zeros (a browser reads those as octal).
+    void webAddressOpensOnlyADottedQuad_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("url");  // empty: nothing is opened
+        for (const char* hostile :
+             {"u@evil.example", "1.2.3.4@evil.ex", "evil.example", "1.2.3.4/x", "1.2.3.4:81",
+              "1.2.3.4 x", "1.2.3.4.5", "1.2.3", "1.2.3.256", "0x7f.0.0.1", "1.2.3.0004", ""}) {
+            QTest::newRow(hostile) << QString::fromLatin1(hostile) << QString();
+        }
+        QTest::newRow("leading zeros")
+            << QStringLiteral("010.000.002.011") << QStringLiteral("http://10.0.2.11:8080");
+        QTest::newRow("15 characters")
+            << QStringLiteral("192.168.100.200") << QStringLiteral("http://192.168.100.200:8080");
+    }
+    void webAddressOpensOnlyADottedQuad()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, url);
+        FakeAdapter& a = Add(1, "NAS-One");
+        a.ipAddress = a.addresses[0] = address.toStdString();  // the status query's wins
+        a.webPort = 8080;
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            ClickRow(dlg, 0);
+            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            if (url.isEmpty()) {
+                QVERIFY(m_urls.opened.empty());
+            } else {
+                QCOMPARE(m_urls.opened.size(), std::size_t{1});
+                QCOMPARE(QString::fromStdString(m_urls.opened[0]), url);
+            }
+        });
+        QVERIFY(rec.Texts().isEmpty());
+    }
+
     void deviceCommandsWithoutSelectionDoNothing()
     {
         Add(1, "NAS-One");

@@ -196,6 +196,33 @@ TEST_F(PosixSockets, FullIntervalSleepsItAllAndKeepsWhatArrived)
     EXPECT_EQ(kSocketError, m_api->RecvFrom(m_rx, &b, 1, nullptr, nullptr));
 }
 
+// Neither a port-unreachable (anyone can forge one) nor a zero-length datagram may stop a
+// draining wait: the receive buffer here holds only a few of the datagrams that follow.
+TEST_F(PosixSockets, DrainingWaitGoesOnPastAPortUnreachableAndAZeroLengthDatagram)
+{
+    ASSERT_EQ(0, m_api->SetReceiveBuffer(m_rx, 2048));
+    const std::uint8_t probe = 0;
+    m_api->SendTo(m_rx, &probe, 1, kLoopback, 9);  // nobody there: the ICMP answer comes back
+    constexpr int kDatagrams = 20;
+    std::thread sender([this] {
+        Send({});
+        std::vector<std::uint8_t> d(400);
+        for (int i = 0; i < kDatagrams; ++i) {
+            d[0] = static_cast<std::uint8_t>(i + 1);
+            Send(d);
+            std::this_thread::sleep_for(15ms);
+        }
+    });
+    m_api->Wait(m_rx, 600ms, sockets::WaitKind::FullInterval);
+    sender.join();
+    std::vector<int> firstBytes;
+    std::uint8_t buf[1024];
+    for (int n; (n = m_api->RecvFrom(m_rx, buf, sizeof buf, nullptr, nullptr)) >= 0;)
+        firstBytes.push_back(n == 0 ? 0 : buf[0]);
+    ASSERT_EQ(static_cast<std::size_t>(kDatagrams + 1), firstBytes.size());
+    for (int i = 0; i <= kDatagrams; ++i) EXPECT_EQ(i, firstBytes[static_cast<std::size_t>(i)]);
+}
+
 TEST_F(PosixSockets, BurstLargerThanAStockBufferSurvivesADrainingWait)
 {
     // A thousand discovery-sized replies, in groups as adapters answer, do not fit in the

@@ -86,6 +86,12 @@ TEST(CliText, WireBytesBecomeSafeUtf8)
     EXPECT_EQ("a?[2Jb?c", cli::Show("a\x1b[2Jb\x9b"
                                     "c"))
         << "ESC and the 8-bit CSI cannot reach the terminal";
+    EXPECT_EQ(
+        "NAS-\xEF\xBF\xBD"
+        "1",
+        cli::Show("NAS-\xE2\x80\xAE"
+                  "1"))
+        << "nor a right-to-left override";
     EXPECT_EQ(R"("q\"b\\n\n\u001b\u0085\u007f")",
               cli::JsonLine(cli::Json("q\"b\\n\n\x1b\xc2\x85\x7f")));
     EXPECT_EQ("\"\xef\xbf\xbd\"", cli::JsonLine(cli::Json("\xff")))
@@ -153,7 +159,7 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
     ASSERT_EQ(0, run.Run({"--json", "discover"})) << "an empty segment is not an error";
     EXPECT_EQ("{\"devices\":[]}\n", run.out);
     const std::string hint = run.err;
-    EXPECT_NE(std::string::npos, hint.find("UDP from port 1638")) << hint;
+    EXPECT_NE(std::string::npos, hint.find("UDP to ports 16380-16387")) << hint;
     EXPECT_NE(std::string::npos, hint.find("\"Nothing found?\" in the README")) << hint;
     EXPECT_EQ(2, std::count(hint.begin(), hint.end(), '\n')) << hint;
     ASSERT_EQ(0, run.Run({"discover"}));
@@ -164,6 +170,21 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
     EXPECT_EQ(1, run.Run({"discover"}));
     EXPECT_EQ("Network communication failed with error 10091\n", run.err)
         << "a socket failure is its own explanation";
+}
+
+TEST(CliCommands, RequestPortsAllTakenIsSaidOncePerRun)
+{
+    CliRun run;
+    for (std::uint16_t p = 16380; p <= 16387; ++p) run.api.faults.udpPortsInUse.insert(p);
+    const std::string said =
+        "dravmoor: local UDP ports 16380-16387 are all in use; requests leave from a port the "
+        "system chose, so a firewall that opens only those ports drops the answers\n";
+    // A discovery for the name, the status query and the write: three sockets, one line.
+    ASSERT_EQ(0, run.Run({"set-system", kMacText, "--description", "Office"})) << run.err;
+    EXPECT_EQ(said, run.err);
+    EXPECT_EQ("Office", run.adapter.description);
+    ASSERT_EQ(0, run.Run({"discover"}));
+    EXPECT_EQ(said, run.err) << "each run says it";
 }
 
 TEST(CliCommands, InterfaceOptionLimitsDiscoveryAndPerAdapterCommands)

@@ -68,9 +68,14 @@ TEST_F(DiscoveryTest, RequestAndListeningSocketStep)
     EXPECT_EQ(api.LastReceiveBuffer(), kDiscoveryReceiveBuffer);
     EXPECT_EQ(api.UdpOpens(), 1);
     EXPECT_EQ(api.TcpOpens(), 1);
-    ASSERT_EQ(api.Binds().size(), 1u);
+    // The stream socket on 1638 first, then the request socket on a port of its range.
+    ASSERT_EQ(api.Binds().size(), 2u);
     EXPECT_EQ(api.Binds()[0].addr, sockets::kAddrAny);
     EXPECT_EQ(api.Binds()[0].port, 1638);
+    EXPECT_EQ(api.Binds()[1].socket, api.UdpHandles().at(0));
+    EXPECT_GE(api.Binds()[1].port, 16380);
+    EXPECT_LE(api.Binds()[1].port, 16387);
+    EXPECT_EQ(net.Sent()[0].fromPort, api.Binds()[1].port);
     ASSERT_EQ(api.Listens().size(), 1u);
     EXPECT_EQ(api.Listens()[0].backlog, 5);
     EXPECT_EQ(api.Listens()[0].socket, api.Binds()[0].socket);

@@ -33,6 +33,39 @@ TEST(Display, WireTextIsUtf8PerSequenceAndLatin1ForTheRest)
     EXPECT_EQ("ABCDEFGHIJKLMNOP", protocol::DisplayText(*full));
 }
 
+TEST(Display, FormatCharactersThatReorderOrHideTextBecomeVisible)
+{
+    // U+202E U+202A U+2066 U+2069 U+200E U+200F U+061C U+200B U+2028 U+FEFF U+E0041
+    for (const char* hiding : {"\xE2\x80\xAE", "\xE2\x80\xAA", "\xE2\x81\xA6", "\xE2\x81\xA9",
+                               "\xE2\x80\x8E", "\xE2\x80\x8F", "\xD8\x9C", "\xE2\x80\x8B",
+                               "\xE2\x80\xA8", "\xEF\xBB\xBF", "\xF3\xA0\x81\x81"}) {
+        EXPECT_EQ(
+            "a\xEF\xBF\xBD"
+            "b",
+            DecodeWireText(std::string("a") + hiding + "b"))
+            << testing::PrintToString(hiding);
+    }
+    EXPECT_EQ(
+        "a\xEF\xBF\xBD"
+        "b",
+        DecodeWireText("a\xAD"
+                       "b"))
+        << "a soft hyphen read as Latin-1";
+    EXPECT_EQ("\xE2\x80\x8C\xE2\x80\x8D", DecodeWireText("\xE2\x80\x8C\xE2\x80\x8D"))
+        << "joiners, which scripts and emoji need, stay";
+
+    // "Office" RLO "fdp.exe" would read "Officeexe.pdf".
+    protocol::DeviceInfo d;
+    std::memcpy(d.description.data(),
+                "Office\xE2\x80\xAE"
+                "fdp.exe",
+                16);
+    EXPECT_EQ(
+        "Office\xEF\xBF\xBD"
+        "fdp.exe",
+        protocol::PanelTexts(d)[3]);
+}
+
 TEST(Display, PanelAndDiskTextsAreDecoded)
 {
     protocol::DeviceInfo d;

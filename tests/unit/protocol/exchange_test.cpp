@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sockets/fake_sockets.h"
+#include "platform/sockets/source_port.h"
 #include "protocol/exchange.h"
 #include "protocol/messages.h"
 #include "test_support.h"
@@ -65,6 +66,47 @@ TEST_F(ExchangeTest, FirstDatagramEndsTheWaitWhoeverSentIt)
     ASSERT_TRUE(empty);  // it arrives before the reply still on its way
     EXPECT_EQ(empty->Header().cmd, 0);
     EXPECT_EQ(empty->size(), 0u);
+}
+
+TEST_F(ExchangeTest, EachOperationTakesTheNextFreePortOfTheRangeElseWhereTheSystemChooses)
+{
+    using sockets::NextInSourceRange;
+    net.AddAdapter(kMac);
+    const std::uint16_t start = sockets::NextSourcePort();
+    {
+        Session first(api, sink.AsSink());
+        api.faults.udpPortsInUse = {NextInSourceRange(start)};  // another program's
+        Session second(api, sink.AsSink());
+        EXPECT_TRUE(first.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+        EXPECT_TRUE(second.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+    }
+    {
+        // Not the port of the operation before, though it is free again: an answer that
+        // comes late for that one must not reach this one.
+        api.faults.udpPortsInUse.clear();
+        Session third(api, sink.AsSink());
+        third.Send(CMD_GET_SYSTEM_INFO, kMac, {});
+    }
+    ASSERT_EQ(net.Sent().size(), 3u);
+    EXPECT_GE(start, 16380);
+    EXPECT_LE(start, 16387);
+    EXPECT_EQ(net.Sent()[0].fromPort, start);
+    EXPECT_EQ(net.Sent()[1].fromPort, NextInSourceRange(NextInSourceRange(start)));
+    EXPECT_EQ(net.Sent()[2].fromPort, NextInSourceRange(net.Sent()[1].fromPort));
+    EXPECT_EQ(sink.sourcePortFallbacks, 0);
+
+    // All taken: the system's port, the front end is told, and the exchange works as ever.
+    for (std::uint16_t p = 16380; p <= 16387; ++p) api.faults.udpPortsInUse.insert(p);
+    const std::size_t bindsBefore = api.Binds().size();
+    {
+        Session session(api, sink.AsSink());
+        EXPECT_TRUE(session.Exchange(CMD_GET_SYSTEM_INFO, kMac, {}, kStatusWait));
+    }
+    EXPECT_EQ(api.Binds().size() - bindsBefore, 8u) << "each port of the range once, no other";
+    EXPECT_EQ(net.Sent().back().fromPort, 0);
+    EXPECT_EQ(sink.sourcePortFallbacks, 1);
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_TRUE(api.Balanced());
 }
 
 TEST_F(ExchangeTest, StartupFailureShowsItsResultAndReleasesNothing)

@@ -27,6 +27,7 @@ public:
     std::array<std::string, 5> panel;
     std::vector<std::array<std::string, 5>> diskRows;
     int enabled = 0;
+    int sourcePortFallbacks = 0;
     // Called inside ShowMessage, e.g. to note what the sockets looked like at that moment.
     std::function<void()> onMessage;
 
@@ -39,6 +40,7 @@ public:
         messages.push_back(text);
         events.push_back("message:" + text);
     }
+    void SourcePortFallback() override { ++sourcePortFallbacks; }
     void AddDevice(std::unique_ptr<protocol::DeviceInfo> device) override
     {
         events.push_back("device");

@@ -1,9 +1,11 @@
 #include "platform/ui/widgets.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -74,6 +76,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
 
 void IpAddressEdit::setAddressText(const QString& dotted)
 {
+    m_advancedInto = -1;
     const QStringList parts = dotted.trimmed().split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i) {
         QString value;
@@ -121,17 +124,48 @@ void IpAddressEdit::onEdited(int index)
         QLineEdit* next = m_fields[static_cast<std::size_t>(index + 1)];
         next->setFocus(Qt::OtherFocusReason);
         next->selectAll();
+        m_advancedInto = index + 1;
     }
+}
+
+// A dotted address pasted into any field fills all four.
+bool IpAddressEdit::pasteAddress()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString text = clipboard != nullptr ? clipboard->text().trimmed() : QString();
+    if (!text.contains(QLatin1Char('.'))) return false;
+    setAddressText(text);
+    QLineEdit* last = m_fields[3];
+    last->setFocus(Qt::OtherFocusReason);
+    last->setCursorPosition(static_cast<int>(last->text().size()));
+    return true;
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonPress) m_advancedInto = -1;
     if (event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
     int index = -1;
     for (int i = 0; i < 4; ++i)
         if (watched == m_fields[static_cast<std::size_t>(i)]) index = i;
     if (index < 0) return QFrame::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    const bool dot = key->key() == Qt::Key_Period || key->key() == Qt::Key_Space;
+    // Three digits moved the caret on already; the dot the user types next closes the part
+    // just finished, not the one the caret arrived in.
+    const bool afterAdvance = index == m_advancedInto;
+    switch (key->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+            break;
+        default:
+            m_advancedInto = -1;
+            break;
+    }
+    if (dot && afterAdvance) return true;
+    if (key->matches(QKeySequence::Paste) && pasteAddress()) return true;
     QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
     const auto focusField = [this](int i, bool atEnd) {
         QLineEdit* g = m_fields[static_cast<std::size_t>(i)];

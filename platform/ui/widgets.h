@@ -33,8 +33,10 @@ private:
     bool m_shownOnce = false;
 };
 
-// Four 0-255 fields separated by dots, in one sunken frame. Typing three digits or a dot moves
-// on to the next field; Backspace in an empty field moves back.
+// Four 0-255 fields separated by dots, in one sunken frame. Typing three digits moves on to
+// the next field, and so does a dot typed into a field that has digits (the dot right after
+// such a move is taken as that field's end); Backspace in an empty field moves back; a dotted
+// address pasted into any field fills all four.
 class IpAddressEdit : public QFrame {
     Q_OBJECT
 public:
@@ -53,7 +55,9 @@ private:
     void layoutFields();
     void onEdited(int index);
     void clampField(int index);
+    bool pasteAddress();
     std::array<QLineEdit*, 4> m_fields{};
+    int m_advancedInto = -1;  // the field three digits moved to, until anything else happens
     std::array<QWidget*, 3> m_dots{};
 };
 

@@ -486,6 +486,35 @@ private slots:
         QVERIFY(rec.boxes.empty());
     }
 
+    // Addresses typed digit by digit over the shown ones, moving on with Tab as people do,
+    // reach the adapter as typed; a blank field shows blank and still goes out as 0.0.0.0.
+    void typedAddressesReachTheAdapter()
+    {
+        MessageRecorder rec;
+        m_adapter->addresses[4] = "";
+        m_device = MakeDevice(*m_adapter);
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            rig.Click(IDC_SKIP);
+            const auto type = [](const QString& text) {
+                for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+            };
+            QVERIFY(rig.network.m_dns2Ctrl.IsBlank());
+            rig.network.GetDlgItem(IDC_NET_IP)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            type(QStringLiteral("255.255.0.0"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            type(QStringLiteral("192.168.100.1"));
+            QCOMPARE(rig.network.m_gatewayCtrl.GetAddressText(), QStringLiteral("192.168.100.1"));
+            rig.Click(IDC_NEXT);
+        });
+        QCOMPARE(m_adapter->addresses[1], std::string("255.255.0.0"));
+        QCOMPARE(m_adapter->addresses[2], std::string("192.168.100.1"));
+        QCOMPARE(m_adapter->addresses[4], std::string("0.0.0.0"));
+        QVERIFY(rec.boxes.empty());
+    }
+
     void networkAnswers()
     {
         MessageRecorder rec;

@@ -30,14 +30,86 @@ QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex&
     return flags;
 }
 
+int ListBox::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
 void ListBox::mousePressEvent(QMouseEvent* event)
 {
-    const QModelIndex index = indexAt(event->position().toPoint());
-    const bool wasSelected = index.isValid() && selectionModel()->isSelected(index);
+    // Other buttons neither select nor start a selection.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    m_tracking = true;
+    m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
+    m_rowAtPress = selectedRow();
     QListWidget::mousePressEvent(event);
-    // No selection change follows, so nobody would hear of the click otherwise.
-    if (wasSelected && event->button() == Qt::LeftButton && selectionModel()->isSelected(index))
-        emit rowClickedAgain();
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    // The second press of a double click is a press too: its release reports the selection.
+    m_tracking = true;
+    m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
+    m_rowAtPress = selectedRow();
+    QListWidget::mouseDoubleClickEvent(event);
+}
+
+void ListBox::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton)) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseMoveEvent(event);
+}
+
+void ListBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const bool tracking = m_tracking;
+    m_tracking = false;
+    QListWidget::mouseReleaseEvent(event);
+    const int row = selectedRow();
+    if (tracking && row >= 0 && (m_pressedOnRow || row != m_rowAtPress)) emit selectionMade();
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event)
+{
+    const int before = selectedRow();
+    bool navigation = false;
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            navigation = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            break;
+        default:
+            break;
+    }
+    // With nothing selected the caret is before the first row: Up or Down selects that row.
+    if (navigation && before < 0 && count() > 0 &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        event->accept();
+    } else {
+        QListWidget::keyPressEvent(event);
+    }
+    const int after = selectedRow();
+    if (after >= 0 && (navigation || after != before)) emit selectionMade();
 }
 
 // ---- IpAddressEdit ----------------------------------------------------------------------

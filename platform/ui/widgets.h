@@ -61,21 +61,32 @@ private:
     std::array<QWidget*, 3> m_dots{};
 };
 
-// A single-selection list box as the dialog manager has it: the user cannot clear the
-// selection (Ctrl+click, Ctrl+Space), and a click on the selected row reports a selection
-// change again, as a click on any other row does.
+// A single-selection list box as the dialog manager has it: only the left button selects, the
+// user cannot clear the selection (Ctrl+click, Ctrl+Space), and selectionMade() reports each
+// selection once it settles: when the button comes up (on the row already selected too, however
+// many rows a drag passed), and after every navigation key, even one that stays on its row.
 class ListBox : public QListWidget {
     Q_OBJECT
 public:
     using QListWidget::QListWidget;
 
 signals:
-    void rowClickedAgain();
+    void selectionMade();
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int selectedRow() const;
+    bool m_tracking = false;  // the left button went down on the list
+    bool m_pressedOnRow = false;
+    int m_rowAtPress = -1;
 };
 
 // The group box of the classic dialog manager: an etched rectangle starting half a text line

@@ -120,12 +120,21 @@ private slots:
             QAbstractButton* ok = Button(dlg, IDC_VERIFY_OK);
             name->setText(QStringLiteral("admin"));
             password->setText(QStringLiteral("wrong"));
-            // OK stays disabled while the message is up: no second exchange can start.
+            // OK stays disabled while the message is up: no second exchange can start. The
+            // focus it had is on no other button meanwhile (Space would press that one), and
+            // comes back to it.
             bool okEnabledDuringBox = true;
-            rec.onShow = [&] { okEnabledDuringBox = ok->isEnabled(); };
+            QWidget* focusDuringBox = ok;
+            rec.onShow = [&] {
+                okEnabledDuringBox = ok->isEnabled();
+                focusDuringBox = dlg.widget()->focusWidget();
+            };
 
-            ok->click();
+            ok->setFocus();
+            QTest::keyClick(ok, Qt::Key_Space);
             QVERIFY(!okEnabledDuringBox);
+            QVERIFY(qobject_cast<QAbstractButton*>(focusDuringBox) == nullptr);
+            QCOMPARE(dlg.widget()->focusWidget(), ok);
             rec.onShow = nullptr;
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Verify failed!")});
             QVERIFY(dlg.widget()->isVisible());

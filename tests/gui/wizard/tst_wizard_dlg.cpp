@@ -118,11 +118,13 @@ private slots:
             QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 2);
             QCOMPARE(rig.NextCaption(), QStringLiteral("&Finished"));
+            QCOMPARE(Button(rig.wizard, IDC_NEXT)->accessibleName(), QStringLiteral("Finished"));
             QVERIFY(rig.BackEnabled());
 
             rig.Click(IDC_BACK);
             QCOMPARE(rig.Visible(), 1);
             QCOMPARE(rig.NextCaption(), QStringLiteral("&Next >>"));
+            QCOMPARE(Button(rig.wizard, IDC_NEXT)->accessibleName(), QStringLiteral("Next >>"));
             QVERIFY(rig.BackEnabled());
 
             rig.Click(IDC_BACK);
@@ -388,6 +390,37 @@ private slots:
             rig.Click(IDC_NEXT);
             QCOMPARE(m_net->SentWithCmd(17).at(0).bytes.at(12 + 95), std::uint8_t{255});
         });
+    }
+
+    // What the pages show is what Next sends: text typed into an editable combo box is no
+    // selection (255 goes out), and a long description shows its start.
+    void pagesSendWhatTheyShow()
+    {
+        MessageRecorder rec;
+        const std::string longText = "Storage adapter on the shelf beside the file server";
+        m_adapter->description = longText;
+        m_device = MakeDevice(*m_adapter);
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QCOMPARE(
+                qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC))->cursorPosition(), 0);
+            QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), 27);
+            auto* zone = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            zone->lineEdit()->selectAll();
+            QTest::keyClicks(zone->lineEdit(), QStringLiteral("Mars"));
+            QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), -1);
+            QCOMPARE(rig.system.m_timezoneCombo.GetWindowText(), QStringLiteral("Mars"));
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(17).at(0).bytes.at(12 + 95), std::uint8_t{255});
+
+            auto* mode = qobject_cast<QComboBox*>(rig.network.GetDlgItem(IDC_PROTOCOL));
+            QTest::keyClick(mode->lineEdit(), Qt::Key_End);
+            QTest::keyClick(mode->lineEdit(), Qt::Key_Backspace);
+            QCOMPARE(rig.network.m_protocolCombo.GetCurSel(), -1);
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(19).at(0).bytes.at(12), std::uint8_t{255});
+        });
+        QVERIFY(rec.boxes.empty());
     }
 
     // Month 13, day 0 and a time in the spring-forward gap (zone set in main()).

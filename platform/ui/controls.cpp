@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <QValidator>
 #include <memory>
 
 #include "platform/ui/cdialog.h"
@@ -144,6 +145,31 @@ void CEdit::LimitText(int maxChars)
 {
     if (auto* e = qobject_cast<QLineEdit*>(m_widget.data()))
         e->setMaxLength(maxChars > 0 ? maxChars : 30000);
+}
+
+namespace {
+class ByteLimitValidator final : public QValidator {
+public:
+    ByteLimitValidator(std::size_t maxBytes, QObject* parent)
+        : QValidator(parent), m_maxBytes(maxBytes)
+    {
+    }
+    State validate(QString& input, int&) const override
+    {
+        return static_cast<std::size_t>(input.toUtf8().size()) <= m_maxBytes ? Acceptable : Invalid;
+    }
+
+private:
+    std::size_t m_maxBytes;
+};
+}  // namespace
+
+void CEdit::SetLimitBytes(std::size_t maxBytes)
+{
+    auto* e = qobject_cast<QLineEdit*>(m_widget.data());
+    if (e == nullptr) return;
+    e->setMaxLength(30000);
+    e->setValidator(new ByteLimitValidator(maxBytes, e));
 }
 
 // ---- CComboBox --------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "protocol/device_info.h"
 #include "protocol/limits.h"
 #include "protocol/verify.h"
+#include "protocol/wire_text.h"
 #include "res/resource.h"
 #include "verify/message_sink.h"
 
@@ -29,8 +30,9 @@ void CVerifyDlg::DoDataExchange(ui::CDataExchange* dx)
 bool CVerifyDlg::OnInitDialog()
 {
     ui::CDialog::OnInitDialog();
-    m_nameEdit.LimitText(static_cast<int>(protocol::kNameWidth));
-    m_passwordEdit.LimitText(static_cast<int>(protocol::kPasswordWidth));
+    // The limits are the wire fields' widths in bytes, so non-ASCII texts go out whole.
+    m_nameEdit.SetLimitBytes(protocol::kNameWidth);
+    m_passwordEdit.SetLimitBytes(protocol::kPasswordWidth);
     return true;
 }
 
@@ -51,8 +53,10 @@ void CVerifyDlg::OnVerify()
     // Disabled for the whole exchange, including while its message box is open, so a second
     // click cannot start a second exchange.
     m_okButton.EnableWindow(false);
-    const std::string user = m_nameEdit.GetWindowText().toStdString();
-    const std::string password = m_passwordEdit.GetWindowText().toStdString();
+    const std::string name = m_nameEdit.GetWindowText().toStdString();
+    const std::string secret = m_passwordEdit.GetWindowText().toStdString();
+    const std::string_view user = protocol::CutToWire(name, protocol::kNameWidth);
+    const std::string_view password = protocol::CutToWire(secret, protocol::kPasswordWidth);
     AppMessageSink sink;
     const protocol::VerifyResult result = protocol::VerifyAdministrator(
         m_api, sink, m_device->mac, user, password, protocol::RouteTo(*m_device));

@@ -188,11 +188,18 @@ void CWizardDlg::FillNetworkPage()
     auto* page = dynamic_cast<CNetworkPage*>(GetPage(1));
     if (page == nullptr || m_device == nullptr) return;
     const protocol::NetworkSettings current = protocol::CurrentNetworkSettings(*m_device);
+    const std::array<const std::array<char, 16>*, 5> fields{
+        &m_device->ipAddress, &m_device->subnetMask, &m_device->gateway, &m_device->dns1,
+        &m_device->dns2};
     page->m_protocolCombo.SetCurSel(current.ipMode);
     for (int i = 0; i < 5; ++i) {
+        const auto at = static_cast<std::size_t>(i);
         ui::CIPAddressCtrl* ctrl = page->AddressCtrl(i);
-        ctrl->SetAddressText(
-            QString::fromStdString(current.addresses[static_cast<std::size_t>(i)]));
+        // A blank field shows blank parts; the control still reads back 0.0.0.0, which is what
+        // an untouched page sends.
+        const std::string stored = protocol::FieldText(*fields[at]);
+        const bool blank = stored.find_first_not_of(" \t\n\v\f\r") == std::string::npos;
+        ctrl->SetAddressText(blank ? QString() : QString::fromStdString(current.addresses[at]));
         ctrl->EnableWindow(current.ipMode == 0);
     }
 }

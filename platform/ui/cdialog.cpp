@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -172,14 +171,11 @@ void CDialog::ConnectNotifications(QWidget* w, const ControlTemplate& ct)
     if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         QObject::connect(b, &QAbstractButton::clicked, w,
                          [this, id] { Dispatch(Notify::Clicked, id); });
-    } else if (auto* l = qobject_cast<QListWidget*>(w)) {
-        QObject::connect(l, &QListWidget::itemSelectionChanged, w,
+    } else if (auto* box = qobject_cast<ListBox*>(w)) {
+        QObject::connect(box, &ListBox::selectionMade, w,
                          [this, id] { Dispatch(Notify::SelChange, id); });
-        QObject::connect(l, &QListWidget::itemDoubleClicked, w,
+        QObject::connect(box, &QListWidget::itemDoubleClicked, w,
                          [this, id] { Dispatch(Notify::DblClk, id); });
-        if (auto* box = qobject_cast<ListBox*>(l))
-            QObject::connect(box, &ListBox::rowClickedAgain, w,
-                             [this, id] { Dispatch(Notify::SelChange, id); });
     } else if (auto* c = qobject_cast<QComboBox*>(w)) {
         QObject::connect(c, &QComboBox::activated, w,
                          [this, id] { Dispatch(Notify::SelChange, id); });

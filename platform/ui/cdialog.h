@@ -92,6 +92,9 @@ class CStatic : public CWnd {};
 class CEdit : public CWnd {
 public:
     void LimitText(int maxChars);
+    // For texts bound for a fixed-width wire field: refuses input whose UTF-8 form would pass
+    // `maxBytes`, so typing stops at the last whole character that fits.
+    void SetLimitBytes(std::size_t maxBytes);
 };
 
 // Combo boxes start with no selection, as on the original platform; adding or deleting entries

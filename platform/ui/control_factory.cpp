@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimeEdit>
 #include <QTreeWidget>
 #include <algorithm>
@@ -146,6 +147,19 @@ QWidget* MakeComboBox(const Blueprint& s)
     if (editable) {
         c->setInsertPolicy(QComboBox::NoInsert);
         c->setCompleter(nullptr);
+        // Typed text is no selection, as on the original platform, so what the field shows
+        // and what GetCurSel reports agree. (Leaving the field with an entry's exact text
+        // selects that entry again, as Qt does.)
+        QObject::connect(c->lineEdit(), &QLineEdit::textEdited, c, [c] {
+            if (c->currentIndex() < 0) return;
+            QLineEdit* field = c->lineEdit();
+            const QString text = field->text();
+            const int cursor = field->cursorPosition();
+            const QSignalBlocker block(c);
+            c->setCurrentIndex(-1);
+            field->setText(text);
+            field->setCursorPosition(cursor);
+        });
     }
     c->setFont(s.font);
     // The template height is the dropped list's; the closed box is one line high.

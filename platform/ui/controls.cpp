@@ -8,11 +8,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <QValidator>
 #include <memory>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/control_factory.h"
 #include "platform/ui/widgets.h"
 
 namespace ui {
@@ -25,9 +28,27 @@ void CWnd::Attach(QWidget* widget, int id)
     m_id = id;
 }
 
+namespace {
+constexpr char kFocusParked[] = "focusParked";
+}
+
 void CWnd::EnableWindow(bool enable)
 {
-    if (m_widget) m_widget->setEnabled(enable);
+    QWidget* w = m_widget.data();
+    if (w == nullptr) return;
+    QWidget* window = w->window();
+    if (!enable && qobject_cast<QPushButton*>(w) != nullptr && window->focusWidget() == w) {
+        // Qt would hand the focus on to the next control, often another button that the next
+        // Return or Space then presses. It waits on the window until this button is back.
+        window->setFocus(Qt::OtherFocusReason);
+        w->setProperty(kFocusParked, true);
+    }
+    w->setEnabled(enable);
+    if (enable && w->property(kFocusParked).toBool()) {
+        w->setProperty(kFocusParked, false);
+        QWidget* now = window->focusWidget();
+        if (now == nullptr || now == window) w->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool CWnd::IsWindowEnabled() const
@@ -49,18 +70,27 @@ void CWnd::SetWindowText(const QString& text)
 {
     QWidget* w = m_widget.data();
     if (w == nullptr) return;
+    // Accessible names follow the texts, as readers name the control by what it shows; edits
+    // and combo boxes show a long text from its start.
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(text);
+        l->setAccessibleName(text);
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         b->setText(text);
+        b->setAccessibleName(StripMnemonic(text));
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(text);
+        e->setCursorPosition(0);
     } else if (auto* c = qobject_cast<QComboBox*>(w)) {
-        if (c->isEditable()) c->setEditText(text);
+        if (c->isEditable()) {
+            c->setEditText(text);
+            c->lineEdit()->setCursorPosition(0);
+        }
     } else if (auto* ip = qobject_cast<IpAddressEdit*>(w)) {
         ip->setAddressText(text);
     } else if (auto* g = qobject_cast<ClassicGroupBox*>(w)) {
         g->setTitle(text);
+        g->setAccessibleName(text);
     } else if (w->isWindow()) {
         w->setWindowTitle(text);
     }
@@ -117,6 +147,31 @@ void CEdit::LimitText(int maxChars)
         e->setMaxLength(maxChars > 0 ? maxChars : 30000);
 }
 
+namespace {
+class ByteLimitValidator final : public QValidator {
+public:
+    ByteLimitValidator(std::size_t maxBytes, QObject* parent)
+        : QValidator(parent), m_maxBytes(maxBytes)
+    {
+    }
+    State validate(QString& input, int&) const override
+    {
+        return static_cast<std::size_t>(input.toUtf8().size()) <= m_maxBytes ? Acceptable : Invalid;
+    }
+
+private:
+    std::size_t m_maxBytes;
+};
+}  // namespace
+
+void CEdit::SetLimitBytes(std::size_t maxBytes)
+{
+    auto* e = qobject_cast<QLineEdit*>(m_widget.data());
+    if (e == nullptr) return;
+    e->setMaxLength(30000);
+    e->setValidator(new ByteLimitValidator(maxBytes, e));
+}
+
 // ---- CComboBox --------------------------------------------------------------------------
 
 namespace {
@@ -133,7 +188,10 @@ void ChangeComboList(QComboBox* c, int keepSelection, F&& change)
     const QString text = c->currentText();
     change();
     c->setCurrentIndex(keepSelection);
-    if (c->isEditable()) c->setEditText(keepSelection >= 0 ? c->itemText(keepSelection) : text);
+    if (c->isEditable()) {
+        c->setEditText(keepSelection >= 0 ? c->itemText(keepSelection) : text);
+        c->lineEdit()->setCursorPosition(0);
+    }
 }
 }  // namespace
 

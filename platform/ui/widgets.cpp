@@ -1,9 +1,11 @@
 #include "platform/ui/widgets.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -28,14 +30,86 @@ QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex&
     return flags;
 }
 
+int ListBox::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
 void ListBox::mousePressEvent(QMouseEvent* event)
 {
-    const QModelIndex index = indexAt(event->position().toPoint());
-    const bool wasSelected = index.isValid() && selectionModel()->isSelected(index);
+    // Other buttons neither select nor start a selection.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    m_tracking = true;
+    m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
+    m_rowAtPress = selectedRow();
     QListWidget::mousePressEvent(event);
-    // No selection change follows, so nobody would hear of the click otherwise.
-    if (wasSelected && event->button() == Qt::LeftButton && selectionModel()->isSelected(index))
-        emit rowClickedAgain();
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    // The second press of a double click is a press too: its release reports the selection.
+    m_tracking = true;
+    m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
+    m_rowAtPress = selectedRow();
+    QListWidget::mouseDoubleClickEvent(event);
+}
+
+void ListBox::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton)) {
+        event->accept();
+        return;
+    }
+    QListWidget::mouseMoveEvent(event);
+}
+
+void ListBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    const bool tracking = m_tracking;
+    m_tracking = false;
+    QListWidget::mouseReleaseEvent(event);
+    const int row = selectedRow();
+    if (tracking && row >= 0 && (m_pressedOnRow || row != m_rowAtPress)) emit selectionMade();
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event)
+{
+    const int before = selectedRow();
+    bool navigation = false;
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            navigation = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            break;
+        default:
+            break;
+    }
+    // With nothing selected the caret is before the first row: Up or Down selects that row.
+    if (navigation && before < 0 && count() > 0 &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        event->accept();
+    } else {
+        QListWidget::keyPressEvent(event);
+    }
+    const int after = selectedRow();
+    if (after >= 0 && (navigation || after != before)) emit selectionMade();
 }
 
 // ---- IpAddressEdit ----------------------------------------------------------------------
@@ -74,6 +148,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
 
 void IpAddressEdit::setAddressText(const QString& dotted)
 {
+    m_advancedInto = -1;
     const QStringList parts = dotted.trimmed().split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i) {
         QString value;
@@ -121,17 +196,48 @@ void IpAddressEdit::onEdited(int index)
         QLineEdit* next = m_fields[static_cast<std::size_t>(index + 1)];
         next->setFocus(Qt::OtherFocusReason);
         next->selectAll();
+        m_advancedInto = index + 1;
     }
+}
+
+// A dotted address pasted into any field fills all four.
+bool IpAddressEdit::pasteAddress()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString text = clipboard != nullptr ? clipboard->text().trimmed() : QString();
+    if (!text.contains(QLatin1Char('.'))) return false;
+    setAddressText(text);
+    QLineEdit* last = m_fields[3];
+    last->setFocus(Qt::OtherFocusReason);
+    last->setCursorPosition(static_cast<int>(last->text().size()));
+    return true;
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonPress) m_advancedInto = -1;
     if (event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
     int index = -1;
     for (int i = 0; i < 4; ++i)
         if (watched == m_fields[static_cast<std::size_t>(i)]) index = i;
     if (index < 0) return QFrame::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
+    const bool dot = key->key() == Qt::Key_Period || key->key() == Qt::Key_Space;
+    // Three digits moved the caret on already; the dot the user types next closes the part
+    // just finished, not the one the caret arrived in.
+    const bool afterAdvance = index == m_advancedInto;
+    switch (key->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_Meta:
+            break;
+        default:
+            m_advancedInto = -1;
+            break;
+    }
+    if (dot && afterAdvance) return true;
+    if (key->matches(QKeySequence::Paste) && pasteAddress()) return true;
     QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
     const auto focusField = [this](int i, bool atEnd) {
         QLineEdit* g = m_fields[static_cast<std::size_t>(i)];

@@ -33,8 +33,10 @@ private:
     bool m_shownOnce = false;
 };
 
-// Four 0-255 fields separated by dots, in one sunken frame. Typing three digits or a dot moves
-// on to the next field; Backspace in an empty field moves back.
+// Four 0-255 fields separated by dots, in one sunken frame. Typing three digits moves on to
+// the next field, and so does a dot typed into a field that has digits (the dot right after
+// such a move is taken as that field's end); Backspace in an empty field moves back; a dotted
+// address pasted into any field fills all four.
 class IpAddressEdit : public QFrame {
     Q_OBJECT
 public:
@@ -53,25 +55,38 @@ private:
     void layoutFields();
     void onEdited(int index);
     void clampField(int index);
+    bool pasteAddress();
     std::array<QLineEdit*, 4> m_fields{};
+    int m_advancedInto = -1;  // the field three digits moved to, until anything else happens
     std::array<QWidget*, 3> m_dots{};
 };
 
-// A single-selection list box as the dialog manager has it: the user cannot clear the
-// selection (Ctrl+click, Ctrl+Space), and a click on the selected row reports a selection
-// change again, as a click on any other row does.
+// A single-selection list box as the dialog manager has it: only the left button selects, the
+// user cannot clear the selection (Ctrl+click, Ctrl+Space), and selectionMade() reports each
+// selection once it settles: when the button comes up (on the row already selected too, however
+// many rows a drag passed), and after every navigation key, even one that stays on its row.
 class ListBox : public QListWidget {
     Q_OBJECT
 public:
     using QListWidget::QListWidget;
 
 signals:
-    void rowClickedAgain();
+    void selectionMade();
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int selectedRow() const;
+    bool m_tracking = false;  // the left button went down on the list
+    bool m_pressedOnRow = false;
+    int m_rowAtPress = -1;
 };
 
 // The group box of the classic dialog manager: an etched rectangle starting half a text line

@@ -239,6 +239,57 @@ private slots:
         QVERIFY(rec.Texts().isEmpty());
     }
 
+    // The device list as the dialog manager's: only the left button selects, a selection is
+    // queried once, when the button comes up, and every navigation key queries, at the ends
+    // of the list too.
+    void listQueriesOncePerSelectionAndOnEveryKey()
+    {
+        Add(1, "NAS-One");
+        Add(2, "NAS-Two");
+        Add(3, "NAS-Three");
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            QListWidget* list = List(dlg);
+            QWidget* viewport = list->viewport();
+            const auto at = [&](int row) { return list->visualItemRect(list->item(row)).center(); };
+            const auto queries = [&] {
+                return m_net->SentWithCmd(protocol::CMD_GET_SYSTEM_INFO).size();
+            };
+            QTest::mouseClick(viewport, Qt::RightButton, {}, at(1));
+            QTest::mouseClick(viewport, Qt::MiddleButton, {}, at(1));
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
+            QCOMPARE(queries(), std::size_t{0});
+
+            QTest::mousePress(viewport, Qt::LeftButton, {}, at(0));
+            QTest::mouseMove(viewport, at(1));
+            QTest::mouseMove(viewport, at(2));
+            QCOMPARE(queries(), std::size_t{0});
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(2));
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), 2);
+            QCOMPARE(queries(), std::size_t{1});
+            QCOMPARE(dlg.m_description.GetWindowText(), QStringLiteral("Office NAS-Three"));
+
+            // After a refresh nothing is selected: the first Down selects the first row.
+            dlg.RefreshDeviceList();
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Down);
+            QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
+            QCOMPARE(queries(), std::size_t{2});
+            const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Up, 0},     {Qt::Key_Home, 0},
+                                                    {Qt::Key_End, 2},    {Qt::Key_Down, 2},
+                                                    {Qt::Key_PageUp, 0}, {Qt::Key_PageDown, 2}};
+            std::size_t expected = 2;
+            for (const auto& [key, row] : keys) {
+                QTest::keyClick(list, key);
+                QCOMPARE(dlg.m_deviceList.GetCurSel(), row);
+                QCOMPARE(queries(), ++expected);
+            }
+        });
+        QVERIFY(rec.Texts().isEmpty());
+    }
+
     void statusTimeOutRefreshesTheList()
     {
         Add(1, "NAS-One");
@@ -406,12 +457,22 @@ private slots:
             app::Services s = Services();
             app::CMainDlg dlg(s);
             const int result = RunModal(dlg, [&] {
-                // Enter on the focused Refresh button refreshes and keeps the window.
+                // Enter on the focused Refresh button refreshes and keeps the window; while
+                // the button is disabled the focus is on no other button, and then it is back.
                 const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
                 QWidget* refresh = dlg.GetDlgItem(IDC_REFRESH);
                 refresh->setFocus();
+                QWidget* focusDuringRefresh = refresh;
+                bool watch = true;
+                m_net->AddResponder([&](const sockets::FakeDatagram&) {
+                    if (watch) focusDuringRefresh = dlg.widget()->focusWidget();
+                    return std::vector<sockets::FakeReply>{};
+                });
                 QTest::keyClick(refresh, Qt::Key_Return);
                 QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
+                QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
+                QCOMPARE(dlg.widget()->focusWidget(), refresh);
+                watch = false;
                 QVERIFY(dlg.IsModalRunning());
                 // Enter in the device list ends the window with IDOK.
                 QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);

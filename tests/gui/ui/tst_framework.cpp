@@ -2,6 +2,7 @@
 // units, z-order, combo and list-box behaviour, the dialog manager's keys and tab order, the IP
 // address control and the message box seam.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFontInfo>
@@ -350,6 +351,24 @@ private slots:
         edit.setEnabled(false);
         QVERIFY(!edit.field(0)->isEnabled());
         QCOMPARE(edit.addressText(), QStringLiteral("192.168.7.255"));
+
+        edit.setEnabled(true);
+        // A pasted address fills all four fields, whichever has the focus.
+        QGuiApplication::clipboard()->setText(QStringLiteral(" 10.1.2.3 "));
+        edit.field(2)->setFocus();
+        QTest::keyClick(edit.field(2), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit.addressText(), QStringLiteral("10.1.2.3"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("192.0.2.9"));
+        QTest::keyClick(edit.focusWidget(), Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(edit.addressText(), QStringLiteral("192.0.2.9"));
+        // Backspace empties a field, then goes back into the previous one.
+        edit.field(3)->setFocus();
+        edit.field(3)->selectAll();
+        QTest::keyClick(edit.focusWidget(), Qt::Key_Backspace);
+        QTest::keyClick(edit.focusWidget(), Qt::Key_Backspace);
+        QCOMPARE(edit.focusWidget(), edit.field(2));
+        QTest::keyClick(edit.focusWidget(), Qt::Key_Backspace);
+        QCOMPARE(edit.addressText(), QStringLiteral("192.0.0.0"));
     }
 
     void pickersKeepTheWholeValue()

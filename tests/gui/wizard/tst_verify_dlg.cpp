@@ -27,6 +27,15 @@ QLineEdit* FindEdit(QWidget* root, bool password)
     return nullptr;
 }
 
+// Typing as a keyboard layout with these characters does (QTest's key clicks are ASCII only).
+void Type(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
 std::vector<std::uint8_t> VerifyRequest(const std::string& user, const std::string& password)
 {
     std::vector<std::uint8_t> payload(32, 0);
@@ -120,12 +129,21 @@ private slots:
             QAbstractButton* ok = Button(dlg, IDC_VERIFY_OK);
             name->setText(QStringLiteral("admin"));
             password->setText(QStringLiteral("wrong"));
-            // OK stays disabled while the message is up: no second exchange can start.
+            // OK stays disabled while the message is up: no second exchange can start. The
+            // focus it had is on no other button meanwhile (Space would press that one), and
+            // comes back to it.
             bool okEnabledDuringBox = true;
-            rec.onShow = [&] { okEnabledDuringBox = ok->isEnabled(); };
+            QWidget* focusDuringBox = ok;
+            rec.onShow = [&] {
+                okEnabledDuringBox = ok->isEnabled();
+                focusDuringBox = dlg.widget()->focusWidget();
+            };
 
-            ok->click();
+            ok->setFocus();
+            QTest::keyClick(ok, Qt::Key_Space);
             QVERIFY(!okEnabledDuringBox);
+            QVERIFY(qobject_cast<QAbstractButton*>(focusDuringBox) == nullptr);
+            QCOMPARE(dlg.widget()->focusWidget(), ok);
             rec.onShow = nullptr;
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Verify failed!")});
             QVERIFY(dlg.widget()->isVisible());
@@ -215,6 +233,22 @@ private slots:
         const auto sent = m_net->SentWithCmd(21);
         QCOMPARE(sent.size(), std::size_t{1});
         QCOMPARE(sent[0].bytes, VerifyRequest("abcdefghijklmnop", "12345678"));
+
+        // The limits count bytes, as the fields do: "pässwörd" (10 bytes) stops at "pässwö",
+        // and a character that would straddle the 16th byte of the name is refused whole.
+        m_net->ClearSent();
+        verify::CVerifyDlg wide(*m_api);
+        wide.SetDevice(&m_device);
+        RunModal(wide, [&] {
+            Type(Edit(wide, IDC_VERIFY_NAME), QStringLiteral("Administratorin\u00e4"));
+            Type(Edit(wide, IDC_VERIFY_PASSWORD), QStringLiteral("p\u00e4ssw\u00f6rd"));
+            QCOMPARE(Edit(wide, IDC_VERIFY_NAME)->text(), QStringLiteral("Administratorin"));
+            QCOMPARE(Edit(wide, IDC_VERIFY_PASSWORD)->text(), QStringLiteral("p\u00e4ssw\u00f6"));
+            Button(wide, IDC_VERIFY_OK)->click();
+        });
+        QCOMPARE(m_net->SentWithCmd(21).at(0).bytes,
+                 VerifyRequest("Administratorin", "p\xC3\xA4ssw\xC3\xB6"));
+        rec.boxes.clear();
 
         // Empty texts are not checked first: they go out as zeros.
         m_net->ClearSent();

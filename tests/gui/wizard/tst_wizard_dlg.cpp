@@ -118,11 +118,13 @@ private slots:
             QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 2);
             QCOMPARE(rig.NextCaption(), QStringLiteral("&Finished"));
+            QCOMPARE(Button(rig.wizard, IDC_NEXT)->accessibleName(), QStringLiteral("Finished"));
             QVERIFY(rig.BackEnabled());
 
             rig.Click(IDC_BACK);
             QCOMPARE(rig.Visible(), 1);
             QCOMPARE(rig.NextCaption(), QStringLiteral("&Next >>"));
+            QCOMPARE(Button(rig.wizard, IDC_NEXT)->accessibleName(), QStringLiteral("Next >>"));
             QVERIFY(rig.BackEnabled());
 
             rig.Click(IDC_BACK);
@@ -390,6 +392,37 @@ private slots:
         });
     }
 
+    // What the pages show is what Next sends: text typed into an editable combo box is no
+    // selection (255 goes out), and a long description shows its start.
+    void pagesSendWhatTheyShow()
+    {
+        MessageRecorder rec;
+        const std::string longText = "Storage adapter on the shelf beside the file server";
+        m_adapter->description = longText;
+        m_device = MakeDevice(*m_adapter);
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QCOMPARE(
+                qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC))->cursorPosition(), 0);
+            QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), 27);
+            auto* zone = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            zone->lineEdit()->selectAll();
+            QTest::keyClicks(zone->lineEdit(), QStringLiteral("Mars"));
+            QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), -1);
+            QCOMPARE(rig.system.m_timezoneCombo.GetWindowText(), QStringLiteral("Mars"));
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(17).at(0).bytes.at(12 + 95), std::uint8_t{255});
+
+            auto* mode = qobject_cast<QComboBox*>(rig.network.GetDlgItem(IDC_PROTOCOL));
+            QTest::keyClick(mode->lineEdit(), Qt::Key_End);
+            QTest::keyClick(mode->lineEdit(), Qt::Key_Backspace);
+            QCOMPARE(rig.network.m_protocolCombo.GetCurSel(), -1);
+            rig.Click(IDC_NEXT);
+            QCOMPARE(m_net->SentWithCmd(19).at(0).bytes.at(12), std::uint8_t{255});
+        });
+        QVERIFY(rec.boxes.empty());
+    }
+
     // Month 13, day 0 and a time in the spring-forward gap (zone set in main()).
     void dateCarryAndDaylightSaving_data()
     {
@@ -483,6 +516,35 @@ private slots:
             QCOMPARE(m_net->SentWithCmd(19).at(0).bytes, NetworkRequest(1, m_adapter->addresses));
             QCOMPARE(rig.Visible(), 2);
         });
+        QVERIFY(rec.boxes.empty());
+    }
+
+    // Addresses typed digit by digit over the shown ones, moving on with Tab as people do,
+    // reach the adapter as typed; a blank field shows blank and still goes out as 0.0.0.0.
+    void typedAddressesReachTheAdapter()
+    {
+        MessageRecorder rec;
+        m_adapter->addresses[4] = "";
+        m_device = MakeDevice(*m_adapter);
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            rig.Click(IDC_SKIP);
+            const auto type = [](const QString& text) {
+                for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+            };
+            QVERIFY(rig.network.m_dns2Ctrl.IsBlank());
+            rig.network.GetDlgItem(IDC_NET_IP)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            type(QStringLiteral("255.255.0.0"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            type(QStringLiteral("192.168.100.1"));
+            QCOMPARE(rig.network.m_gatewayCtrl.GetAddressText(), QStringLiteral("192.168.100.1"));
+            rig.Click(IDC_NEXT);
+        });
+        QCOMPARE(m_adapter->addresses[1], std::string("255.255.0.0"));
+        QCOMPARE(m_adapter->addresses[2], std::string("192.168.100.1"));
+        QCOMPARE(m_adapter->addresses[4], std::string("0.0.0.0"));
         QVERIFY(rec.boxes.empty());
     }
 

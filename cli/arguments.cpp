@@ -8,6 +8,7 @@
 #include "protocol/exchange.h"
 #include "protocol/limits.h"
 #include "protocol/status_query.h"
+#include "protocol/wire_text.h"
 
 namespace cli {
 
@@ -219,8 +220,8 @@ int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io&
         Context c(api, io, p.json, p.interfaces);
         if (p.discover->parsed()) return Discover(c);
         const protocol::Mac mac = Mac(p.mac);
-        if (p.user.size() > protocol::kNameWidth)
-            throw UsageError{"the name has more than 16 characters"};
+        if (!protocol::FitsWire(p.user, protocol::kNameWidth))
+            throw UsageError{"the name does not fit in the adapter's 16 bytes (UTF-8)"};
         c.user = p.user;
         if (p.status->parsed()) return Status(c, mac);
         if (p.verify->parsed()) return Verify(c, mac);

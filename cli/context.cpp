@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "protocol/limits.h"
+#include "protocol/wire_text.h"
 
 namespace cli {
 
@@ -106,8 +107,9 @@ int Context::VerifyAt(const protocol::DeviceInfo& device, bool sayAccepted)
         Error("no password given");
         return kExitUsage;
     }
-    if (password->size() > protocol::kPasswordWidth)
-        throw UsageError{"the password has more than 8 characters"};
+    // Counted as the wire counts: bytes of UTF-8 ("pässwörd" is 10).
+    if (!protocol::FitsWire(*password, protocol::kPasswordWidth))
+        throw UsageError{"the password does not fit in the adapter's 8 bytes (UTF-8)"};
     StderrSink sink(io.err);
     switch (protocol::VerifyAdministrator(api, sink, device.mac, user, *password, Reach(&device))) {
         case protocol::VerifyResult::Accepted:

@@ -1,5 +1,7 @@
 #include "protocol/wire.h"
 
+#include "protocol/wire_text.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -194,8 +196,9 @@ std::array<std::uint8_t, kVerifyPayloadSize> VerifyPayload(std::string_view user
                                                            std::string_view password)
 {
     std::array<std::uint8_t, kVerifyPayloadSize> p{};
-    PutText(std::span(p).subspan(0, 16), user);
-    PutText(std::span(p).subspan(16, 8), password);
+    // Cut between characters, never inside one, when a caller let a longer text through.
+    PutText(std::span(p).subspan(0, 16), CutToWire(user, 16));
+    PutText(std::span(p).subspan(16, 8), CutToWire(password, 8));
     return p;
 }
 

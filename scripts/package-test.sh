@@ -25,6 +25,8 @@ deb=$(ls "$out"/*.deb)
 name=$(dpkg-deb -f "$deb" Package)
 echo "package: built $(basename "$deb")"
 dpkg-deb -f "$deb" Depends | sed 's/^/package: Depends: /'
+# The templates' CJK font: without it the About box's button draws as empty boxes.
+dpkg-deb -f "$deb" Depends | grep -q 'fonts-arphic-uming' || fail "no dependency on the dialogs' font"
 dpkg-deb -c "$deb" | awk '$6 !~ /\/$/ {print "package:   " $6}'
 lintian --fail-on error --tag-display-limit 0 "$deb" 2>/dev/null | sed 's/^/package: lintian: /' ||
   fail "lintian reports errors"

@@ -260,6 +260,9 @@ TEST(CliCommands, BadArgumentsSendNothing)
     }
     EXPECT_TRUE(run.network.Sent().empty());
     EXPECT_EQ(2, run.Run({"verify", kMacText}, "toolongpw")) << "9 characters";
+    EXPECT_EQ(2, run.Run({"verify", kMacText}, "p\xc3\xa4ssw\xc3\xb6rd"))
+        << "8 characters, 10 bytes";
+    EXPECT_NE(std::string::npos, run.err.find("8 bytes")) << run.err;
     EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_VERIFY).empty());
 }
 
@@ -271,6 +274,9 @@ TEST(CliCommands, VerifyOutcomes)
     const auto payload = run.Payload(protocol::CMD_VERIFY);
     EXPECT_EQ(std::string("admin\0\0\0\0\0\0\0\0\0\0\0pw\0\0\0\0\0\0", 24),
               CliRun::Field(payload, 0, 24));
+    run.adapter.adminPassword = "p\xc3\xa4ss";  // 5 bytes: fits, sent whole
+    EXPECT_EQ(0, run.Run({"verify", kMacText}, "p\xc3\xa4ss")) << run.err;
+    run.adapter.adminPassword = "pw";
     EXPECT_EQ(4, run.Run({"verify", kMacText, "--user", "root"}, "pw"));
     EXPECT_EQ("Verify failed!\n", run.err);
     run.adapter.silentFor = {protocol::CMD_VERIFY};

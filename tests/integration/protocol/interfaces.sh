@@ -26,7 +26,7 @@ expect_eq() {  # what, expected, actual
   if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; fi
 }
 cli() {
-  "$CLI" "$@" >"$WORK/out" 2>"$WORK/err" </dev/null
+  "$CLI" "$@" >"$WORK/out" 2>"$WORK/err" <"${CLI_STDIN:-/dev/null}"
   rc=$?
   out=$(cat "$WORK/out")
   err=$(cat "$WORK/err")
@@ -90,6 +90,19 @@ case_vpn() {
   cli --json --interface lan_b status $MAC5
   expect_eq "write: the adapter reports it" "DHCP 192.0.2.77" "$(json '"\(.ipStatus) \(.ipAddress)"')"
   expect_eq "--interface: LAN A not asked" 1 "$(requests a GET_SYSTEM_INFO $MAC5)"
+}
+
+case_password_stays() {
+  # The password goes out only by the network where the adapter answered: a host on the other
+  # LAN (a guest or cafe network) hears the search for the adapter, never the password.
+  two_lans_and_vpn
+  CLI_STDIN=<(echo admin) cli verify $MAC1
+  expect_eq "verify: exit status" 0 "$rc"
+  expect_eq "verify: LAN A checked it" 1 "$(requests a VERIFY $MAC1)"
+  expect_eq "verify: LAN B heard no password" 0 "$(grep -c VERIFY "$WORK/b.log")"
+  CLI_STDIN=<(echo admin) cli verify 02:44:4d:00:00:09
+  expect_eq "unknown adapter: no answer" 3 "$rc"
+  expect_eq "unknown adapter: no password anywhere" 0 "$(cat "$WORK"/*.log | grep -c "VERIFY 02:44:4d:00:00:09")"
 }
 
 case_vpn_tunnel() {

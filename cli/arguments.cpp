@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/context.h"
+#include "cli/output.h"
 #include "cli/text.h"
 #include "protocol/exchange.h"
 #include "protocol/limits.h"
@@ -37,8 +38,12 @@ public:
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
             ->trigger_on_parse();
         m_app.add_flag("-h,--help", help);
+        m_app.add_flag("--version", version);
         m_app.add_option("--retries", retries)->check(CLI::Range(0, 10));
         discover = Command("discover", false);
+        timezones = Command("timezones", false);
+        helpCommand = Command("help", false);
+        helpCommand->add_option("COMMAND", helpTopic);
         status = Command("status", true);
         verify = Command("verify", true);
         verify->add_option("--user", user);
@@ -99,14 +104,15 @@ public:
         return "unknown command '" + *word + "'";
     }
 
-    bool json = false, help = false;
+    bool json = false, help = false, version = false;
+    std::string helpTopic;
     int retries = protocol::kFieldResends.retries;
     std::string mac, user = "admin";
     protocol::Route interfaces;
     SystemOptions system;
     NetworkOptions network;
     CLI::App *discover = nullptr, *status = nullptr, *verify = nullptr, *setSystem = nullptr,
-             *setNetwork = nullptr;
+             *setNetwork = nullptr, *timezones = nullptr, *helpCommand = nullptr;
 
 private:
     CLI::App* Command(const char* name, bool takesMac)
@@ -162,6 +168,8 @@ Finds and sets up the storage adapters on this network segment (UDP port 1638, b
 
 Commands:
   discover                  list the adapters that answer (takes about 2 seconds)
+  timezones                 the positions of the timezone list, with their texts
+  help [COMMAND]            this text, or the lines about one command
   status MAC                firmware, addresses, shares and disks of one adapter
   verify MAC [--user NAME]  check the administrator's name (default "admin") and password;
                             the password is read from standard input, or asked for without
@@ -179,7 +187,8 @@ writes leave only there. When the adapter asks for the password, a write first c
 administrator's name (--user, default "admin") and password, read as for verify. set-system also sends the adapter's name back unchanged; it is taken
 from --name or, without it, from a discovery. MAC is written xx:xx:xx:xx:xx:xx. The
 description allows 0-9 a-z A-Z space - _ (at most 63); the timezone is the position in the
-setup wizard's timezone list (0 to 74).
+setup wizard's timezone list (0 to 74), or a part of one entry's text that no other entry
+holds (e.g. Beijing); --mode ignores case.
 
 Options:
   --json            print results as JSON on standard output
@@ -190,9 +199,12 @@ Options:
                     a second, at a doubling interval; discovery asks up to 3 times in all.
                     0 sends every request once
   --help            this text
+  --version         the program's version
 
 Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
-3 no answer (time-out), 4 refused by the adapter. Errors go to standard error, one line each.
+3 no answer (time-out), 4 refused by the adapter. Errors go to standard error, one line each,
+starting with "dravmoor:"; with --json the last one also ends standard output as
+{"error": TEXT, "exitStatus": N}.
 )";
 }
 
@@ -201,36 +213,92 @@ std::vector<std::string> OptionNames()
     return Parser().Names();
 }
 
-int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io& io)
+namespace {
+
+// The usage lines about one command: from its line in the list to the next command's.
+std::string CommandUsage(const std::string& command)
 {
-    Parser p;
-    StderrSink::NewRun();
+    const std::string text = UsageText();
+    const std::string start = "\n  " + command + " ";
+    const std::size_t at = text.find(start);
+    if (at == std::string::npos) return {};
+    std::size_t end = at + 1;
+    for (;;) {
+        end = text.find("\n  ", end + 1);
+        if (end == std::string::npos || text.compare(end + 3, 1, " ") != 0) break;
+    }
+    return "Usage: dravmoor [--json] " + text.substr(at + 3, end - at - 2);
+}
+
+int RunParsed(Parser& p, const std::vector<std::string>& args, sockets::SocketApi& api,
+              const Io& io)
+{
     try {
-        try {
-            p.Parse(args);
-        } catch (const CLI::ParseError& e) {
-            if (!p.help) throw UsageError{p.Known(args) ? e.what() : p.UnknownCommand(args)};
-        }
-        if (p.help) {
+        p.Parse(args);
+    } catch (const CLI::ParseError& e) {
+        if (!p.help && !p.version)
+            throw UsageError{p.Known(args) ? e.what() : p.UnknownCommand(args)};
+    }
+    if (p.help) {
+        std::fputs(UsageText(), io.out);
+        return kExitOk;
+    }
+    if (p.version) {
+        std::fprintf(io.out, "dravmoor %s\n", DRAVMOOR_VERSION);
+        return kExitOk;
+    }
+    if (p.helpCommand->parsed()) {
+        if (p.helpTopic.empty()) {
             std::fputs(UsageText(), io.out);
             return kExitOk;
         }
-        // The choices hold for this run only: Run may be called again (tests).
-        const ResendScope resends(p.retries, io.err);
-        Context c(api, io, p.json, p.interfaces);
-        if (p.discover->parsed()) return Discover(c);
-        const protocol::Mac mac = Mac(p.mac);
-        if (!protocol::FitsWire(p.user, protocol::kNameWidth))
-            throw UsageError{"the name does not fit in the adapter's 16 bytes (UTF-8)"};
-        c.user = p.user;
-        if (p.status->parsed()) return Status(c, mac);
-        if (p.verify->parsed()) return Verify(c, mac);
-        if (p.setSystem->parsed()) return SetSystem(c, mac, p.system);
-        return SetNetwork(c, mac, p.network);
-    } catch (const UsageError& e) {
-        std::fprintf(io.err, "dravmoor: %s (see dravmoor --help)\n", e.text.c_str());
+        const std::string usage = CommandUsage(p.helpTopic);
+        if (usage.empty()) throw UsageError{"unknown command '" + p.helpTopic + "'"};
+        std::fputs(usage.c_str(), io.out);
+        return kExitOk;
+    }
+    // The choices hold for this run only: Run may be called again (tests).
+    const ResendScope resends(p.retries, io.err);
+    Context c(api, io, p.json, p.interfaces);
+    if (p.discover->parsed()) return Discover(c);
+    if (p.timezones->parsed()) return Timezones(c);
+    const protocol::Mac mac = Mac(p.mac);
+    if (!protocol::FitsWire(p.user, protocol::kNameWidth))
+        throw UsageError{"the name does not fit in the adapter's 16 bytes (UTF-8)"};
+    c.user = p.user;
+    if (p.status->parsed()) return Status(c, mac);
+    if (p.verify->parsed()) return Verify(c, mac);
+    if (p.setSystem->parsed()) return SetSystem(c, mac, p.system);
+    return SetNetwork(c, mac, p.network);
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io& io)
+{
+    StderrSink::NewRun();
+    TakeLastError();
+    // Without a command there is nothing to do: the usage, as for any other wrong call.
+    if (args.empty()) {
+        ErrorLine(io.err, "no command given");
+        std::fputs(UsageText(), io.err);
         return kExitUsage;
     }
+    Parser p;
+    int code = kExitOk;
+    try {
+        code = RunParsed(p, args, api, io);
+    } catch (const UsageError& e) {
+        ErrorLine(io.err, e.text + " (see dravmoor --help)");
+        code = kExitUsage;
+    }
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    std::string error = TakeLastError();
+    if (json && code != kExitOk) {
+        if (error.empty()) error = "exit status " + std::to_string(code);
+        PrintJson(io.out, {{"error", error}, {"exitStatus", code}});
+    }
+    return code;
 }
 
 }  // namespace cli

@@ -4,6 +4,7 @@
 #include "platform/sockets/source_port.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "protocol/limits.h"
 #include "protocol/wire_text.h"
@@ -30,11 +31,26 @@ void StderrSink::SourcePortFallback()
                  unsigned{sockets::kSourcePortFirst}, unsigned{sockets::kSourcePortLast});
 }
 
+namespace {
+std::string g_lastError;
+}  // namespace
+
+void ErrorLine(std::FILE* err, const std::string& text)
+{
+    std::fprintf(err, "dravmoor: %s\n", text.c_str());
+    g_lastError = text;
+}
+
+std::string TakeLastError()
+{
+    return std::exchange(g_lastError, {});
+}
+
 void StderrSink::ShowMessage(const std::string& message)
 {
     std::string text = message;
     while (!text.empty() && text.back() == '\n') text.pop_back();
-    std::fprintf(m_err, "%s\n", Show(text).c_str());
+    ErrorLine(m_err, Show(text));
     ++m_count;
 }
 
@@ -167,7 +183,7 @@ void Context::Result(const char* word, const std::string& text)
 
 void Context::Error(const std::string& text)
 {
-    std::fprintf(io.err, "dravmoor: %s\n", text.c_str());
+    ErrorLine(io.err, text);
 }
 
 }  // namespace cli

@@ -23,6 +23,11 @@ struct UsageError {
     std::string text;
 };
 
+// Every error line: "dravmoor: TEXT" on stderr. The last one of a run is kept, so that with
+// --json the run can also end with it as a JSON object on stdout.
+void ErrorLine(std::FILE* err, const std::string& text);
+std::string TakeLastError();  // and forget it
+
 // The protocol layer's messages, exactly as it words them, one per line on stderr.
 class StderrSink : public protocol::MessageSink {
 public:
@@ -66,6 +71,7 @@ public:
     void ShowDisks(const std::vector<protocol::Disk>& disks) override { m_disks = disks; }
     void EnableDeviceCommands() override {}
     const std::vector<protocol::Disk>& disks() const { return m_disks; }
+    int messages() const { return m_messages.count(); }
 
 private:
     StderrSink m_messages;
@@ -112,6 +118,9 @@ public:
 
 // The commands, after their arguments were parsed.
 int Discover(Context& c);
+int Timezones(Context& c);
+// An entry's text without its trailing spaces; "" for a position outside the list.
+std::string TimezoneText(int position);
 int Status(Context& c, const protocol::Mac& mac);
 int Verify(Context& c, const protocol::Mac& mac);
 

@@ -11,7 +11,7 @@ void PrintNothingFoundHint(std::FILE* err)
     std::fprintf(err,
                  "Nothing found? A firewall may drop the answers (let in UDP to ports %u-%u), or\n"
                  "the adapters are on another segment, behind a VPN or off: see \"Nothing "
-                 "found?\" in the README.\n",
+                 "found?\" in the README (/usr/share/doc/dravmoor-quick-setup/README.md).\n",
                  unsigned{sockets::kSourcePortFirst}, unsigned{sockets::kSourcePortLast});
 }
 

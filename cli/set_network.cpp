@@ -3,7 +3,26 @@
 #include "cli/context.h"
 #include "cli/text.h"
 
+#include <cctype>
+
 namespace cli {
+
+namespace {
+
+bool IsContiguousMask(const std::string& dotted)
+{
+    std::uint32_t bits = 0;
+    std::size_t at = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t dot = dotted.find('.', at);
+        bits = (bits << 8) | static_cast<std::uint32_t>(std::stoul(dotted.substr(at, dot - at)));
+        at = dot + 1;
+    }
+    const std::uint32_t zeros = ~bits;
+    return (zeros & (zeros + 1)) == 0;  // the zeros are the low bits only
+}
+
+}  // namespace
 
 int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o)
 {
@@ -11,9 +30,11 @@ int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o)
                                                                "--dns1", "--dns2"};
     std::optional<std::uint8_t> mode;
     if (o.mode) {
-        if (*o.mode == "static") {
+        std::string given = *o.mode;
+        for (char& ch : given) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (given == "static") {
             mode = 0;
-        } else if (*o.mode == "dhcp") {
+        } else if (given == "dhcp") {
             mode = 1;
         } else {
             throw UsageError{"--mode takes static or dhcp"};
@@ -27,6 +48,11 @@ int SetNetwork(Context& c, const protocol::Mac& mac, const NetworkOptions& o)
                              ")"};
         }
         allGiven = allGiven && v;
+    }
+    // A mask is ones then zeros; anything else no adapter can use.
+    if (o.addresses[1] && !IsContiguousMask(protocol::NormalizedAddress(*o.addresses[1]))) {
+        throw UsageError{"'" + *o.addresses[1] +
+                         "' is not a subnet mask (ones, then zeros: e.g. 255.255.255.0)"};
     }
 
     protocol::DeviceInfo device;

@@ -3,24 +3,9 @@
 #include "cli/context.h"
 #include "cli/text.h"
 #include "protocol/limits.h"
+#include "protocol/timezones.h"
 
 namespace cli {
-
-namespace {
-
-std::optional<int> Timezone(const std::string& text)
-{
-    if (text.empty() || text.size() > 5) return std::nullopt;
-    int n = 0;
-    for (char ch : text) {
-        if (ch < '0' || ch > '9') return std::nullopt;
-        n = n * 10 + (ch - '0');
-    }
-    if (n >= protocol::kTimezoneCount) return std::nullopt;
-    return n;
-}
-
-}  // namespace
 
 int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
 {
@@ -45,8 +30,18 @@ int SetSystem(Context& c, const protocol::Mac& mac, const SystemOptions& o)
     }
     std::optional<int> timezone;
     if (o.timezone) {
-        timezone = Timezone(*o.timezone);
-        if (!timezone) throw UsageError{"the timezone is a position in the timezone list, 0 to 74"};
+        int matches = 0;
+        timezone = protocol::FindTimezone(*o.timezone, &matches);
+        if (!timezone && matches > 1) {
+            throw UsageError{"'" + *o.timezone + "' is in " + std::to_string(matches) +
+                             " timezones; give more of the text, or the position (see dravmoor "
+                             "timezones)"};
+        }
+        if (!timezone) {
+            throw UsageError{
+                "the timezone is a position in the timezone list, 0 to 74, or a part of one "
+                "entry's text (see dravmoor timezones)"};
+        }
     }
     if (o.passwordRequired && *o.passwordRequired != "yes" && *o.passwordRequired != "no")
         throw UsageError{"--password-required takes yes or no"};

@@ -3,10 +3,23 @@
 #include "cli/context.h"
 #include "cli/output.h"
 #include "protocol/display.h"
+#include "protocol/settings.h"
 
 namespace cli {
 
 namespace {
+
+// As --date and --time take it: "2026-12-09 08:26:40", read with the setup page's carry rule;
+// the bytes as they came when they are no date.
+std::string DateTimeText(const protocol::DeviceInfo& d)
+{
+    const std::optional<protocol::CalendarTime> t = protocol::DeviceCalendarTime(d);
+    if (!t) return Show(protocol::FieldText(d.date)) + " " + Show(protocol::FieldText(d.time));
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t->year, t->month, t->day,
+                  t->hour, t->minute, t->second);
+    return buf;
+}
 
 void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
                      const std::vector<protocol::Disk>& disks,
@@ -35,7 +48,9 @@ void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
                     {"passwordRequired", d.passwordRequired != 0},
                     {"date", DisplayText(d.date)},
                     {"time", DisplayText(d.time)},
+                    {"dateTime", DateTimeText(d)},
                     {"timezone", d.timezone},
+                    {"timezoneText", TimezoneText(d.timezone)},
                     {"ipMode", d.ipMode},
                     {"subnetMask", DisplayText(d.subnetMask)},
                     {"gateway", DisplayText(d.gateway)},
@@ -72,8 +87,8 @@ void PrintTextStatus(std::FILE* out, const protocol::DeviceInfo& d,
                         {"Subnet mask:", Show(FieldText(d.subnetMask))},
                         {"Gateway:", Show(FieldText(d.gateway))},
                         {"DNS servers:", Show(FieldText(d.dns1)) + ", " + Show(FieldText(d.dns2))},
-                        {"Date, time:", Show(FieldText(d.date)) + " " + Show(FieldText(d.time))},
-                        {"Timezone:", std::to_string(d.timezone)},
+                        {"Date, time:", DateTimeText(d)},
+                        {"Timezone:", std::to_string(d.timezone) + " " + TimezoneText(d.timezone)},
                         {"Password:", d.passwordRequired ? "required" : "not required"},
                         {"Shares (" + std::to_string(shareCount) + "):", shareList},
                     });
@@ -102,6 +117,12 @@ int Status(Context& c, const protocol::Mac& mac)
     StatusCollector view(c.io.err);
     protocol::ReceivedParts parts;
     const int code = c.Query(device, view, &parts);
+    if (code == kExitTimedOut && !parts.systemInfo && !parts.networkInfo) {
+        // Most often a MAC typed wrong or an adapter on another network.
+        std::fprintf(c.io.err,
+                     "Is the MAC right? \"dravmoor discover\" lists the adapters that "
+                     "answer.\n");
+    }
     if (code != kExitOk) return code;
     // An exchange ended by an answer of another kind leaves its fields blank: say which, so
     // a blank is never read as the adapter's value.

@@ -111,8 +111,10 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
                                const Route& route, ReceivedParts* received)
 {
-    ReceivedParts parts;
-    if (received) *received = parts;
+    // Kept up to date as answers come, so a time-out still tells what did arrive.
+    ReceivedParts unused;
+    ReceivedParts& parts = received ? *received : unused;
+    parts = {};
     view.ClearDeviceInfo();
     Session session(api, view, kLibraryVersion);
     if (!session.ok()) return StatusResult::NotStarted;
@@ -148,7 +150,6 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
         answered.insert(CMD_GET_NETWORK_INFO);
         parts.networkInfo = true;
     }
-    if (received) *received = parts;
 
     view.ShowPanel(device);
 
@@ -180,7 +181,6 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
         pagesAnswered.insert(p);
         for (const auto& r : records.records) device.shares->push_back(ShareEntry{r});
     }
-    if (received) *received = parts;
 
     auto disks = ask(CMD_GET_DISK_INFO);
     // The disk table shares the share-count text.
@@ -189,7 +189,6 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
         view.ShowDisks(Disks(ReadDiskInfoReply(*disks)));
         parts.diskInfo = true;
     }
-    if (received) *received = parts;
 
     view.EnableDeviceCommands();
     session.Release();

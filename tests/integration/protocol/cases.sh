@@ -49,7 +49,7 @@ cli() {
   out=$(cat "$WORK/out")
   err=$(cat "$WORK/err")
 }
-json() { jq -r "$1" <<<"$out"; }
+json() { head -1 <<<"$out" | jq -r "$1"; }  # the result, not a following error document
 
 MAC1=02:44:4d:00:00:01
 MAC2=02:44:4d:00:00:02
@@ -153,7 +153,8 @@ case_status() {
   expect_eq "unknown adapter: time-out" 3 "$rc"
   expect_eq "unknown adapter: waiting said" \
     "dravmoor: no answer yet from 02:44:4d:00:00:09, asking again" "$(head -1 <<<"$err")"
-  expect_eq "unknown adapter: message" "Time out:get system info!" "$(tail -1 <<<"$err")"
+  expect_eq "unknown adapter: message" "dravmoor: Time out:get system info!" "$(sed -n 2p <<<"$err")"
+  expect_eq "unknown adapter: hint" 1 "$(grep -c 'dravmoor discover' <<<"$err")"
   expect_eq "unknown adapter: asked again at 1, 3, 7 and 15 s" 5 \
     "$(grep -c "GET_SYSTEM_INFO 02:44:4d:00:00:09" "$WORK/sim.log")"
 }
@@ -188,7 +189,7 @@ case_verify() {
   expect_eq "accepted: exit status" 0 "$rc"
   CLI_STDIN=<(echo wrong) cli verify $MAC2 --user boss
   expect_eq "refused: exit status" 4 "$rc"
-  expect_eq "refused: message" "Verify failed!" "$err"
+  expect_eq "refused: message" "dravmoor: Verify failed!" "$err"
   CLI_STDIN=<(echo s3cret) cli --json verify $MAC2 --user admin
   expect_eq "wrong name: exit status" 4 "$rc"
   CLI_STDIN=<(echo 123456789) cli verify $MAC2 --user boss
@@ -198,7 +199,7 @@ case_verify() {
   start_sim --silent VERIFY
   CLI_STDIN=<(echo x) cli verify $MAC2
   expect_eq "silent: exit status" 3 "$rc"
-  expect_eq "silent: message" "Time out:Verify name & password!" "$(tail -1 <<<"$err")"
+  expect_eq "silent: message" "dravmoor: Time out:Verify name & password!" "$(tail -1 <<<"$err")"
 }
 
 case_write_system() {
@@ -254,7 +255,7 @@ case_network_refused() {
   cli set-network $MAC1 --mode static --ip 192.0.2.50 --mask 255.255.255.0 --gateway 192.0.2.1 \
     --dns1 192.0.2.1 --dns2 192.0.2.1
   expect_eq "exit status" 4 "$rc"
-  expect_eq "message" "Set network info failed!" "$err"
+  expect_eq "message" "dravmoor: Set network info failed!" "$err"
   cli --json status $MAC1
   expect_eq "address unchanged" 192.0.2.2 "$(json .ipAddress)"
 }
@@ -266,10 +267,10 @@ case_silent_adapter() {
   cli status $MAC2
   local took=$(($(date +%s) - started))
   expect_eq "exit status" 3 "$rc"
-  expect_eq "message" "Time out:get system info!" "$(tail -1 <<<"$err")"
+  expect_eq "message" "dravmoor: Time out:get system info!" "$(sed -n 2p <<<"$err")"
   [ "$took" -ge 19 ] && [ "$took" -le 23 ] || fail "time-out took $took s"
   # A write finds the adapter (and whether it wants the password) first: not found, not sent.
-  cli set-network $MAC2 --mode dhcp --ip 1.2.3.4 --mask 1.2.3.4 --gateway 1.2.3.4 --dns1 1.2.3.4 \
+  cli set-network $MAC2 --mode dhcp --ip 1.2.3.4 --mask 255.255.0.0 --gateway 1.2.3.4 --dns1 1.2.3.4 \
     --dns2 1.2.3.4
   expect_eq "a write to an adapter not found" 3 "$rc"
   expect_eq "nothing written" 0 "$(grep -c "SET_NETWORK_INFO" "$WORK/sim.log")"
@@ -277,7 +278,7 @@ case_silent_adapter() {
 
 case_write_no_answer() {
   start_sim --silent SET_NETWORK_INFO
-  cli set-network $MAC1 --mode dhcp --ip 1.2.3.4 --mask 1.2.3.4 --gateway 1.2.3.4 --dns1 1.2.3.4 \
+  cli set-network $MAC1 --mode dhcp --ip 1.2.3.4 --mask 255.255.0.0 --gateway 1.2.3.4 --dns1 1.2.3.4 \
     --dns2 1.2.3.4
   expect_eq "exit status" 3 "$rc"
   expect_eq "message" "dravmoor: no answer to the network settings" "$(tail -1 <<<"$err")"

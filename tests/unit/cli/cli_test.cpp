@@ -168,7 +168,7 @@ TEST(CliCommands, DiscoverWithNoAnswerHintsWhyOnStderrOnly)
 
     run.api.faults.startupResult = 10091;
     EXPECT_EQ(1, run.Run({"discover"}));
-    EXPECT_EQ("Network communication failed with error 10091\n", run.err)
+    EXPECT_EQ("dravmoor: Network communication failed with error 10091\n", run.err)
         << "a socket failure is its own explanation";
 }
 
@@ -226,7 +226,7 @@ TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)
     EXPECT_EQ(3, run.Run({"status", kMacText}));
     EXPECT_EQ(
         "dravmoor: no answer yet from 02:44:4d:00:00:01, asking again\n"
-        "Time out:get network info!\n",
+        "dravmoor: Time out:get network info!\n",
         run.err);
     EXPECT_EQ("", run.out);
     EXPECT_EQ(5u, run.network.SentWithCmd(protocol::CMD_GET_NETWORK_INFO).size());
@@ -238,7 +238,7 @@ TEST(CliCommands, StatusTimeOutAndNetworkFailureExitNonZero)
 
     run.api.faults.startupResult = 10091;
     EXPECT_EQ(1, run.Run({"status", kMacText}));
-    EXPECT_EQ("Network communication failed with error 10091\n", run.err);
+    EXPECT_EQ("dravmoor: Network communication failed with error 10091\n", run.err);
 }
 
 TEST(CliCommands, BadArgumentsSendNothing)
@@ -250,6 +250,8 @@ TEST(CliCommands, BadArgumentsSendNothing)
           {},
           {"status", kMacText, "extra"},
           {"set-network", kMacText, "--ip", "1.2.3.256"},
+          {"set-network", kMacText, "--mask", "255.0.255.0"},
+          {"set-system", kMacText, "--timezone", "Time"},
           {"set-system", kMacText, "--description", "dots. not allowed"},
           {"set-system", kMacText, "--description", std::string(64, 'a')},
           {"set-system", kMacText, "--timezone", "75"},
@@ -278,7 +280,7 @@ TEST(CliCommands, VerifyOutcomes)
     EXPECT_EQ(0, run.Run({"verify", kMacText}, "p\xc3\xa4ss")) << run.err;
     run.adapter.adminPassword = "pw";
     EXPECT_EQ(4, run.Run({"verify", kMacText, "--user", "root"}, "pw"));
-    EXPECT_EQ("Verify failed!\n", run.err);
+    EXPECT_EQ("dravmoor: Verify failed!\n", run.err);
     run.adapter.silentFor = {protocol::CMD_VERIFY};
     run.network.AddResponder([](const sockets::FakeDatagram& r) -> std::vector<sockets::FakeReply> {
         if (r.Cmd() != protocol::CMD_VERIFY) return {};
@@ -308,7 +310,7 @@ TEST(CliCommands, WritesAskForTheAdministratorWhenTheAdapterWantsIt)
     run.adapter.adminPassword = "secret";
     const std::vector<std::string> write = {"set-network", kMacText, "--dns1", "192.0.2.53"};
     EXPECT_EQ(4, run.Run(write, "wrong"));
-    EXPECT_EQ("Verify failed!\n", run.err);
+    EXPECT_EQ("dravmoor: Verify failed!\n", run.err);
     EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).empty());
     EXPECT_EQ(0, run.Run(write, "secret")) << run.err;
     EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).size());
@@ -401,7 +403,7 @@ TEST(CliCommands, SetNetworkOutcomes)
     EXPECT_EQ(4, run.Run({"set-network", kMacText, "--mode", "static", "--ip", "1.1.1.1", "--mask",
                           "255.255.255.255", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2",
                           "1.1.1.1"}));
-    EXPECT_EQ("Set network info failed!\n", run.err);
+    EXPECT_EQ("dravmoor: Set network info failed!\n", run.err);
     p = run.Payload(protocol::CMD_SET_NETWORK_INFO);
     EXPECT_EQ("255.255.255.255", CliRun::Field(p, 16, 15));
 
@@ -416,13 +418,48 @@ TEST(CliCommands, SetNetworkOutcomes)
     EXPECT_EQ(std::string("255.255.255.0\0", 14), CliRun::Field(p, 16, 14));
 
     run.adapter.silentFor = {protocol::CMD_SET_NETWORK_INFO};
-    EXPECT_EQ(
-        3, run.Run({"set-network", kMacText, "--mode", "dhcp", "--ip", "1.1.1.1", "--mask",
-                    "1.1.1.1", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2", "1.1.1.1"}));
+    EXPECT_EQ(3, run.Run({"set-network", kMacText, "--mode", "DHCP", "--ip", "1.1.1.1", "--mask",
+                          "255.0.0.0", "--gateway", "1.1.1.1", "--dns1", "1.1.1.1", "--dns2",
+                          "1.1.1.1"}));
     EXPECT_EQ(
         "dravmoor: no answer yet from 02:44:4d:00:00:01, asking again\n"
         "dravmoor: no answer to the network settings\n",
         run.err);
+}
+
+TEST(CliCommands, ConventionsOfTheCommandLine)
+{
+    CliRun run;
+    EXPECT_EQ(0, run.Run({"--version"}));
+    EXPECT_EQ("dravmoor " DRAVMOOR_VERSION "\n", run.out);
+    EXPECT_EQ(2, run.Run({}));
+    EXPECT_EQ(0u, run.err.find("dravmoor: no command given\nUsage: dravmoor")) << run.err;
+    EXPECT_EQ(0, run.Run({"help", "verify"}));
+    EXPECT_EQ(0u, run.out.find("Usage: dravmoor [--json] verify MAC [--user NAME]")) << run.out;
+    EXPECT_EQ(std::string::npos, run.out.find("set-system")) << run.out;
+    EXPECT_EQ(2, run.Run({"help", "bogus"}));
+
+    // With --json an error is a document on stdout as well as the line on stderr.
+    EXPECT_EQ(2, run.Run({"--json", "status", "nonsense"}));
+    EXPECT_EQ(
+        "{\"error\":\"'nonsense' is not a MAC address (xx:xx:xx:xx:xx:xx) (see dravmoor "
+        "--help)\",\"exitStatus\":2}\n",
+        run.out);
+    run.adapter.silent = true;
+    EXPECT_EQ(3, run.Run({"--json", "--retries", "0", "status", kMacText}));
+    EXPECT_EQ("{\"error\":\"Time out:get system info!\",\"exitStatus\":3}\n", run.out);
+    EXPECT_NE(std::string::npos, run.err.find("dravmoor discover")) << "the hint, on stderr";
+    run.adapter.silent = false;
+
+    EXPECT_EQ(0, run.Run({"timezones"}));
+    EXPECT_NE(std::string::npos, run.out.find("56  (GMT+08:00) Beijing, Chongqing")) << run.out;
+    run.adapter.date = "20261209";
+    run.adapter.time = "082640";
+    ASSERT_EQ(0, run.Run({"status", kMacText})) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("2026-12-09 08:26:40")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("27 (GMT+01:00) Amsterdam")) << run.out;
+    ASSERT_EQ(0, run.Run({"set-system", kMacText, "--timezone", "beijing"})) << run.err;
+    EXPECT_EQ(56, run.Payload(protocol::CMD_SET_SYSTEM_INFO)[95]);
 }
 
 }  // namespace

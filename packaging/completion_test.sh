@@ -17,6 +17,7 @@ check() {  # expected, words...
 check "set-system set-network" dravmoor set-
 check "discover" dravmoor --json dis
 check "discover" dravmoor --interface eth0 dis
+check "discover" dravmoor --retries 0 dis
 check "static dhcp" dravmoor set-network 02:44:4d:00:00:01 --mode ""
 check "yes no" dravmoor set-system 02:44:4d:00:00:01 --password-required ""
 check "--user --json" dravmoor --json verify 02:44:4d:00:00:01 --

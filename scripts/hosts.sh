@@ -11,6 +11,13 @@
 #       ends every host started here
 #   netns_is_fresh
 #       true in a private namespace that has nothing but loopback (nothing can leak out)
+#   loss_rule [PID] NAME HOOK MATCH [DROP]
+#       in this namespace or the host PID's, table "loss_NAME": nftables counts the datagrams
+#       MATCH names on HOOK (input or output) and drops those DROP picks, e.g.
+#       "numgen random mod 100 < 20"; given again, it starts afresh (counters and numgen
+#       state at zero)
+#   loss_count [PID] NAME
+#       how many datagrams that rule has seen
 
 HOST_PIDS=()
 
@@ -65,4 +72,26 @@ wait_for() {
   for _ in $(seq 250); do [ -e "$1" ] && return 0; sleep 0.02; done
   echo "hosts: $1 did not appear" >&2
   return 1
+}
+
+# A lossy segment, made with nftables (tc netem is not available everywhere).
+loss_rule() {
+  local in=()
+  if [[ $1 =~ ^[0-9]+$ ]]; then in=(nsenter "--net=/proc/$1/ns/net"); shift; fi
+  local name=$1 hook=$2 match=$3 drop=${4:-}
+  "${in[@]}" nft delete table ip "loss_$name" 2>/dev/null || true
+  "${in[@]}" nft -f - <<EOF_NFT
+table ip loss_$name {
+  chain c {
+    type filter hook $hook priority 0; policy accept;
+    $match counter ${drop:+$drop drop}
+  }
+}
+EOF_NFT
+}
+
+loss_count() {
+  local in=()
+  if [[ $1 =~ ^[0-9]+$ ]]; then in=(nsenter "--net=/proc/$1/ns/net"); shift; fi
+  "${in[@]}" nft list table ip "loss_$1" | sed -n 's/.*counter packets \([0-9]*\).*/\1/p' | head -1
 }

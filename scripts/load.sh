@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Discovery under load, inside a private network namespace: 1, 10, 100, 1,000 and 5,000
 # simulated adapters (dravmoor-sim), then 1,000 adapters among 100,000 invalid datagrams spread
-# over 1.5 s, and among 1,000,000 sent at full speed.
+# over 1.5 s, and among 1,000,000 sent at full speed; last, one host answering flat out for
+# 8 s with valid answers whose MACs are always new (discovery must end at its bounds).
 # For each row: adapters listed of expected, wall time, peak RSS and CPU time of the client,
 # printed as a markdown table with the machine it ran on.
 #   scripts/load.sh [BUILD_DIR]        (default build; the tools are built there if missing)
+# DRAVMOOR_LOAD_BEFORE=PATH/TO/reliability_load_client adds the flood row for another build
+# of the client (e.g. one without the bounds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -43,8 +46,8 @@ stop() {
 # measure LABEL EXPECTED: runs the client once, appends a table row.
 rows=()
 measure() {
-  local label=$1 expected=$2
-  /usr/bin/time -v -o "$tmp/time" "$client" >"$tmp/out" 2>"$tmp/err"
+  local label=$1 expected=$2 program=${3:-$client}
+  /usr/bin/time -v -o "$tmp/time" "$program" >"$tmp/out" 2>"$tmp/err"
   local listed wall rss user sys
   listed=$(awk '{ print $2 }' "$tmp/out")
   distinct=$(awk '{ print $4 }' "$tmp/out")
@@ -70,9 +73,19 @@ stop
 start "$flooder" --adapters 1000 --junk 1000000 --junk-ms 0
 measure "1,000 adapters + 1,000,000 invalid datagrams at full speed" 1000
 stop
+flood="one host answering with ever-new MACs, flat out for 8 s"
+start "$flooder" --flood-ms 8000
+measure "$flood" "at most 65,536"
+stop
+if [ -n "${DRAVMOOR_LOAD_BEFORE:-}" ]; then
+  start "$flooder" --flood-ms 8000
+  measure "$flood, before" "at most 65,536" "$DRAVMOOR_LOAD_BEFORE"
+  stop
+fi
 
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), Linux $(uname -r)"
 echo
 echo "| discovery | listed / expected | distinct | wall time (s) | peak RSS (MiB) | CPU user + sys (s) |"
 echo "|---|---:|---:|---:|---:|---:|"
 printf '%s\n' "${rows[@]}"
+if [ -n "${DRAVMOOR_LOAD_BEFORE:-}" ]; then echo; echo "before: $DRAVMOOR_LOAD_BEFORE"; fi

@@ -98,10 +98,17 @@ Faults, for the adapters listed in --faulty (all when not given):
   --short BYTES           cut every reply to BYTES bytes
   --refuse-network        answer CMD_SET_NETWORK_INFO with status 1 and change nothing
 
+A lossy segment, for every adapter (the options above do not limit it):
+  --loss PERCENT          each adapter misses this share of the requests it receives, and
+                          this share of the datagrams it sends is lost (0-100)
+  --loss-requests PERCENT only the requests (each adapter draws for its own copy)
+  --loss-answers PERCENT  only the answers
+
 Other:
   --spread MS             discovery replies leave at random moments within MS milliseconds
                           (default 0: all at once)
-  --seed N                random seed for --drop and --spread (default 1)
+  --seed N                random seed for --drop, --spread and the loss (default 1, so
+                          a run repeats exactly)
   --ready FILE            create FILE once the socket is bound
   --port N                UDP port to serve (default 1638)
   --lab-network           start outside a private network namespace too, to serve a
@@ -111,12 +118,11 @@ Other:
 )";
 }
 
-std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, bool& help)
+namespace {
+
+// Declares every option on `app`, writing into `o` and `help` as they are parsed.
+void Define(CLI::App& app, Options& o, bool& help)
 {
-    Options o;
-    help = false;
-    error.clear();
-    CLI::App app{"", "dravmoor-sim"};
     app.set_help_flag();  // the usage text lists every option
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.add_flag("-h,--help", help);
@@ -172,6 +178,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
         return true;
     });
     number("--drop", 0, 100, [&o](long n) { o.faults.dropRate = static_cast<double>(n) / 100.0; });
+    const auto share = [](long n) { return static_cast<double>(n) / 100.0; };
+    number("--loss", 0, 100, [&o, share](long n) { o.loss.requests = o.loss.answers = share(n); });
+    number("--loss-requests", 0, 100, [&o, share](long n) { o.loss.requests = share(n); });
+    number("--loss-answers", 0, 100, [&o, share](long n) { o.loss.answers = share(n); });
     number("--delay", 0, 600000, [&o](long n) { o.faults.delayMs = static_cast<int>(n); });
     app.add_flag("--double", o.faults.doubleReplies);
     app.add_flag("--wrong-cmd-first", o.faults.wrongCmdFirst);
@@ -184,7 +194,30 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, b
     app.add_option("--ready", o.readyFile);
     app.add_flag("--lab-network", o.labNetwork);
     number("--port", 1, 0xffff, [&o](long n) { o.port = static_cast<std::uint16_t>(n); });
+}
 
+}  // namespace
+
+std::vector<std::string> OptionNames()
+{
+    Options o;
+    bool help = false;
+    CLI::App app{"", "dravmoor-sim"};
+    Define(app, o, help);
+    std::vector<std::string> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& n : option->get_lnames()) names.push_back("--" + n);
+    }
+    return names;
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, bool& help)
+{
+    Options o;
+    help = false;
+    error.clear();
+    CLI::App app{"", "dravmoor-sim"};
+    Define(app, o, help);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

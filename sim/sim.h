@@ -59,6 +59,13 @@ struct Faults {
     bool refuseNetwork = false;               // SET_NETWORK_INFO answers status 1, changes nothing
 };
 
+// A lossy segment between the client and every adapter: each adapter misses a received
+// request, and each datagram it sends is lost, at random with these shares (0..1).
+struct Loss {
+    double requests = 0.0;
+    double answers = 0.0;
+};
+
 struct Options {
     int adapters = 3;
     // Number of the first adapter's MAC and address, so simulators on several networks
@@ -80,12 +87,14 @@ struct Options {
     int spreadMs = 0;
     bool labNetwork = false;  // may run outside a private network namespace
     Faults faults;
+    Loss loss;
 };
 
 // Parses the command line. On error returns nullopt with `error` set; "--help" sets
 // `help` and returns nullopt with an empty error.
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error, bool& help);
 const char* UsageText();
+std::vector<std::string> OptionNames();  // every long option the parser knows
 
 std::vector<Adapter> BuildAdapters(const Options& options);
 
@@ -115,8 +124,10 @@ private:
     // Encodes the reply of `a` to a request, or nullopt when the adapter stays silent.
     std::optional<Bytes> Answer(Adapter& a, std::uint16_t cmd, const std::uint8_t* payload,
                                 std::size_t payloadLength, std::int64_t hostNow, std::string& note);
-    // Applies the reply faults and appends what goes out.
-    void Emit(const Adapter& a, Bytes reply, std::vector<Reply>& out, std::string& note);
+    // Applies the reply faults and the loss, and appends what goes out; returns how many
+    // datagrams the loss took.
+    int Emit(const Adapter& a, Bytes reply, std::vector<Reply>& out, std::string& note);
+    bool Lost(double share);  // a random draw against a share of Loss
 
     Options m_options;
     std::vector<Adapter> m_adapters;

@@ -373,12 +373,17 @@ Handled Simulator::Handle(const std::uint8_t* data, std::size_t length, std::int
     const bool broadcast = mac == Mac{};
     if (cmd == protocol::CMD_DISCOVER && broadcast) {
         std::string note;
-        int answered = 0;
+        int answered = 0, missed = 0, lost = 0;
         for (Adapter& a : m_adapters) {
+            // Each adapter hears its own copy of the broadcast, or not.
+            if (Lost(m_options.loss.requests)) {
+                ++missed;
+                continue;
+            }
             std::optional<Bytes> reply = Answer(a, cmd, payload, payloadLength, hostNow, note);
             if (!reply) continue;
             const std::size_t first = out.replies.size();
-            Emit(a, std::move(*reply), out.replies, note);
+            lost += Emit(a, std::move(*reply), out.replies, note);
             if (m_options.spreadMs > 0) {
                 const int extra =
                     std::uniform_int_distribution<int>(0, m_options.spreadMs)(m_random);
@@ -388,6 +393,8 @@ Handled Simulator::Handle(const std::uint8_t* data, std::size_t length, std::int
             ++answered;
         }
         out.log += Numbered(" -> %d adapters answer", answered) + note;
+        if (missed > 0) out.log += Numbered(" [request lost by %d]", missed);
+        if (lost > 0) out.log += Numbered(" [%d answers lost]", lost);
         return out;
     }
     Adapter* a = Find(mac);
@@ -395,12 +402,16 @@ Handled Simulator::Handle(const std::uint8_t* data, std::size_t length, std::int
         out.log += " -> no adapter with this MAC";
         return out;
     }
+    out.log += " -> " + a->name;
+    if (Lost(m_options.loss.requests)) {
+        out.log += " [request lost]";
+        return out;
+    }
     std::string note;
     std::optional<Bytes> reply = Answer(*a, cmd, payload, payloadLength, hostNow, note);
-    out.log += " -> " + a->name;
     if (reply) {
         const std::size_t n = reply->size();
-        Emit(*a, std::move(*reply), out.replies, note);
+        if (Emit(*a, std::move(*reply), out.replies, note) > 0) Note(note, "answer lost");
         out.log += Numbered(": %d-byte reply", static_cast<int>(n));
     }
     out.log += note;
@@ -534,16 +545,22 @@ std::optional<Bytes> Simulator::Answer(Adapter& a, std::uint16_t cmd, const std:
     return Datagram(cmd, status, a.mac, w.bytes());
 }
 
-void Simulator::Emit(const Adapter& a, Bytes reply, std::vector<Reply>& out, std::string& note)
+bool Simulator::Lost(double share)
+{
+    return share > 0 && std::uniform_real_distribution<double>(0, 1)(m_random) < share;
+}
+
+int Simulator::Emit(const Adapter& a, Bytes reply, std::vector<Reply>& out, std::string& note)
 {
     const Faults& f = m_options.faults;
     if (!Faulty(a)) {
+        if (Lost(m_options.loss.answers)) return 1;
         out.push_back({std::move(reply), 0});
-        return;
+        return 0;
     }
     if (f.dropRate > 0 && std::uniform_real_distribution<double>(0, 1)(m_random) < f.dropRate) {
         Note(note, "dropped");
-        return;
+        return 0;
     }
     std::vector<Bytes> sent;
     const std::uint16_t cmd = static_cast<std::uint16_t>(reply[0] | (reply[1] << 8));
@@ -567,12 +584,18 @@ void Simulator::Emit(const Adapter& a, Bytes reply, std::vector<Reply>& out, std
         sent.push_back(std::move(reply));
         Note(note, "doubled");
     }
+    int lost = 0;
     for (Bytes& b : sent) {
+        if (Lost(m_options.loss.answers)) {
+            ++lost;
+            continue;
+        }
         if (f.shortReplies && b.size() > *f.shortReplies) b.resize(*f.shortReplies);
         out.push_back({std::move(b), f.delayMs});
     }
     if (f.shortReplies) Note(note, Numbered("cut to %d bytes", static_cast<int>(*f.shortReplies)));
     if (f.delayMs > 0) Note(note, Numbered("delayed %d ms", f.delayMs));
+    return lost;
 }
 
 }  // namespace sim

@@ -1,7 +1,8 @@
 // The fault matrix: discovery, the status query, verification and both wizard writes over the
 // real socket backend, against an adapter that misbehaves one way per row (silent, dropping,
 // late, doubled, foreign cmd, bad signature, truncated at every length, counts larger than the
-// datagram, extreme share counts, full-width texts, 8-bit texts). Each row checks the outcome,
+// datagram, extreme share counts, full-width texts, 8-bit texts, a flood of answers), and with
+// resends on, a lost request, a lost answer and a late copy. Each row checks the outcome,
 // that nothing of an earlier datagram or query shows through, and (in the sanitizer build) that
 // nothing is read past a datagram. Runs only inside scripts/netns.sh.
 //
@@ -11,9 +12,11 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -348,6 +351,36 @@ std::vector<Row> DiscoveryRows()
                             }
                         });
                         EXPECT_EQ(Discover().devices.size(), 1u);
+                    }});
+    rows.push_back({"flood_of_new_macs_is_bounded", [] {
+                        // Valid answers, each with a MAC never seen, for far longer than the
+                        // time bound: the collection ends at a bound, not with the flood.
+                        auto done = std::make_shared<std::atomic<bool>>(false);
+                        Responder flood([done](const Bytes&, Responder& self) {
+                            const auto until = std::chrono::steady_clock::now() +
+                                               Scaled(std::chrono::milliseconds(40000));
+                            for (std::uint32_t i = 0;
+                                 !*done && std::chrono::steady_clock::now() < until; ++i) {
+                                const protocol::Mac mac{0x02,
+                                                        0x46,
+                                                        static_cast<std::uint8_t>(i >> 24),
+                                                        static_cast<std::uint8_t>(i >> 16),
+                                                        static_cast<std::uint8_t>(i >> 8),
+                                                        static_cast<std::uint8_t>(i)};
+                                self.Send(fz::DiscoveryReply("FLOOD", "192.0.2.9", 80, mac));
+                            }
+                        });
+                        ScaledSockets api;
+                        Recorder r;
+                        const auto start = std::chrono::steady_clock::now();
+                        const protocol::DiscoveryEnd end = protocol::DiscoverDevices(api, r);
+                        const auto took = std::chrono::steady_clock::now() - start;
+                        *done = true;
+                        EXPECT_TRUE(end == protocol::DiscoveryEnd::TimeBound ||
+                                    end == protocol::DiscoveryEnd::RecordBound);
+                        EXPECT_FALSE(r.devices.empty());
+                        EXPECT_LE(r.devices.size(), protocol::kDiscoveryMaxRecords);
+                        EXPECT_LT(took, Scaled(protocol::kDiscoveryMaxTime * 2));
                     }});
     return rows;
 }
@@ -837,6 +870,202 @@ std::vector<Row> WriteRows()
     return rows;
 }
 
+// -- Lost and late datagrams, with resends on --
+
+// Resends as the window and the command line use them, for the length of one row.
+struct FieldResends {
+    protocol::ResendPolicy saved = protocol::CurrentResendPolicy();
+    FieldResends() { protocol::SetResendPolicy(protocol::kFieldResends); }
+    ~FieldResends() { protocol::SetResendPolicy(saved); }
+    FieldResends(const FieldResends&) = delete;
+    FieldResends& operator=(const FieldResends&) = delete;
+};
+
+enum class Lost { Request, Answer, LateCopy };
+
+// An adapter that answers every request it hears with `answer`, except the first one `match`
+// names: that request never arrives (Request), or the adapter acts on it and its answer is
+// lost (Answer), or its answer is held back (LateCopy) and reaches the requester only after
+// the resend was answered, just before the answer to the request after it. `heard` gets every
+// request the adapter acted on.
+struct LossyAdapter {
+    using Match = std::function<bool(const Bytes&)>;
+    using Answer = std::function<Bytes(const Bytes&)>;
+    std::mutex mutex;  // before the responder, whose thread uses it
+    std::vector<Bytes> heard;
+    Responder responder;
+
+    LossyAdapter(Lost lost, Match match, Answer answer)
+        : responder([this, lost, match, answer, matched = 0, resent = false,
+                     held = std::optional<std::pair<sockaddr_in, Bytes>>{}](
+                        const Bytes& request, Responder& self) mutable {
+              if (match(request) && matched++ == 0) {
+                  if (lost == Lost::Request) return;
+                  Heard(request);
+                  if (lost == Lost::LateCopy) held.emplace(self.Peer(), answer(request));
+                  return;
+              }
+              if (resent && held) {
+                  self.SendTo(held->first, held->second);
+                  held.reset();
+              }
+              resent = resent || matched > 1;
+              Heard(request);
+              self.Send(answer(request));
+          })
+    {
+    }
+    void Heard(const Bytes& request)
+    {
+        std::lock_guard lock(mutex);
+        heard.push_back(request);
+    }
+    // How many of the requests heard `match` names, and whether they are all the same bytes.
+    std::pair<std::size_t, bool> Copies(const Match& match)
+    {
+        std::lock_guard lock(mutex);
+        std::vector<Bytes> same;
+        for (const Bytes& r : heard)
+            if (match(r)) same.push_back(r);
+        const bool equal =
+            std::all_of(same.begin(), same.end(), [&](const Bytes& r) { return r == same[0]; });
+        return {same.size(), equal};
+    }
+};
+
+LossyAdapter::Match IsCmd(std::uint16_t cmd, int page = -1)
+{
+    return [=](const Bytes& r) {
+        return fz::RequestCmd(r) == cmd && (page < 0 || (r.size() > 12 && r[12] == page));
+    };
+}
+
+const char* LostName(Lost lost)
+{
+    switch (lost) {
+        case Lost::Request:
+            return "lost_request_";
+        case Lost::Answer:
+            return "lost_answer_";
+        case Lost::LateCopy:
+            return "late_copy_";
+    }
+    return "";
+}
+
+constexpr protocol::Mac kOtherMac{0x00, 0x11, 0x22, 0x33, 0x44, 0x56};
+
+std::vector<Row> LossRows()
+{
+    using R = protocol::VerifyResult;
+    std::vector<Row> rows;
+    const Lost all[] = {Lost::Request, Lost::Answer, Lost::LateCopy};
+
+    // The status query: each of its exchanges in turn. A late copy arrives during the next
+    // exchange, which must skip it and take its own answer (the disk table is the last one).
+    const std::pair<const char*, LossyAdapter::Match> exchanges[] = {
+        {"system_info", IsCmd(protocol::CMD_GET_SYSTEM_INFO)},
+        {"network_info", IsCmd(protocol::CMD_GET_NETWORK_INFO)},
+        {"share_count", IsCmd(protocol::CMD_GET_SHARE_COUNT)},
+        {"share_page_0", IsCmd(protocol::CMD_GET_SHARE_LIST, 0)},
+        {"disk_info", IsCmd(protocol::CMD_GET_DISK_INFO)}};
+    for (const auto& [what, match] : exchanges) {
+        for (Lost lost : all) {
+            if (lost == Lost::LateCopy && std::string(what) == "disk_info") continue;
+            rows.push_back({std::string("status_") + LostName(lost) + what, [lost, m = match] {
+                                FieldResends resends;
+                                LossyAdapter adapter(lost, m, [](const Bytes& r) {
+                                    return fz::CannedReply(r, 45, 2);
+                                });
+                                protocol::DeviceInfo d = Device();
+                                StatusRun run = Query(d);
+                                ASSERT_EQ(run.result, protocol::StatusResult::Completed);
+                                EXPECT_TRUE(run.view.messages.empty());
+                                EXPECT_EQ(protocol::FieldText(d.description), "Office storage");
+                                EXPECT_EQ(protocol::FieldText(d.ipAddress), "192.0.2.2");
+                                EXPECT_EQ(d.shareCount, 45);
+                                ASSERT_TRUE(d.shares && d.shares->size() == 45u);
+                                for (std::size_t i = 0; i < 45; ++i)
+                                    EXPECT_EQ((*d.shares)[i].Name(), "share" + std::to_string(i));
+                                EXPECT_EQ(run.view.disks.size(), 2u);
+                                const auto [copies, same] = adapter.Copies(m);
+                                EXPECT_EQ(copies, lost == Lost::Request ? 1u : 2u);
+                                EXPECT_TRUE(same) << "asked again with the same bytes";
+                            }});
+        }
+    }
+
+    // Verification: the late copy is a refusal of a wrong password, arriving while the next
+    // verification (the right password) waits.
+    const auto verifyAnswer = [](const Bytes& r) {
+        const bool right = r.size() >= 34 && std::memcmp(r.data() + 28, "secret", 6) == 0;
+        return fz::StatusReply(protocol::CMD_VERIFY, right ? 0 : 1);
+    };
+    for (Lost lost : all) {
+        rows.push_back(
+            {std::string("verify_") + LostName(lost), [lost, verifyAnswer] {
+                 FieldResends resends;
+                 LossyAdapter adapter(lost, IsCmd(protocol::CMD_VERIFY), verifyAnswer);
+                 if (lost == Lost::LateCopy) {
+                     EXPECT_EQ(Verify(fz::kMac, "wrong"),
+                               std::make_pair(R::Refused, std::vector<std::string>{
+                                                              protocol::text::kVerifyFailed}));
+                 }
+                 EXPECT_EQ(Verify(), std::make_pair(R::Accepted, std::vector<std::string>{}));
+                 const auto [copies, same] = adapter.Copies(IsCmd(protocol::CMD_VERIFY));
+                 EXPECT_EQ(copies, lost == Lost::Request ? 1u : lost == Lost::Answer ? 2u : 3u);
+                 EXPECT_TRUE(same || lost == Lost::LateCopy) << "asked again with the same bytes";
+             }});
+    }
+
+    // The writes: the late copy is this write's acceptance, arriving while a network write to
+    // another adapter waits, which that adapter refuses.
+    for (bool network : {false, true}) {
+        const std::uint16_t cmd =
+            network ? protocol::CMD_SET_NETWORK_INFO : protocol::CMD_SET_SYSTEM_INFO;
+        for (Lost lost : all) {
+            rows.push_back(
+                {std::string(network ? "network_" : "system_") + LostName(lost), [=] {
+                     FieldResends resends;
+                     LossyAdapter adapter(lost, IsCmd(cmd), [](const Bytes& r) {
+                         const bool other =
+                             std::equal(kOtherMac.begin(), kOtherMac.end(), r.begin() + 6);
+                         return fz::StatusReply(fz::RequestCmd(r), other ? 1 : 0);
+                     });
+                     std::vector<std::string> m;
+                     const auto o = network ? WriteNetwork(&m) : WriteSystem(&m);
+                     EXPECT_TRUE(o.answered);
+                     EXPECT_FALSE(o.refused);
+                     EXPECT_TRUE(m.empty());
+                     const auto [copies, same] = adapter.Copies(IsCmd(cmd));
+                     EXPECT_EQ(copies, lost == Lost::Request ? 1u : 2u);
+                     EXPECT_TRUE(same) << "the write the adapter acted on twice is one write";
+                     if (lost == Lost::LateCopy) {
+                         const auto next = WriteNetwork(&m, kOtherMac);
+                         EXPECT_TRUE(next.answered);
+                         EXPECT_TRUE(next.refused) << "the late acceptance was taken";
+                         EXPECT_EQ(m, std::vector<std::string>{protocol::text::kSetNetworkFailed});
+                     }
+                 }});
+        }
+    }
+
+    // Discovery asks again however it went: the answer to a lost request comes from a later
+    // one, and a late answer with the next ones is one adapter.
+    for (Lost lost : {Lost::Request, Lost::LateCopy}) {
+        rows.push_back({std::string("discovery_") + LostName(lost), [lost] {
+                            FieldResends resends;
+                            LossyAdapter adapter(lost, IsCmd(protocol::CMD_DISCOVER),
+                                                 [](const Bytes&) { return kDiscovery; });
+                            Recorder r = Discover();
+                            ASSERT_EQ(r.devices.size(), 1u);
+                            EXPECT_EQ(Text(r.devices[0]->name), "NAS-FAULT-NAME16");
+                            EXPECT_EQ(adapter.responder.RequestCount(), 3u);
+                        }});
+    }
+    return rows;
+}
+
 // -- The same faults, produced by dravmoor-sim --
 
 // Starts the simulator with `args` for the length of one row; skips when no simulator is given.
@@ -1059,6 +1288,7 @@ INSTANTIATE_TEST_SUITE_P(Discovery, FaultMatrix, ::testing::ValuesIn(DiscoveryRo
 INSTANTIATE_TEST_SUITE_P(Status, FaultMatrix, ::testing::ValuesIn(StatusRows()), RowName);
 INSTANTIATE_TEST_SUITE_P(Verify, FaultMatrix, ::testing::ValuesIn(VerifyRows()), RowName);
 INSTANTIATE_TEST_SUITE_P(Writes, FaultMatrix, ::testing::ValuesIn(WriteRows()), RowName);
+INSTANTIATE_TEST_SUITE_P(Loss, FaultMatrix, ::testing::ValuesIn(LossRows()), RowName);
 INSTANTIATE_TEST_SUITE_P(Sim, FaultMatrix, ::testing::ValuesIn(SimRows()), RowName);
 
 // --- Descriptor accounting -------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // One discovery over the system sockets, for the load measurements: prints how many adapters
-// were listed and how many of them were distinct. Run only inside scripts/netns.sh.
+// were listed, how many of them were distinct and how the collection ended. Run only inside
+// scripts/netns.sh.
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -30,8 +31,12 @@ int main()
 {
     if (!sockets::RequirePrivateNetworkNamespace("reliability_load_client")) return 1;
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
+    protocol::SetResendPolicy(protocol::kFieldResends);  // as the window and dravmoor ask
     Counter counter;
-    protocol::DiscoverDevices(*api, counter);
-    std::printf("listed %zu distinct %zu\n", counter.list.GetSize(), counter.macs.size());
+    const protocol::DiscoveryEnd end = protocol::DiscoverDevices(*api, counter);
+    std::printf("listed %zu distinct %zu end %s\n", counter.list.GetSize(), counter.macs.size(),
+                end == protocol::DiscoveryEnd::TimeBound     ? "time-bound"
+                : end == protocol::DiscoveryEnd::RecordBound ? "record-bound"
+                                                             : "complete");
     return 0;
 }

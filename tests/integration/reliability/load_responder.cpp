@@ -1,8 +1,11 @@
 // Many adapters and a flood of invalid datagrams on UDP 1638, for the load measurements:
 // every discovery request is answered by N valid replies (distinct MACs) mixed with junk that
 // discovery must ignore (foreign cmd, signature "0102", short datagrams, random bytes), and
-// the junk keeps coming for a while after the last reply. Run only inside scripts/netns.sh.
-//   reliability_load_responder --adapters N [--junk J] [--junk-ms MS] [--ready FILE]
+// the junk keeps coming for a while after the last reply. With --flood-ms, one host instead
+// answers each discovery request flat out for MS milliseconds with valid replies whose MACs
+// are never repeated, as a hostile host can. Run only inside scripts/netns.sh.
+//   reliability_load_responder --adapters N [--junk J] [--junk-ms MS] [--flood-ms MS]
+//                              [--ready FILE]
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -58,7 +61,7 @@ Bytes Junk(std::mt19937& rng, unsigned i)
 int main(int argc, char** argv)
 {
     if (!sockets::RequirePrivateNetworkNamespace("reliability_load_responder")) return 1;
-    long adapters = 1, junk = 0, junkMs = 0;
+    long adapters = 1, junk = 0, junkMs = 0, floodMs = 0;
     const char* ready = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
@@ -68,6 +71,8 @@ int main(int argc, char** argv)
             junk = std::atol(argv[i + 1]);
         else if (a == "--junk-ms")
             junkMs = std::atol(argv[i + 1]);
+        else if (a == "--flood-ms")
+            floodMs = std::atol(argv[i + 1]);
         else if (a == "--ready")
             ready = argv[i + 1];
     }
@@ -105,6 +110,23 @@ int main(int argc, char** argv)
                 std::this_thread::yield();
             }
         };
+        if (floodMs > 0) {
+            static std::uint64_t next = 0;  // across requests: every MAC is new
+            const auto until =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(floodMs);
+            while (!g_stop && std::chrono::steady_clock::now() < until) {
+                for (int k = 0; k < 64; ++k, ++next) {
+                    const protocol::Mac mac{0x02,
+                                            static_cast<std::uint8_t>(next >> 32),
+                                            static_cast<std::uint8_t>(next >> 24),
+                                            static_cast<std::uint8_t>(next >> 16),
+                                            static_cast<std::uint8_t>(next >> 8),
+                                            static_cast<std::uint8_t>(next)};
+                    send(fuzzing::DiscoveryReply("FLOOD", "192.0.2.9", 80, mac));
+                }
+            }
+            continue;
+        }
         // Half the junk mixed in with the answers, the rest spread over --junk-ms after them.
         const long mixed = junk / 2;
         long sentJunk = 0;

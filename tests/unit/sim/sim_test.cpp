@@ -3,6 +3,8 @@
 // fault switches and option parsing.
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "protocol/settings.h"
 #include "protocol/wire.h"
 #include "sim/sim.h"
@@ -296,6 +298,45 @@ TEST(SimFaults, SilenceRefusalAndBadSignatures)
         Datagram(d.replies[1].bytes.data(), d.replies[1].bytes.size())));
 }
 
+TEST(SimFaults, LossIsRandomPerAdapterAndRepeatsWithTheSeed)
+{
+    sim::Options o;
+    o.adapters = 20;
+    o.loss = {0.2, 0.2};
+    const auto answers = [](sim::Options options) {
+        Sim sim(options);
+        std::vector<std::size_t> counts;
+        for (int i = 0; i < 200; ++i)
+            counts.push_back(sim.Send(protocol::CMD_DISCOVER, 0).replies.size());
+        return counts;
+    };
+    const std::vector<std::size_t> run = answers(o);
+    EXPECT_EQ(run, answers(o)) << "the same seed, the same losses";
+    const double share =
+        static_cast<double>(std::accumulate(run.begin(), run.end(), std::size_t{0})) / (200 * 20);
+    EXPECT_NEAR(0.64, share, 0.03) << "0.8 of the requests heard, 0.8 of the answers arriving";
+    o.seed = 2;
+    EXPECT_NE(run, answers(o));
+
+    o.loss = {1.0, 0.0};
+    Sim deaf(o);
+    const sim::Handled missed = deaf.Send(protocol::CMD_GET_SYSTEM_INFO, 1);
+    EXPECT_TRUE(missed.replies.empty());
+    EXPECT_NE(std::string::npos, missed.log.find("request lost")) << missed.log;
+    o.loss = {0.0, 1.0};
+    o.faults.doubleReplies = true;  // every copy is lost on its own
+    Sim mute(o);
+    EXPECT_TRUE(mute.Send(protocol::CMD_VERIFY, 1).replies.empty());
+    EXPECT_TRUE(mute.Send(protocol::CMD_DISCOVER, 0).replies.empty());
+}
+
+TEST(SimOptions, HelpNamesEveryOption)
+{
+    const std::string usage = sim::UsageText();
+    for (const std::string& name : sim::OptionNames())
+        EXPECT_NE(std::string::npos, usage.find(name + " ")) << name << " is missing from --help";
+}
+
 TEST(SimOptions, ParsesListsAndRejectsNonsense)
 {
     std::string error;
@@ -306,12 +347,15 @@ TEST(SimOptions, ParsesListsAndRejectsNonsense)
                                  error, help);
     };
     auto o = parse({"--adapters", "5", "--shares", "1,0", "--silent", "get-share-list,20",
-                    "--faulty", "2,4", "--password-required", "none", "--drop", "50"});
+                    "--faulty", "2,4", "--password-required", "none", "--drop", "50", "--loss",
+                    "20", "--loss-answers", "5"});
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(5, o->adapters);
     EXPECT_EQ((std::set<std::uint16_t>{33, 20}), o->faults.silentCommands);
     EXPECT_EQ((std::set<int>{2, 4}), o->faults.faulty);
     EXPECT_DOUBLE_EQ(0.5, o->faults.dropRate);
+    EXPECT_DOUBLE_EQ(0.2, o->loss.requests);
+    EXPECT_DOUBLE_EQ(0.05, o->loss.answers);
     const auto adapters = sim::BuildAdapters(*o);
     EXPECT_EQ(1u, adapters[0].shares.size());
     EXPECT_EQ(0u, adapters[4].shares.size()) << "the last count repeats";
@@ -319,6 +363,7 @@ TEST(SimOptions, ParsesListsAndRejectsNonsense)
 
     for (std::vector<const char*> bad : {std::vector<const char*>{"--adapters", "x"},
                                          {"--drop", "101"},
+                                         {"--loss", "-1"},
                                          {"--silent", "nothing"},
                                          {"--shares"},
                                          {"--bogus"},

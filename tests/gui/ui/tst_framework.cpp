@@ -18,8 +18,8 @@
 #include <memory>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/widgets.h"
 #include "platform/ui/resources.h"
-#include "platform/ui/widgets.h"
 #include "tests/support/gui_support.h"
 
 namespace {
@@ -117,9 +117,9 @@ public:
             if (t.id == id) return &t;
         return nullptr;
     }
-    QString LoadString(int) const override { return {}; }
-    QIcon LoadIcon(int) const override { return {}; }
-    QPixmap LoadBitmap(int) const override { return {}; }
+    ui::CString LoadString(int) const override { return {}; }
+    ui::IconHandle LoadIcon(int) const override { return {}; }
+    ui::BitmapHandle LoadBitmap(int) const override { return {}; }
 
 private:
     std::vector<ui::DialogTemplate> m_templates;
@@ -135,7 +135,7 @@ public:
     }
     std::vector<std::pair<ui::Notify, int>> log;
     int okCalls = 0;
-    std::function<bool(int)> preTranslate;
+    std::function<bool(ui::Key)> preTranslate;
 
 protected:
     void OnOK() override
@@ -143,7 +143,7 @@ protected:
         ++okCalls;
         ui::CDialog::OnOK();
     }
-    bool PreTranslateKey(int key) override { return preTranslate ? preTranslate(key) : false; }
+    bool PreTranslateKey(ui::Key key) override { return preTranslate ? preTranslate(key) : false; }
 };
 
 }  // namespace
@@ -156,22 +156,25 @@ private slots:
     {
         Probe dlg(kListDlg);
         RunModal(dlg, [&] {
-            if (!QFontInfo(dlg.widget()->font()).family().startsWith(QStringLiteral("AR PL UMing")))
+            if (!QFontInfo(dlg.GetSafeHwnd()->font())
+                     .family()
+                     .startsWith(QStringLiteral("AR PL UMing")))
                 QSKIP("AR PL UMing CN is not installed");
             QCOMPARE(dlg.BaseUnitX(), 6);
             QCOMPARE(dlg.BaseUnitY(), 12);
-            QCOMPARE(dlg.widget()->size(), QSize(665, 396));
+            QCOMPARE(dlg.GetSafeHwnd()->size(), QSize(665, 396));
             // 17, 23, 101, 183 dialog units.
             QCOMPARE(dlg.GetDlgItemRectInParent(kList), QRect(26, 35, 152, 275));
             // The group box around the list is drawn below it and takes no clicks.
-            QWidget* client = dlg.widget();
-            QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.widget());
+            QWidget* client = dlg.GetSafeHwnd();
+            QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.GetSafeHwnd());
             QWidget* hit = client->childAt(QPoint(60, 100));
             QVERIFY(hit == dlg.GetDlgItem(kList) || dlg.GetDlgItem(kList)->isAncestorOf(hit));
-            QWidget* disks = client->childAt(dlg.GetDlgItemRectInParent(kDisks).center());
+            QWidget* disks =
+                client->childAt(ui::qt::ToQRect(dlg.GetDlgItemRectInParent(kDisks)).center());
             QVERIFY(disks == dlg.GetDlgItem(kDisks) || dlg.GetDlgItem(kDisks)->isAncestorOf(disks));
             // No default button in this template; QDialog must not have picked one.
-            for (QPushButton* b : dlg.widget()->findChildren<QPushButton*>())
+            for (QPushButton* b : dlg.GetSafeHwnd()->findChildren<QPushButton*>())
                 QVERIFY2(!b->isDefault(), qPrintable(b->text()));
         });
     }
@@ -181,7 +184,7 @@ private slots:
         Probe dlg(kPage);
         QVERIFY(dlg.Create(nullptr));
         ui::CComboBox combo;
-        combo.Attach(dlg.GetDlgItem(kMode), kMode);
+        combo.SubclassDlgItem(kMode, &dlg);
         QCOMPARE(combo.GetCount(), 2);
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.GetWindowText(), QString());
@@ -192,18 +195,18 @@ private slots:
         QCOMPARE(combo.GetWindowText(), QStringLiteral("second"));
         combo.ResetContent();
         QCOMPARE(combo.GetCount(), 0);
-        combo.SetWindowText(QStringLiteral("Y:"));
-        combo.AddString(QStringLiteral("Z:"));
+        combo.SetWindowText("Y:");
+        combo.AddString("Z:");
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.GetWindowText(), QStringLiteral("Y:"));
-        combo.AddString(QStringLiteral("X:"));
+        combo.AddString("X:");
         combo.SetCurSel(1);
         QCOMPARE(combo.DeleteString(1), 1);
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.DeleteString(5), -1);
         QCOMPARE(combo.GetLBText(0), QStringLiteral("Z:"));
         dlg.DestroyWindow();
-        QVERIFY(combo.widget() == nullptr);  // the wrapper does not dangle
+        QVERIFY(combo.GetSafeHwnd() == nullptr);  // the wrapper does not dangle
     }
 
     void onlyUserActionsNotify()
@@ -213,15 +216,15 @@ private slots:
         dlg.Listen(ui::Notify::Clicked, kRefresh);
         ui::CListBox list;
         RunModal(dlg, [&] {
-            list.Attach(dlg.GetDlgItem(kList), kList);
-            list.AddString(QStringLiteral("one"));
-            list.AddString(QStringLiteral("two"));
+            list.SubclassDlgItem(kList, &dlg);
+            list.AddString("one");
+            list.AddString("two");
             list.SetCurSel(1);
             QCOMPARE(list.GetCurSel(), 1);
             list.DeleteString(1);
             QCOMPARE(list.GetCurSel(), -1);
             QVERIFY(dlg.log.empty());
-            auto* lw = qobject_cast<QListWidget*>(list.widget());
+            auto* lw = qobject_cast<QListWidget*>(list.GetSafeHwnd());
             QTest::mouseClick(lw->viewport(), Qt::LeftButton, {},
                               lw->visualItemRect(lw->item(0)).center());
             QCOMPARE(list.GetCurSel(), 0);
@@ -269,7 +272,7 @@ private slots:
         {
             Probe dlg(kFormDlg);
             int seen = 0;
-            dlg.preTranslate = [&](int key) { return key == Qt::Key_Return && ++seen > 0; };
+            dlg.preTranslate = [&](ui::Key key) { return key == ui::Key::Return && ++seen > 0; };
             RunModal(dlg, [&] {
                 QWidget* name = dlg.GetDlgItem(kName);
                 name->setFocus();
@@ -284,7 +287,7 @@ private slots:
     {
         Probe dlg(kFormDlg);
         RunModal(dlg, [&] {
-            QWidget* win = dlg.widget();
+            QWidget* win = dlg.GetSafeHwnd();
             // The first tab stop of the template (Cancel) has the focus at the start.
             QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
             const int order[] = {kName, kPassword, kVerify, kMap, IDOK, IDCANCEL};
@@ -376,16 +379,17 @@ private slots:
         Probe page(kPage);
         QVERIFY(page.Create(nullptr));
         ui::CDateTimeCtrl date, time;
-        date.Attach(page.GetDlgItem(kDate), kDate);
-        time.Attach(page.GetDlgItem(kTime), kTime);
-        const QDateTime summer(QDate(2024, 7, 14), QTime(7, 8, 9));
+        date.SubclassDlgItem(kDate, &page);
+        time.SubclassDlgItem(kTime, &page);
+        const ui::DateTime summer{2024, 7, 14, 7, 8, 9};
         date.SetTime(summer);
         time.SetTime(summer);
-        QCOMPARE(date.GetTime().date(), summer.date());
-        QCOMPARE(time.GetTime().time(), summer.time());
-        QVERIFY(qobject_cast<QDateEdit*>(date.widget())->calendarPopup());
-        QCOMPARE(qobject_cast<QDateEdit*>(date.widget())->text(), QStringLiteral("2024-07-14"));
-        QCOMPARE(qobject_cast<QTimeEdit*>(time.widget())->text(), QStringLiteral("07:08:09"));
+        QVERIFY(date.GetTime() == summer);
+        QVERIFY(time.GetTime() == summer);
+        QVERIFY(qobject_cast<QDateEdit*>(date.GetSafeHwnd())->calendarPopup());
+        QCOMPARE(qobject_cast<QDateEdit*>(date.GetSafeHwnd())->text(),
+                 QStringLiteral("2024-07-14"));
+        QCOMPARE(qobject_cast<QTimeEdit*>(time.GetSafeHwnd())->text(), QStringLiteral("07:08:09"));
         page.DestroyWindow();
     }
 
@@ -396,11 +400,11 @@ private slots:
             seen.push_back(r);
             return IDOK;
         });
-        QCOMPARE(ui::AfxMessageBox(QStringLiteral("Time out:get system info!")), IDOK);
-        ui::MessageBox(nullptr, QStringLiteral("x"), QStringLiteral("Note"), ui::Icon::Information);
+        QCOMPARE(ui::AfxMessageBox("Time out:get system info!"), IDOK);
+        ui::MessageBox(nullptr, "x", "Note", ui::Icon::Information);
         ui::SetMessageBoxHandler(previous);
         QCOMPARE(seen.size(), std::size_t{2});
-        QVERIFY(seen[0].caption.isEmpty());
+        QVERIFY(seen[0].caption.IsEmpty());
         QVERIFY(seen[0].icon == ui::Icon::Exclamation);
         QCOMPARE(seen[1].caption, QStringLiteral("Note"));
         QCOMPARE(ui::ApplicationName(), QStringLiteral("tst_framework"));
@@ -408,9 +412,9 @@ private slots:
         Probe dlg(kListDlg);
         RunModal(dlg, [&] {
             ui::CStatic value;
-            value.Attach(dlg.GetDlgItem(kValue), kValue);
-            value.SetWindowText(QStringLiteral("<img src=x>"));
-            auto* label = qobject_cast<QLabel*>(value.widget());
+            value.SubclassDlgItem(kValue, &dlg);
+            value.SetWindowText("<img src=x>");
+            auto* label = qobject_cast<QLabel*>(value.GetSafeHwnd());
             QCOMPARE(label->textFormat(), Qt::PlainText);
             QCOMPARE(value.GetWindowText(), QStringLiteral("<img src=x>"));
         });
@@ -422,7 +426,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     static const TestResources resources;
     ui::SetResourceProvider(&resources);
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     FrameworkTest test;
     return QTest::qExec(&test, argc, argv);
 }

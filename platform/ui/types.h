@@ -104,6 +104,7 @@ namespace keymod {
 inline constexpr unsigned Shift = 1u << 0;
 inline constexpr unsigned Control = 1u << 1;
 inline constexpr unsigned Alt = 1u << 2;
+inline constexpr unsigned Meta = 1u << 3;  // the system key (Windows, Command)
 }  // namespace keymod
 
 // Pixels as painters make them: rows top to bottom, each pixel 0xAARRGGBB with the colour

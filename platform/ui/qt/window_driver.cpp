@@ -66,6 +66,7 @@ bool MapKey(const QKeyEvent* event, Key& key, unsigned& modifiers)
     if (m & Qt::ShiftModifier) modifiers |= keymod::Shift;
     if (m & Qt::ControlModifier) modifiers |= keymod::Control;
     if (m & Qt::AltModifier) modifiers |= keymod::Alt;
+    if (m & Qt::MetaModifier) modifiers |= keymod::Meta;
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -414,6 +415,13 @@ private slots:
     void keyboardEndsOrRefreshes()
     {
         Add(1, "NAS-One");
+        // Outlive the first window: the responder stays on the network for the later ones.
+        QWidget* focusDuringRefresh = nullptr;
+        QPointer<QWidget> watched;
+        m_net->AddResponder([&](const sockets::FakeDatagram&) {
+            if (watched) focusDuringRefresh = watched->focusWidget();
+            return std::vector<sockets::FakeReply>{};
+        });
         {
             app::Services s = Services();
             app::CMainDlg dlg(s);
@@ -423,17 +431,13 @@ private slots:
                 const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
                 QWidget* refresh = dlg.GetDlgItem(IDC_REFRESH);
                 refresh->setFocus();
-                QWidget* focusDuringRefresh = refresh;
-                bool watch = true;
-                m_net->AddResponder([&](const sockets::FakeDatagram&) {
-                    if (watch) focusDuringRefresh = dlg.GetSafeHwnd()->focusWidget();
-                    return std::vector<sockets::FakeReply>{};
-                });
+                focusDuringRefresh = refresh;
+                watched = dlg.GetSafeHwnd();
                 QTest::keyClick(refresh, Qt::Key_Return);
                 QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
                 QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
                 QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), refresh);
-                watch = false;
+                watched = nullptr;
                 QVERIFY(dlg.IsModalRunning());
                 // Enter in the device list ends the window with IDOK.
                 QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);

@@ -9,13 +9,6 @@
 
 namespace app {
 
-namespace {
-QString Decode(const std::string& bytes)
-{
-    return QString::fromStdString(protocol::DecodeWireText(bytes));
-}
-}  // namespace
-
 // What discovery and the status query report, turned into the window's controls. Two small
 // views rather than one, since both interfaces carry their own message sink.
 class CMainDlg::Views {
@@ -25,7 +18,10 @@ public:
     class Discovery final : public protocol::DiscoveryView {
     public:
         explicit Discovery(CMainDlg& dlg) : m_dlg(dlg) {}
-        void ShowMessage(const std::string& text) override { ui::AfxMessageBox(Decode(text)); }
+        void ShowMessage(const std::string& text) override
+        {
+            ui::AfxMessageBox(protocol::DecodeWireText(text));
+        }
         void AddDevice(std::unique_ptr<protocol::DeviceInfo> device) override
         {
             m_dlg.AddDevice(std::move(device));
@@ -38,7 +34,10 @@ public:
     class Status final : public protocol::StatusView {
     public:
         explicit Status(CMainDlg& dlg) : m_dlg(dlg) {}
-        void ShowMessage(const std::string& text) override { ui::AfxMessageBox(Decode(text)); }
+        void ShowMessage(const std::string& text) override
+        {
+            ui::AfxMessageBox(protocol::DecodeWireText(text));
+        }
         void ClearDeviceInfo() override { m_dlg.ClearDeviceInfo(); }
         void ShowPanel(const protocol::DeviceInfo& device) override
         {
@@ -46,8 +45,7 @@ public:
             const std::array<ui::CStatic*, 5> targets{&m_dlg.m_firmware, &m_dlg.m_ipAddress,
                                                       &m_dlg.m_mac, &m_dlg.m_description,
                                                       &m_dlg.m_ipStatus};
-            for (std::size_t i = 0; i < texts.size(); ++i)
-                targets[i]->SetWindowText(QString::fromStdString(texts[i]));
+            for (std::size_t i = 0; i < texts.size(); ++i) targets[i]->SetWindowText(texts[i]);
         }
         void ShowDisks(const std::vector<protocol::Disk>& disks) override
         {
@@ -55,12 +53,9 @@ public:
             for (int i = list.GetItemCount() - 1; i >= 0; --i) list.DeleteItem(i);
             for (const protocol::Disk& disk : disks) {
                 const std::array<std::string, 5> texts = protocol::DiskTexts(disk);
-                const int row =
-                    list.InsertItem(list.GetItemCount(), QString::fromStdString(texts[0]));
-                for (int c = 1; c < 5; ++c) {
-                    list.SetItemText(row, c,
-                                     QString::fromStdString(texts[static_cast<std::size_t>(c)]));
-                }
+                const int row = list.InsertItem(list.GetItemCount(), texts[0]);
+                for (int c = 1; c < 5; ++c)
+                    list.SetItemText(row, c, texts[static_cast<std::size_t>(c)]);
             }
         }
         void EnableDeviceCommands() override
@@ -114,17 +109,17 @@ bool CMainDlg::OnInitDialog()
 {
     ui::CDialog::OnInitDialog();
 
-    const QString about = ui::LoadString(IDS_ABOUTBOX);
-    if (!about.isEmpty()) AppendSystemMenuItem(IDM_ABOUTBOX, about);
+    const ui::CString about = ui::LoadString(IDS_ABOUTBOX);
+    if (!about.IsEmpty()) AppendSystemMenuItem(IDM_ABOUTBOX, about);
 
     SetIcon(m_icon);
 
     m_diskList.SetExtendedStyle(ui::CListCtrl::LVS_EX_FULLROWSELECT);
-    m_diskList.InsertColumn(0, QStringLiteral("Share Name"), 110);
-    m_diskList.InsertColumn(1, QStringLiteral("Device Id"), 70);
-    m_diskList.InsertColumn(2, QStringLiteral("FS Type"), 70);
-    m_diskList.InsertColumn(3, QStringLiteral("Total Size(MB)"), 100);
-    m_diskList.InsertColumn(4, QStringLiteral("Free Space"), 72);
+    m_diskList.InsertColumn(0, "Share Name", 110);
+    m_diskList.InsertColumn(1, "Device Id", 70);
+    m_diskList.InsertColumn(2, "FS Type", 70);
+    m_diskList.InsertColumn(3, "Total Size(MB)", 100);
+    m_diskList.InsertColumn(4, "Free Space", 72);
 
     // The whole discovery runs before the window is first shown.
     RefreshDeviceList();
@@ -159,7 +154,7 @@ void CMainDlg::RefreshDeviceList()
 void CMainDlg::AddDevice(std::unique_ptr<protocol::DeviceInfo> device)
 {
     // The row shows the name as it stands now; the list box keeps its own copy.
-    const QString name = QString::fromStdString(protocol::DisplayText(device->name));
+    const std::string name = protocol::DisplayText(device->name);
     m_devices.Add(std::move(device));
     m_deviceList.AddString(name);
     UpdateWindow();
@@ -167,11 +162,11 @@ void CMainDlg::AddDevice(std::unique_ptr<protocol::DeviceInfo> device)
 
 void CMainDlg::ClearDeviceInfo()
 {
-    m_ipStatus.SetWindowText(QString());
-    m_mac.SetWindowText(QString());
-    m_ipAddress.SetWindowText(QString());
-    m_firmware.SetWindowText(QString());
-    m_description.SetWindowText(QString());
+    m_ipStatus.SetWindowText("");
+    m_mac.SetWindowText("");
+    m_ipAddress.SetWindowText("");
+    m_firmware.SetWindowText("");
+    m_description.SetWindowText("");
     for (int i = m_diskList.GetItemCount() - 1; i >= 0; --i) m_diskList.DeleteItem(i);
 }
 

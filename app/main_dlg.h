@@ -3,7 +3,6 @@
 // the device list box and entry i of the DeviceList always describe the same device.
 #pragma once
 
-#include <QIcon>
 #include <memory>
 #include <string>
 
@@ -62,7 +61,7 @@ private:
 
     Services& m_services;
     protocol::DeviceList m_devices;
-    QIcon m_icon;
+    ui::IconHandle m_icon;
     std::unique_ptr<Views> m_views;
 };
 

@@ -2,18 +2,16 @@
 // installation into the dialog framework.
 #pragma once
 
-#include <QIcon>
-#include <QPixmap>
-#include <QString>
-
 #include "platform/ui/dialog_template.h"
+#include "platform/ui/types.h"
 
 namespace res {
 
 const ui::DialogTemplate* FindTemplate(int id);  // null for an unknown id
-QString LoadString(int id);                      // empty for an unknown id
-QIcon LoadIcon(int id);                          // null for an unknown id or before QGuiApplication
-QPixmap LoadBitmap(int id);                      // null for an unknown id or before QGuiApplication
+ui::CString LoadString(int id);                  // empty for an unknown id
+// Null for an unknown id, and before the windowing system runs (they are drawn with it).
+ui::IconHandle LoadIcon(int id);
+ui::BitmapHandle LoadBitmap(int id);
 
 // Makes these the dialog framework's resources; call before the first dialog. Repeating it is
 // harmless.

@@ -258,13 +258,13 @@ const DialogTemplate* FindTemplate(int id)
     return it != t.end() ? &it->second : nullptr;
 }
 
-QString LoadString(int id)
+ui::CString LoadString(int id)
 {
     switch (id) {
         case IDS_ABOUTBOX:
-            return QStringLiteral("关于 tarpin(&A)...");
+            return "关于 tarpin(&A)...";
         case IDP_SOCKETS_INIT_FAILED:
-            return QStringLiteral("Windows 通信端口初始化失败。");
+            return "Windows 通信端口初始化失败。";
         default:
             return {};
     }

@@ -12,11 +12,6 @@ constexpr int kPasswordLimit = 8;
 constexpr int kShareColumnWidth = 240;
 constexpr int kLocationColumnWidth = 208;
 
-QString FromStd(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 }  // namespace
 
 CShareMapDlg::CShareMapDlg(netdrive::NetDrive& drives)
@@ -48,12 +43,12 @@ bool CShareMapDlg::OnInitDialog()
     m_userEdit.LimitText(kUserLimit);
     m_passwordEdit.LimitText(kPasswordLimit);
     m_mappedList.SetExtendedStyle(ui::CListCtrl::LVS_EX_FULLROWSELECT);
-    m_mappedList.InsertColumn(0, QStringLiteral("Share name"), kShareColumnWidth);
-    m_mappedList.InsertColumn(1, QStringLiteral("Location"), kLocationColumnWidth);
+    m_mappedList.InsertColumn(0, "Share name", kShareColumnWidth);
+    m_mappedList.InsertColumn(1, "Location", kLocationColumnWidth);
 
     if (m_device != nullptr && m_device->shares) {
         for (const auto& share : *m_device->shares) {
-            m_shareCombo.AddString(QString::fromStdString(protocol::DecodeWireText(share.Name())));
+            m_shareCombo.AddString(protocol::DecodeWireText(share.Name()));
         }
     }
     FillDriveCombo();
@@ -69,15 +64,14 @@ std::string CShareMapDlg::IpAddress() const
 void CShareMapDlg::FillDriveCombo()
 {
     for (int i = m_driveCombo.GetCount() - 1; i >= 0; --i) m_driveCombo.DeleteString(i);
-    for (const auto& entry : DriveComboEntries(m_drives)) m_driveCombo.AddString(FromStd(entry));
+    for (const auto& entry : DriveComboEntries(m_drives)) m_driveCombo.AddString(entry);
 }
 
 void CShareMapDlg::FillMappedList()
 {
     for (const auto& connection : DeviceConnections(m_drives, IpAddress())) {
-        const int row =
-            m_mappedList.InsertItem(m_mappedList.GetItemCount(), FromStd(connection.remoteName));
-        m_mappedList.SetItemText(row, 1, FromStd(connection.root));
+        const int row = m_mappedList.InsertItem(m_mappedList.GetItemCount(), connection.remoteName);
+        m_mappedList.SetItemText(row, 1, connection.root);
     }
 }
 
@@ -94,22 +88,22 @@ int CShareMapDlg::CancelConnection(const std::string& localName)
 
 void CShareMapDlg::OnMap()
 {
-    const QString share = m_shareCombo.GetWindowText();
-    if (share.isEmpty()) return;
-    const std::string remoteName = BuildRemoteName(IpAddress(), share.toStdString());
+    const ui::CString share = m_shareCombo.GetWindowText();
+    if (share.IsEmpty()) return;
+    const std::string remoteName = BuildRemoteName(IpAddress(), share.str());
 
-    const QString drive = m_driveCombo.GetWindowText();
-    if (drive.isEmpty()) return;
+    const ui::CString drive = m_driveCombo.GetWindowText();
+    if (drive.IsEmpty()) return;
     // A network-drive entry reads "Y:  \\host\share": its letter is what counts.
-    const QString localName = drive.left(2);
+    const ui::CString localName = drive.Left(2);
 
-    const std::string user = m_userEdit.GetWindowText().toStdString();
-    const std::string password = m_passwordEdit.GetWindowText().toStdString();
-    if (AddConnection(localName.toStdString(), remoteName, user, password) != 0) {
-        ui::AfxMessageBox(QStringLiteral("Map failed!"));
+    const std::string user = m_userEdit.GetWindowText().str();
+    const std::string password = m_passwordEdit.GetWindowText().str();
+    if (AddConnection(localName.str(), remoteName, user, password) != 0) {
+        ui::AfxMessageBox("Map failed!");
         return;
     }
-    const int row = m_mappedList.InsertItem(m_mappedList.GetItemCount(), FromStd(remoteName));
+    const int row = m_mappedList.InsertItem(m_mappedList.GetItemCount(), remoteName);
     m_mappedList.SetItemText(row, 1, localName);
     FillDriveCombo();
 }
@@ -118,8 +112,8 @@ void CShareMapDlg::OnUnmap()
 {
     const int row = m_mappedList.GetFirstSelectedItem();
     if (row < 0) return;
-    if (CancelConnection(m_mappedList.GetItemText(row, 1).toStdString()) != 0) {
-        ui::AfxMessageBox(QStringLiteral("Unmap failed!"));
+    if (CancelConnection(m_mappedList.GetItemText(row, 1).str()) != 0) {
+        ui::AfxMessageBox("Unmap failed!");
         return;
     }
     m_mappedList.DeleteItem(row);
@@ -129,8 +123,8 @@ void CShareMapDlg::OnUnmap()
 void CShareMapDlg::OnUnmapAll()
 {
     for (int row = m_mappedList.GetItemCount() - 1; row >= 0; --row) {
-        if (CancelConnection(m_mappedList.GetItemText(row, 1).toStdString()) != 0) {
-            ui::AfxMessageBox(QStringLiteral("Unmap failed!"));
+        if (CancelConnection(m_mappedList.GetItemText(row, 1).str()) != 0) {
+            ui::AfxMessageBox("Unmap failed!");
         } else {
             m_mappedList.DeleteItem(row);
         }

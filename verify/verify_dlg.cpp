@@ -38,13 +38,13 @@ bool CVerifyDlg::OnInitDialog()
 
 // Return walks the tab order instead of pressing a button: people type the name, press
 // Return, type the password, and must not have the dialog vanish under them.
-bool CVerifyDlg::PreTranslateKey(int qtKey)
+bool CVerifyDlg::PreTranslateKey(ui::Key key)
 {
-    if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) {
+    if (key == ui::Key::Return) {
         NextDlgCtrl();
         return true;
     }
-    return ui::CDialog::PreTranslateKey(qtKey);
+    return ui::CDialog::PreTranslateKey(key);
 }
 
 void CVerifyDlg::OnVerify()
@@ -53,8 +53,8 @@ void CVerifyDlg::OnVerify()
     // Disabled for the whole exchange, including while its message box is open, so a second
     // click cannot start a second exchange.
     m_okButton.EnableWindow(false);
-    const std::string name = m_nameEdit.GetWindowText().toStdString();
-    const std::string secret = m_passwordEdit.GetWindowText().toStdString();
+    const std::string name = m_nameEdit.GetWindowText().str();
+    const std::string secret = m_passwordEdit.GetWindowText().str();
     const std::string_view user = protocol::CutToWire(name, protocol::kNameWidth);
     const std::string_view password = protocol::CutToWire(secret, protocol::kPasswordWidth);
     AppMessageSink sink;

@@ -20,7 +20,7 @@ public:
 
 protected:
     void DoDataExchange(ui::CDataExchange* dx) override;
-    bool PreTranslateKey(int qtKey) override;
+    bool PreTranslateKey(ui::Key key) override;
     bool OnInitDialog() override;
 
 private:

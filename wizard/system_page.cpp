@@ -1,7 +1,6 @@
 #include "wizard/system_page.h"
 
-#include <QDateTimeEdit>
-
+#include "protocol/device_time.h"
 #include "protocol/limits.h"
 #include "res/resource.h"
 
@@ -25,32 +24,18 @@ bool CSystemPage::OnInitDialog()
 {
     ui::CDialog::OnInitDialog();
     m_descriptionEdit.LimitText(static_cast<int>(protocol::kDescriptionWidth));
-    // The pickers start at the PC's clock; they keep it when the adapter's date is unusable.
-    const QDateTime now = QDateTime::currentDateTime();
     // The date field carries a 4-digit year and the adapters count from 1970.
-    if (auto* edit = qobject_cast<QDateTimeEdit*>(m_datePicker.widget())) {
-        edit->setDateRange(QDate(1970, 1, 1), QDate(9999, 12, 31));
-    }
-    SetPickers(now.date(), now.time());
+    m_datePicker.SetRange({1970, 1, 1, 0, 0, 0}, {9999, 12, 31, 23, 59, 59});
+    // The pickers start at the PC's clock; they keep it when the adapter's date is unusable.
+    const protocol::CalendarTime now = protocol::LocalNow();
+    SetPickers({now.year, now.month, now.day, now.hour, now.minute, now.second});
     return true;
 }
 
-namespace {
-// A picker may keep its value in another zone mode than local time (a time-only edit keeps
-// UTC); handing it a local value would shift the shown fields by the zone offset. Build the
-// value in the picker's own zone mode so the fields arrive unchanged.
-void SetFields(ui::CDateTimeCtrl& picker, const QDate& date, const QTime& time)
+void CSystemPage::SetPickers(const ui::DateTime& value)
 {
-    Qt::TimeSpec zoneMode = Qt::LocalTime;
-    if (auto* edit = qobject_cast<QDateTimeEdit*>(picker.widget())) zoneMode = edit->timeSpec();
-    picker.SetTime(QDateTime(date, time, zoneMode));
-}
-}  // namespace
-
-void CSystemPage::SetPickers(const QDate& date, const QTime& time)
-{
-    SetFields(m_datePicker, date, time);
-    SetFields(m_timePicker, date, time);
+    m_datePicker.SetTime(value);
+    m_timePicker.SetTime(value);
 }
 
 }  // namespace wizard

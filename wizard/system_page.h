@@ -17,8 +17,8 @@ public:
     ui::CEdit m_descriptionEdit;
     ui::CButton m_noPasswordCheck;
 
-    // Shows the local calendar fields `date` and `time` in both pickers.
-    void SetPickers(const QDate& date, const QTime& time);
+    // Shows the local date and time `value` in both pickers.
+    void SetPickers(const ui::DateTime& value);
 
 protected:
     void DoDataExchange(ui::CDataExchange* dx) override;

@@ -1,10 +1,5 @@
 #include "wizard/wizard_dlg.h"
 
-#include <QApplication>
-#include <QDate>
-#include <QDateTime>
-#include <QPushButton>
-#include <QTime>
 #include <string>
 
 #include "protocol/device_info.h"
@@ -20,15 +15,9 @@ namespace wizard {
 
 namespace {
 
-const QString kNoteCaption = QStringLiteral("Note");
-const QString kInvalidDescription = QStringLiteral(
-    "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.");
-
-template <std::size_t N>
-QString FieldToText(const std::array<char, N>& field)
-{
-    return QString::fromStdString(protocol::DisplayText(field));
-}
+const ui::CString kNoteCaption = "Note";
+const ui::CString kInvalidDescription =
+    "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.";
 
 }  // namespace
 
@@ -73,7 +62,7 @@ bool CWizardDlg::OnInitDialog()
     ui::CDialog::OnInitDialog();
     if (!m_pages.empty()) {
         // Every page takes exactly the frame's rectangle, whatever size its template gives.
-        const QRect frame = GetDlgItemRectInParent(IDC_PAGE_FRAME);
+        const ui::CRect frame = GetDlgItemRectInParent(IDC_PAGE_FRAME);
         // Each page window is built from the template recorded beside it by AddPage (its low
         // 16 bits), whatever template the page object was constructed with.
         for (std::size_t i = 0; i < m_pages.size(); ++i) {
@@ -114,7 +103,7 @@ void CWizardDlg::Advance(bool write)
         if (result != 0) return;
     }
     ShowPage(m_current + 1);
-    if (m_current == n - 1) m_next.SetWindowText(QStringLiteral("&Finished"));
+    if (m_current == n - 1) m_next.SetWindowText("&Finished");
     m_back.EnableWindow(true);
 }
 
@@ -131,7 +120,7 @@ void CWizardDlg::OnSkip()
 void CWizardDlg::OnBack()
 {
     if (m_current > 0) {
-        if (m_current == GetPageCount() - 1) m_next.SetWindowText(QStringLiteral("&Next >>"));
+        if (m_current == GetPageCount() - 1) m_next.SetWindowText("&Next >>");
         ShowPage(m_current - 1);
     }
     if (m_current <= 0) m_back.EnableWindow(false);
@@ -156,10 +145,10 @@ void CWizardDlg::DestroyPages()
 // Return in a field means "go on", as in other wizards: it acts as Next. Without this the
 // dialog manager would turn it into OK and end the wizard without writing the page. On a
 // focused push button Return still presses that button.
-bool CWizardDlg::PreTranslateKey(int qtKey)
+bool CWizardDlg::PreTranslateKey(ui::Key key)
 {
-    if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) {
-        if (qobject_cast<QPushButton*>(QApplication::focusWidget()) != nullptr) return false;
+    if (key == ui::Key::Return) {
+        if (IsFocusOnPushButton()) return false;
         // Return is a click on Next, focus included: the field being left commits what was
         // typed into it (pickers, editable combos) as it does for a click, and the focus does
         // not fall to Cancel when the page is hidden, so the next Return is Next again.
@@ -167,7 +156,7 @@ bool CWizardDlg::PreTranslateKey(int qtKey)
         OnNext();
         return true;
     }
-    return ui::CDialog::PreTranslateKey(qtKey);
+    return ui::CDialog::PreTranslateKey(key);
 }
 
 void CWizardDlg::FillSystemPage()
@@ -177,10 +166,10 @@ void CWizardDlg::FillSystemPage()
     const protocol::DeviceInfo& d = *m_device;
     page->m_noPasswordCheck.SetCheck(d.passwordRequired == 0 ? 1 : 0);
     page->m_timezoneCombo.SetCurSel(protocol::TimezoneSelection(d.timezone));
-    page->m_descriptionEdit.SetWindowText(FieldToText(d.description));
+    page->m_descriptionEdit.SetWindowText(protocol::DisplayText(d.description));
     const auto c = protocol::DeviceCalendarTime(d);
     if (!c) return;  // the pickers keep the PC's clock
-    page->SetPickers(QDate(c->year, c->month, c->day), QTime(c->hour, c->minute, c->second));
+    page->SetPickers({c->year, c->month, c->day, c->hour, c->minute, c->second});
 }
 
 void CWizardDlg::FillNetworkPage()
@@ -199,7 +188,7 @@ void CWizardDlg::FillNetworkPage()
         // an untouched page sends.
         const std::string stored = protocol::FieldText(*fields[at]);
         const bool blank = stored.find_first_not_of(" \t\n\v\f\r") == std::string::npos;
-        ctrl->SetAddressText(blank ? QString() : QString::fromStdString(current.addresses[at]));
+        ctrl->SetAddressText(blank ? std::string() : current.addresses[at]);
         ctrl->EnableWindow(current.ipMode == 0);
     }
 }
@@ -210,11 +199,10 @@ int CWizardDlg::WriteSystemInfo()
     if (page == nullptr || m_device == nullptr) return 0;
 
     // The edit takes 64 characters but only 63 are examined and sent.
-    const std::string description = page->m_descriptionEdit.GetWindowText()
-                                        .left(static_cast<int>(protocol::kDescriptionSent))
-                                        .toStdString();
+    const std::string description =
+        page->m_descriptionEdit.GetWindowText().Left(protocol::kDescriptionSent).str();
     if (!protocol::IsValidDescription(description)) {
-        ui::MessageBox(widget(), kInvalidDescription, kNoteCaption, ui::Icon::Information);
+        ui::MessageBox(this, kInvalidDescription, kNoteCaption, ui::Icon::Information);
         return 1;
     }
 
@@ -222,10 +210,10 @@ int CWizardDlg::WriteSystemInfo()
     s.passwordRequired = page->m_noPasswordCheck.GetCheck() == 0;
     s.name = m_device->name;
     s.description = description;
-    const QDate date = page->m_datePicker.GetTime().date();
-    const QTime time = page->m_timePicker.GetTime().time();
-    protocol::SetDateTime(
-        s, {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()});
+    const ui::DateTime date = page->m_datePicker.GetTime();
+    const ui::DateTime time = page->m_timePicker.GetTime();
+    protocol::SetDateTime(s,
+                          {date.year, date.month, date.day, time.hour, time.minute, time.second});
     // No selection (-1) goes out as its low byte, 255.
     s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
 
@@ -247,7 +235,7 @@ int CWizardDlg::WriteNetworkInfo()
     for (int i = 0; i < 5; ++i) {
         // The same normal form the command line sends.
         s.addresses[static_cast<std::size_t>(i)] =
-            protocol::NormalizedAddress(page->AddressCtrl(i)->GetAddressText().toStdString());
+            protocol::NormalizedAddress(page->AddressCtrl(i)->GetAddressText().str());
     }
     verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =

@@ -41,7 +41,7 @@ public:
 protected:
     void DoDataExchange(ui::CDataExchange* dx) override;
     bool OnInitDialog() override;
-    bool PreTranslateKey(int qtKey) override;
+    bool PreTranslateKey(ui::Key key) override;
 
 private:
     void Advance(bool write);

@@ -1,49 +1,50 @@
-// CDialog: building a window from its template, the message map, modal runs, data exchange.
-// The dialog manager (keys, tab order) is dialog_manager.cpp, the window dialog_window.cpp,
-// the controls' widgets control_factory.cpp.
+// CDialog: its window through the backend's driver, the message map, modal runs, data
+// exchange. The dialog manager (keys, tab order) is dialog_manager.cpp, the wrappers
+// controls.cpp.
 #include "platform/ui/cdialog.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QFontMetrics>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QSignalBlocker>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/ui/control_factory.h"
-#include "platform/ui/dialog_manager.h"
+#include "platform/ui/driver.h"
 #include "platform/ui/ids.h"
-#include "platform/ui/widgets.h"
+#include "platform/ui/window_link.h"
 
 namespace ui {
 
-namespace {
+// What the dialog's window reports.
+class CDialog::Events final : public WindowEvents {
+public:
+    explicit Events(CDialog& dlg) : m_dlg(dlg) {}
+    void OnNotify(Notify code, int id) override { m_dlg.Dispatch(code, id); }
+    void OnCloseRequest() override
+    {
+        // The close box and Alt+F4 become the dialog's close request; the dialog decides.
+        if (!m_dlg.m_ended) m_dlg.OnClose();
+    }
+    bool OnContextMenu(const CPoint& screen) override
+    {
+        if (m_dlg.m_template == nullptr || !(m_dlg.m_template->style & dstyle::SysMenu))
+            return false;
+        m_dlg.ShowSystemMenu(&screen);
+        return true;
+    }
+    void OnFirstShow() override { m_dlg.ApplyInitialFocus(); }
+    bool OnKey(Key key, unsigned modifiers, int id) override
+    {
+        return m_dlg.RouteKey(key, modifiers, id);
+    }
 
-constexpr char kIdProperty[] = "dlgCtrlId";
-
-QFont TemplateFont(const DialogTemplate& t)
-{
-    QFont f(FromUtf8(t.font));
-    // Point size at 96 dpi, in pixels, so that layouts do not depend on the screen's DPI.
-    f.setPixelSize(MulDiv(t.pointSize, 96, 72));
-    f.setStyleStrategy(QFont::PreferDefault);
-    return f;
-}
-
-bool IsPushButton(const QWidget* w)
-{
-    const auto* b = qobject_cast<const QPushButton*>(w);
-    return b != nullptr;
-}
-
-}  // namespace
+private:
+    CDialog& m_dlg;
+};
 
 CDialog::CDialog(int templateId, CDialog* parent)
-    : m_templateId(templateId), m_parent(parent), m_template(FindTemplate(templateId))
+    : m_templateId(templateId),
+      m_parent(parent),
+      m_template(FindTemplate(templateId)),
+      m_events(std::make_unique<Events>(*this))
 {
 }
 
@@ -53,148 +54,51 @@ CDialog::~CDialog()
     ReleaseWindow();
 }
 
-// The dialog owns its window unless Qt already took it down with a parent (a page's window
-// goes with its frame); QPointer tells which.
 void CDialog::ReleaseWindow()
 {
-    if (!m_window) return;
-    m_window->Detach();
-    m_window->hide();
-    delete m_window.data();
-    m_window = nullptr;
+    m_window.reset();
 }
 
-bool CDialog::BuildWindow(QWidget* parentWidget, bool child)
+bool CDialog::BuildWindow(CDialog* parent, bool child)
 {
     if (m_template == nullptr) return false;
+    Backend* backend = CurrentBackend();
+    if (backend == nullptr) {
+        std::fprintf(stderr, "CDialog: no UI backend is installed\n");
+        return false;
+    }
     ReleaseWindow();
-    m_controls.clear();
-    EnsureDialogManager();
-    const DialogTemplate& t = *m_template;
-    auto* win = new DialogWindow(this, parentWidget);
-    m_window = win;
-    m_widget = win;
-    m_id = t.id;
-    const QFont font = TemplateFont(t);
-    win->setFont(font);
-    const QFontMetrics fm(font);
-    m_baseX = (fm.horizontalAdvance(
-                   QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) /
-                   26 +
-               1) /
-              2;
-    m_baseY = fm.height();
-    const auto dx = [this](int v) { return MulDiv(v, m_baseX, 4); };
-    const auto dy = [this](int v) { return MulDiv(v, m_baseY, 8); };
-
-    if (child) {
-        win->setWindowFlags(Qt::Widget);
-        win->setAutoFillBackground(true);
-    } else {
-        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
-        if (t.style & dstyle::Caption) flags |= Qt::WindowTitleHint;
-        if (t.style & dstyle::SysMenu)
-            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if (t.style & dstyle::MinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
-        win->setWindowFlags(flags);
-        win->setWindowTitle(FromUtf8(t.caption));
-        win->setWindowModality(Qt::ApplicationModal);
-    }
-    win->setSizeGripEnabled(false);
-
-    m_client = win;
-    if (t.style & dstyle::ClientEdge) {
-        auto* edge = new QFrame(win);
-        edge->setObjectName(QStringLiteral("clientEdge"));
-        edge->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
-        edge->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_client = new QWidget(win);
-        m_client->setObjectName(QStringLiteral("client"));
-    }
-    const QSize clientSize(dx(t.cx), dy(t.cy));
-    const int edgeWidth = (t.style & dstyle::ClientEdge) ? 2 : 0;
-    const QSize outer = clientSize + QSize(2 * edgeWidth, 2 * edgeWidth);
-    if (child)
-        win->resize(outer);
-    else
-        win->setFixedSize(outer);
-    if (m_client != win) {
-        win->findChild<QFrame*>(QStringLiteral("clientEdge"))
-            ->setGeometry(QRect(QPoint(0, 0), outer));
-        m_client->setGeometry(edgeWidth, edgeWidth, clientSize.width(), clientSize.height());
-    }
-
-    for (const ControlTemplate& ct : t.controls) {
-        const QString text = FromUtf8(ct.text);
-        QRect geo(dx(ct.x), dy(ct.y), dx(ct.cx), dy(ct.cy));
-        QWidget* w = CreateControl(ct, text, m_client, font, geo);
-        w->setFont(font);
-        w->setGeometry(geo);
-        w->setProperty(kIdProperty, ct.id);
-        w->setObjectName(QStringLiteral("ctl%1").arg(ct.id));
-        if (!text.isEmpty()) w->setAccessibleName(StripMnemonic(text));
-        // The first control of the template is on top (the original z-order); Qt stacks later
-        // siblings above earlier ones.
-        w->lower();
-        const bool passive =
-            ct.kind == Kind::GroupBox || ct.kind == Kind::EtchedFrame ||
-            ct.kind == Kind::EtchedHorz ||
-            ((ct.kind == Kind::Static || ct.kind == Kind::Icon || ct.kind == Kind::Bitmap) &&
-             !(ct.style & style::Notify));
-        if (passive) {
-            w->setAttribute(Qt::WA_TransparentForMouseEvents);
-            w->setFocusPolicy(Qt::NoFocus);
-        } else if (ct.style & style::TabStop) {
-            w->setFocusPolicy(Qt::StrongFocus);
-        } else {
-            w->setFocusPolicy(Qt::ClickFocus);
-        }
-        if (ct.style & style::Disabled) w->setEnabled(false);
-        m_controls.emplace_back(&ct, w);
-        ConnectNotifications(w, ct);
-    }
+    WindowDriver* parentDriver =
+        (parent != nullptr && parent->m_window) ? parent->m_window->driver.get() : nullptr;
+    std::unique_ptr<WindowDriver> driver =
+        backend->CreateWindowDriver(*m_template, *m_events, parentDriver, child);
+    if (!driver) return false;
+    m_window = std::make_shared<detail::WindowLink>(this, std::move(driver));
+    m_link = m_window;
+    m_target = kSelf;
+    m_id = m_template->id;
+    const CPoint units = m_window->driver->BaseUnits();
+    m_baseX = units.x;
+    m_baseY = units.y;
     // Initial combo-box data, in order; no entry is selected.
-    for (const auto& [id, entries] : t.comboData) {
-        if (auto* c = qobject_cast<QComboBox*>(GetDlgItem(id))) {
-            QSignalBlocker block(c);
-            for (std::string_view e : entries) c->addItem(FromUtf8(e));
-            c->setCurrentIndex(-1);
-            if (c->isEditable()) c->setEditText(QString());
-        }
+    for (const auto& [id, entries] : m_template->comboData) {
+        if (FindControl(id) == nullptr) continue;
+        for (std::string_view e : entries) m_window->driver->InsertItem(id, -1, CString(e));
+        m_window->driver->SetCurSel(id, -1);
     }
     return true;
 }
 
-void CDialog::ConnectNotifications(QWidget* w, const ControlTemplate& ct)
-{
-    const int id = ct.id;
-    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        QObject::connect(b, &QAbstractButton::clicked, w,
-                         [this, id] { Dispatch(Notify::Clicked, id); });
-    } else if (auto* box = qobject_cast<ListBox*>(w)) {
-        QObject::connect(box, &ListBox::selectionMade, w,
-                         [this, id] { Dispatch(Notify::SelChange, id); });
-        QObject::connect(box, &QListWidget::itemDoubleClicked, w,
-                         [this, id] { Dispatch(Notify::DblClk, id); });
-    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
-        QObject::connect(c, &QComboBox::activated, w,
-                         [this, id] { Dispatch(Notify::SelChange, id); });
-        if (c->lineEdit() != nullptr)
-            QObject::connect(c->lineEdit(), &QLineEdit::textEdited, w,
-                             [this, id] { Dispatch(Notify::EditChange, id); });
-    }
-}
-
 int CDialog::DoModal()
 {
-    QWidget* parentWidget = m_parent != nullptr ? m_parent->widget() : nullptr;
-    if (!BuildWindow(parentWidget, false)) return -1;
+    if (!BuildWindow(m_parent, false)) return -1;
     m_ended = false;
     m_result = IDCANCEL;
     m_focusDefault = OnInitDialog();
-    if (!m_ended) {
+    if (!m_ended && m_window) {
+        const std::shared_ptr<detail::WindowLink> window = m_window;
         m_running = true;
-        m_window->exec();
+        window->driver->RunModal();
         m_running = false;
     }
     const int result = m_result;
@@ -204,12 +108,11 @@ int CDialog::DoModal()
 
 bool CDialog::Create(CDialog* parent)
 {
-    QWidget* parentWidget = parent != nullptr ? parent->m_client : nullptr;
-    if (!BuildWindow(parentWidget, parentWidget != nullptr)) return false;
+    if (!BuildWindow(parent, parent != nullptr)) return false;
     if (parent != nullptr) parent->m_children.push_back(this);
     m_createdOn = parent;
     m_ended = false;
-    m_window->hide();
+    m_window->driver->SetVisible(kSelf, false);
     m_focusDefault = OnInitDialog();
     return true;
 }
@@ -237,16 +140,13 @@ void CDialog::DestroyWindow()
 {
     UnlinkChildren();
     ReleaseWindow();
-    m_widget = nullptr;
-    m_client = nullptr;
-    m_controls.clear();
 }
 
 void CDialog::EndDialog(int result)
 {
     m_result = result;
     m_ended = true;
-    if (m_window && m_running) m_window->done(result);
+    if (m_window && m_running) m_window->driver->EndModal(result);
 }
 
 bool CDialog::UpdateData(bool saveAndValidate)
@@ -256,42 +156,45 @@ bool CDialog::UpdateData(bool saveAndValidate)
     return true;
 }
 
-QWidget* CDialog::GetDlgItem(int id) const
+const ControlTemplate* CDialog::FindControl(int id) const
 {
-    for (const auto& [ct, w] : m_controls)
-        if (ct->id == id && w) return w.data();
+    if (m_template == nullptr) return nullptr;
+    for (const ControlTemplate& ct : m_template->controls)
+        if (ct.id == id) return &ct;
     return nullptr;
 }
 
-QRect CDialog::GetDlgItemRectInParent(int id) const
+bool CDialog::IsPushButton(int id) const
 {
-    QWidget* w = GetDlgItem(id);
-    return w != nullptr ? w->geometry() : QRect();
+    const ControlTemplate* ct = FindControl(id);
+    return ct != nullptr && ct->kind == Kind::PushButton;
 }
 
-void CDialog::MoveWindow(const QRect& rect)
+NativeWindow CDialog::GetDlgItem(int id) const
 {
-    if (m_window) m_window->setGeometry(rect);
+    if (!m_window || FindControl(id) == nullptr) return nullptr;
+    return m_window->driver->Native(id);
 }
 
-void CDialog::NextDlgCtrl()
+CRect CDialog::GetDlgItemRectInParent(int id) const
 {
-    CDialog* top = this;
-    while (top->m_createdOn != nullptr && top->m_window && !top->m_window->isWindow())
-        top = top->m_createdOn;
-    QWidget* focus = top->m_window ? top->m_window->focusWidget() : nullptr;
-    MoveDialogFocus(top, focus, true);
+    if (!m_window || FindControl(id) == nullptr) return {};
+    return m_window->driver->Rect(id);
 }
 
-void CDialog::CollectTabStops(std::vector<QWidget*>& out) const
+void CDialog::MoveWindow(const CRect& rect)
 {
-    for (const auto& [ct, w] : m_controls) {
-        if (!w || !(ct->style & style::TabStop)) continue;
-        if (w->isVisibleTo(m_window) && w->isEnabled() && w->focusPolicy() != Qt::NoFocus)
-            out.push_back(w.data());
+    if (m_window) m_window->driver->Move(kSelf, rect);
+}
+
+bool CDialog::IsFocusOnPushButton() const
+{
+    if (m_window) {
+        const int id = m_window->driver->FocusedControl();
+        if (id != kSelf && id != kNoControl && IsPushButton(id)) return true;
     }
-    for (const CDialog* c : m_children)
-        if (c->m_window && c->m_window->isVisibleTo(m_window)) c->CollectTabStops(out);
+    return std::any_of(m_children.begin(), m_children.end(),
+                       [](const CDialog* c) { return c->IsFocusOnPushButton(); });
 }
 
 int CDialog::DefaultButtonId() const
@@ -302,19 +205,11 @@ int CDialog::DefaultButtonId() const
     return IDOK;
 }
 
-void CDialog::ApplyInitialFocus()
-{
-    if (!m_focusDefault) return;
-    std::vector<QWidget*> stops;
-    CollectTabStops(stops);
-    if (!stops.empty()) stops.front()->setFocus(Qt::OtherFocusReason);
-}
-
 void CDialog::SendCommand(int id)
 {
     // A command for a push button behaves as a click on it: nothing when it is disabled.
-    if (QWidget* w = GetDlgItem(id); w != nullptr && IsPushButton(w)) {
-        if (w->isEnabled()) static_cast<QPushButton*>(w)->click();
+    if (m_window && IsPushButton(id)) {
+        if (m_window->driver->IsEnabled(id)) m_window->driver->Click(id);
         return;
     }
     Dispatch(Notify::Clicked, id);
@@ -370,59 +265,53 @@ void CDialog::OnSysCommand(unsigned id)
             OnClose();
             break;
         case SC_MINIMIZE:
-            if (m_window) m_window->showMinimized();
+            if (m_window) m_window->driver->Minimize();
             break;
         default:
             break;
     }
 }
 
-bool CDialog::PreTranslateKey(int)
+bool CDialog::PreTranslateKey(Key)
 {
     return false;
 }
 
-void CDialog::AppendSystemMenuItem(unsigned commandId, const QString& text)
+void CDialog::AppendSystemMenuItem(unsigned commandId, const CString& text)
 {
-    m_sysMenu.emplace_back(0u, QString());
+    m_sysMenu.emplace_back(0u, CString());
     m_sysMenu.emplace_back(commandId, text);
 }
 
-void CDialog::SetIcon(const QIcon& icon)
+void CDialog::SetIcon(const IconHandle& icon)
 {
-    if (m_window) m_window->setWindowIcon(icon);
+    if (m_window) m_window->driver->SetIcon(icon);
 }
 
-void CDialog::ShowSystemMenu(const QPoint& globalPos)
+void CDialog::ShowSystemMenu(const CPoint* at)
 {
     if (!m_window) return;
-    QMenu menu(m_window);
+    std::vector<MenuItem> items;
     if (m_template && (m_template->style & dstyle::MinimizeBox))
-        menu.addAction(QStringLiteral("Mi&nimize"))->setData(SC_MINIMIZE);
-    menu.addAction(QStringLiteral("&Close\tAlt+F4"))->setData(SC_CLOSE);
-    for (const auto& [id, text] : m_sysMenu) {
-        if (id == 0)
-            menu.addSeparator();
-        else
-            menu.addAction(text)->setData(id);
-    }
-    QPointer<DialogWindow> guard = m_window;
-    if (QAction* chosen = menu.exec(globalPos); chosen != nullptr && guard)
-        OnSysCommand(chosen->data().toUInt());
+        items.push_back({SC_MINIMIZE, "Mi&nimize"});
+    items.push_back({SC_CLOSE, "&Close\tAlt+F4"});
+    for (const auto& [id, text] : m_sysMenu) items.push_back({id, text});
+    const std::weak_ptr<detail::WindowLink> guard = m_window;
+    const unsigned chosen = m_window->driver->PopupMenu(items, at);
+    // The menu runs an event loop: the window may have gone meanwhile.
+    if (chosen != 0 && !guard.expired()) OnSysCommand(chosen);
 }
 
 // ---- Data exchange ------------------------------------------------------------------------
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
-    if (control.widget() != nullptr) return;
-    QWidget* w = dx->dialog()->GetDlgItem(id);
-    if (w == nullptr) {
+    if (control.Driver() != nullptr) return;
+    if (!control.SubclassDlgItem(id, dx->dialog())) {
         std::fprintf(stderr, "DDX_Control: template %d has no control %d\n",
                      dx->dialog()->templateId(), id);
         std::abort();
     }
-    control.Attach(w, id);
 }
 
 }  // namespace ui

@@ -1,6 +1,7 @@
-// The dialog framework of the program's windows: dialogs built from templates into
-// Qt widgets, control wrappers bound to members by id, message maps, modal runs with the dialog
-// manager's keyboard rules, and the application message box.
+// The dialog framework of the program's windows: dialogs built from templates, control wrappers
+// bound to members by id, message maps, modal runs with the dialog manager's keyboard rules, and
+// the application message box. It speaks its own types (types.h); a backend (driver.h) makes
+// the real windows.
 //
 // CDialog builds its window from a DialogTemplate (dialog_template.h), sized in dialog units
 // of the template font. DoDataExchange binds members to controls by id; a message map routes
@@ -13,18 +14,13 @@
 //              button; otherwise issues IDOK (OnOK ends the dialog unless mapped elsewhere).
 //   Escape     issues IDCANCEL (OnCancel).
 //   Tab        moves through the tab stops in template order, into visible child dialogs.
-//   Alt+Space  opens the system menu (also: right-click on the dialog's background). Qt cannot
-//              extend the window manager's own menu, so the framework shows its own: Minimize
+//   Alt+Space  opens the system menu (also: right-click on the dialog's background): Minimize
 //              (when the template has a minimise box), Close, then the appended items.
 // The close box (and Alt+F4 from the window manager) calls OnClose, by default OnCancel.
+// A push button that is disabled while it has the focus keeps the focus off every other
+// control until it is enabled again, when the focus comes back to it.
 #pragma once
 
-#include <QDateTime>
-#include <QIcon>
-#include <QPixmap>
-#include <QPointer>
-#include <QString>
-#include <QWidget>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,49 +31,51 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/ids.h"
 #include "platform/ui/resources.h"
+#include "platform/ui/types.h"
 #include "platform/ui/windows_names.h"
-
-class QFont;
 
 namespace ui {
 
 class CDialog;
-class DialogWindow;
-
-// Notifications a message map can bind. Only user actions send them: changing a control from
-// code (SetCurSel, AddString, SetCheck, ...) notifies nobody.
-enum class Notify {
-    Clicked,     // BN_CLICKED (push button, check box)
-    SelChange,   // LBN_SELCHANGE / CBN_SELCHANGE
-    EditChange,  // CBN_EDITCHANGE
-    DblClk,      // LBN_DBLCLK
-};
+class WindowDriver;
+namespace detail {
+struct WindowLink;
+}
 
 // System commands the framework itself knows (the low four bits are the system's own).
 inline constexpr unsigned SC_MINIMIZE = 0xF020;
 inline constexpr unsigned SC_CLOSE = 0xF060;
 
 // Base of every control wrapper: the operations every window has. The wrapper does not own
-// its widget; it reads as unbound (null) once the widget is gone.
+// its control; it reads as unbound (GetSafeHwnd() null, texts empty) once the window is gone.
 class CWnd {
 public:
-    virtual ~CWnd() = default;
-    QWidget* widget() const { return m_widget.data(); }
+    CWnd();
+    virtual ~CWnd();
+    NativeWindow GetSafeHwnd() const;  // the backend's window; null when unbound or gone
     int GetDlgCtrlID() const { return m_id; }
     void EnableWindow(bool enable = true);
     bool IsWindowEnabled() const;
     void ShowWindow(bool show);
     bool IsWindowVisible() const;
-    void SetWindowText(const QString& text);
-    QString GetWindowText() const;
+    void SetWindowText(const CString& text);
+    CString GetWindowText() const;
     void SetFocus();
     void UpdateWindow();  // repaint now, with any pending item layout done first
 
-    // Used by DDX_Control; binds the wrapper to the control widget with that id.
-    void Attach(QWidget* widget, int id);
+    // Binds the wrapper to control `id` of `parent`'s window (DDX_Control does this); false
+    // when that window has no such control.
+    bool SubclassDlgItem(int id, CDialog* parent);
 
 protected:
-    QPointer<QWidget> m_widget;
+    WindowDriver* Driver() const;  // null when unbound or the window is gone
+    int Target() const { return m_target; }
+
+private:
+    friend class CDialog;
+    friend void DDX_Control(class CDataExchange* dx, int id, CWnd& control);
+    std::weak_ptr<detail::WindowLink> m_link;
+    int m_target;  // the control's id for the driver, or kSelf
     int m_id = 0;
 };
 
@@ -98,28 +96,28 @@ public:
 };
 
 // Combo boxes start with no selection, as on the original platform; adding or deleting entries
-// keeps the text in an editable combo's field.
+// keeps the text in an editable combo's field, and text the user types there is no selection.
 class CComboBox : public CWnd {
 public:
-    int AddString(const QString& text);  // appended (templates' combos are unsorted)
+    int AddString(const CString& text);  // appended (templates' combos are unsorted)
     int DeleteString(int index);         // remaining count, or -1
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;  // -1 when nothing is selected
     int SetCurSel(int index);
-    QString GetLBText(int index) const;
+    CString GetLBText(int index) const;
     // GetWindowText() is the edit field's text.
 };
 
 class CListBox : public CWnd {
 public:
-    int AddString(const QString& text);
+    int AddString(const CString& text);
     int DeleteString(int index);  // remaining count, or -1
     void ResetContent();
     int GetCount() const;
     int GetCurSel() const;  // -1 when nothing is selected
     int SetCurSel(int index);
-    QString GetText(int index) const;
+    CString GetText(int index) const;
 };
 
 // A list view in report mode.
@@ -128,12 +126,12 @@ public:
     static constexpr std::uint32_t LVS_EX_FULLROWSELECT = 0x20;
     void SetExtendedStyle(std::uint32_t style);
     std::uint32_t GetExtendedStyle() const;
-    int InsertColumn(int column, const QString& heading, int widthPixels);  // left-aligned
+    int InsertColumn(int column, const CString& heading, int widthPixels);  // left-aligned
     int GetColumnCount() const;
-    QString GetColumnHeading(int column) const;
-    int InsertItem(int row, const QString& text);  // returns row
-    bool SetItemText(int row, int column, const QString& text);
-    QString GetItemText(int row, int column) const;
+    CString GetColumnHeading(int column) const;
+    int InsertItem(int row, const CString& text);  // returns row
+    bool SetItemText(int row, int column, const CString& text);
+    CString GetItemText(int row, int column) const;
     bool DeleteItem(int row);
     bool DeleteAllItems();
     int GetItemCount() const;
@@ -142,10 +140,14 @@ public:
     int GetColumnWidth(int column) const;
 };
 
+// A date picker or a time picker. Both hold a whole date and time and show one part of it; the
+// part not shown is kept as it was set.
 class CDateTimeCtrl : public CWnd {
 public:
-    void SetTime(const QDateTime& time);
-    QDateTime GetTime() const;
+    void SetTime(const DateTime& time);
+    DateTime GetTime() const;  // what the picker shows, digits being typed included
+    // Dates outside [first, last] cannot be picked (a date picker's date part).
+    void SetRange(const DateTime& first, const DateTime& last);
 };
 
 // Four fields of 0-255; text in and out as a dotted quad. Blank fields read as 0, so the text
@@ -153,8 +155,8 @@ public:
 // dotted quad fills what it can and leaves the other fields blank.
 class CIPAddressCtrl : public CWnd {
 public:
-    void SetAddressText(const QString& dotted);
-    QString GetAddressText() const;
+    void SetAddressText(const CString& dotted);
+    CString GetAddressText() const;
     bool IsBlank() const;  // all four fields empty
 };
 
@@ -188,10 +190,12 @@ public:
     void DestroyWindow();
     void EndDialog(int result);
     bool UpdateData(bool saveAndValidate = true);
-    QWidget* GetDlgItem(int id) const;
-    QRect GetDlgItemRectInParent(int id) const;  // the control's rectangle, dialog client coords
-    void MoveWindow(const QRect& rect);
+    NativeWindow GetDlgItem(int id) const;       // the control's native window (tests, backends)
+    CRect GetDlgItemRectInParent(int id) const;  // the control's rectangle, dialog client coords
+    void MoveWindow(const CRect& rect);
     void NextDlgCtrl();  // focus to the next tab stop (wraps)
+    // Whether a push button of this dialog (or of a child dialog on it) has the focus.
+    bool IsFocusOnPushButton() const;
     int templateId() const { return m_templateId; }
     bool IsModalRunning() const { return m_running && !m_ended; }
 
@@ -199,7 +203,7 @@ public:
     void SendSysCommand(unsigned id) { OnSysCommand(id); }
     void SendCommand(int id);  // WM_COMMAND as from a control or the dialog manager
     // The system menu's items (after Minimize/Close) as (command id, text); 0 = separator.
-    const std::vector<std::pair<unsigned, QString>>& SystemMenuItems() const { return m_sysMenu; }
+    const std::vector<std::pair<unsigned, CString>>& SystemMenuItems() const { return m_sysMenu; }
     // Base units of the dialog font (pixels per 4 horizontal / 8 vertical dialog units).
     int BaseUnitX() const { return m_baseX; }
     int BaseUnitY() const { return m_baseY; }
@@ -212,7 +216,7 @@ protected:
     virtual void OnClose();   // default: OnCancel()
     virtual void OnSysCommand(unsigned id);
     // Return true to consume the key (before the dialog manager sees it).
-    virtual bool PreTranslateKey(int qtKey);
+    virtual bool PreTranslateKey(Key key);
 
     // Message map: bind (notification, control id) to a member handler.
     template <class T>
@@ -224,37 +228,45 @@ protected:
     void AddHandler(Notify code, int id, std::function<void()> handler);
 
     // System menu: append a separator and an item with `commandId`.
-    void AppendSystemMenuItem(unsigned commandId, const QString& text);
-    void SetIcon(const QIcon& icon);
+    void AppendSystemMenuItem(unsigned commandId, const CString& text);
+    void SetIcon(const IconHandle& icon);
 
 private:
-    friend class DialogWindow;
-    friend class DialogManager;
+    friend class CWnd;
+    class Events;
     struct Handler {
         Notify code;
         int id;
         std::function<void()> fn;
     };
+    struct Stop {
+        CDialog* dialog;
+        int id;
+    };
 
-    bool BuildWindow(QWidget* parentWidget, bool child);
+    bool BuildWindow(CDialog* parent, bool child);
     void Dispatch(Notify code, int id);
-    void ConnectNotifications(QWidget* control, const ControlTemplate& ct);
-    void ShowSystemMenu(const QPoint& globalPos);
+    void ShowSystemMenu(const CPoint* at);
     void ApplyInitialFocus();
     void UnlinkChildren();
     void ReleaseWindow();
-    // Tab stops in order, descending into visible child dialogs.
-    void CollectTabStops(std::vector<QWidget*>& out) const;
+    const ControlTemplate* FindControl(int id) const;
+    bool IsPushButton(int id) const;
     int DefaultButtonId() const;
+    // The dialog manager (dialog_manager.cpp).
+    bool RouteKey(Key key, unsigned modifiers, int id);
+    void CollectTabStops(std::vector<Stop>& out) const;  // descending into visible children
+    Stop FindFocus();
+    void MoveFocus(const Stop& from, bool forward);
+    CDialog* TopDialog();
 
     int m_templateId;
     CDialog* m_parent;
     const DialogTemplate* m_template = nullptr;
-    QPointer<DialogWindow> m_window;
-    QWidget* m_client = nullptr;  // the controls' parent (inside the client edge, if any)
-    std::vector<std::pair<const ControlTemplate*, QPointer<QWidget>>> m_controls;
+    std::unique_ptr<Events> m_events;
+    std::shared_ptr<detail::WindowLink> m_window;
     std::vector<Handler> m_handlers;
-    std::vector<std::pair<unsigned, QString>> m_sysMenu;
+    std::vector<std::pair<unsigned, CString>> m_sysMenu;
     std::vector<CDialog*> m_children;  // child dialogs created on this one (Create)
     CDialog* m_createdOn = nullptr;    // the dialog this one was created on (Create)
     int m_result = 0;
@@ -267,23 +279,13 @@ private:
 
 // The application message box: OK button, exclamation icon, caption = executable's name.
 // Every message of the system goes through it, so tests replace it.
-enum class Icon { Exclamation, Information };
-struct MessageBoxRequest {
-    QString text;
-    QString caption;  // empty = application name
-    Icon icon = Icon::Exclamation;
-};
-int AfxMessageBox(const QString& text);
-int MessageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon);
+int AfxMessageBox(const CString& text);
+// A message box owned by `owner`'s window (null: the active one).
+int MessageBox(const CWnd* owner, const CString& text, const CString& caption, Icon icon);
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 // Installs a replacement (tests); returns the previous handler. Null restores the real box.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 // The executable's file name without its extension: the caption of the application box.
-QString ApplicationName();
-
-// Fonts the templates name, the classic style and its palette; call once after QApplication.
-// Returns false when the dialog font resolved to something other than the intended family
-// (layouts then keep their proportions but not their intended size).
-bool SetupApplicationLook();
+CString ApplicationName();
 
 }  // namespace ui

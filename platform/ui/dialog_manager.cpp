@@ -1,136 +1,123 @@
-#include "platform/ui/dialog_manager.h"
-
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <vector>
-
+// The dialog manager: Enter, Escape, Tab and Alt+Space with their dialog meanings (rules in
+// cdialog.h), and focus moves along the tab stops, descending into visible child dialogs.
 #include "platform/ui/cdialog.h"
-#include "platform/ui/widgets.h"
+#include "platform/ui/driver.h"
+#include "platform/ui/window_link.h"
 
 namespace ui {
 
 namespace {
 
-bool IsPushButton(const QWidget* w)
+// Controls that only show something never take the focus.
+bool Passive(const ControlTemplate& ct)
 {
-    return qobject_cast<const QPushButton*>(w) != nullptr;
-}
-
-DialogWindow* TopDialogWindow(QWidget* w)
-{
-    if (w == nullptr) return nullptr;
-    return qobject_cast<DialogWindow*>(w->window());
+    switch (ct.kind) {
+        case Kind::GroupBox:
+        case Kind::EtchedFrame:
+        case Kind::EtchedHorz:
+            return true;
+        case Kind::Static:
+        case Kind::Icon:
+        case Kind::Bitmap:
+            return !(ct.style & style::Notify);
+        default:
+            return false;
+    }
 }
 
 }  // namespace
 
-// Application-wide key filter: runs PreTranslateKey of the dialogs around the focus and then
-// the dialog manager's rules, before the focused widget sees the key.
-class DialogManager : public QObject {
-public:
-    static void Ensure()
-    {
-        // Owned by the application object; a later application gets a manager of its own.
-        static QPointer<DialogManager> instance;
-        if (instance == nullptr && qApp != nullptr) {
-            instance = new DialogManager(qApp);
-            qApp->installEventFilter(instance);
-        }
-    }
-
-protected:
-    explicit DialogManager(QObject* parent) : QObject(parent) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
-            return QObject::eventFilter(watched, event);
-        auto* w = static_cast<QWidget*>(watched);
-        DialogWindow* top = TopDialogWindow(w);
-        if (top == nullptr || top->owner() == nullptr) return false;
-        // Key events travel from the focus widget to its parents: act once, on the first one.
-        // The window's own focus widget: the same as the application's while the window is
-        // active, and still right when a key is sent to an inactive window (tests, automation).
-        // A key sent to the window itself is taken there too; one that only reached the window
-        // by propagation was declined on the way, so a second look changes nothing.
-        QWidget* focus = top->focusWidget();
-        const bool first = (w == focus) || (w == top);
-        if (!first) return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        return Handle(top, w, key);
-    }
-
-private:
-    static bool Handle(DialogWindow* top, QWidget* target, QKeyEvent* key)
-    {
-        const int k = key->key();
-        // Child dialogs (pages) first, then the top-level dialog.
-        std::vector<CDialog*> chain;
-        for (QWidget* p = target; p != nullptr; p = p->parentWidget()) {
-            if (auto* dw = qobject_cast<DialogWindow*>(p); dw && dw->owner())
-                chain.push_back(dw->owner());
-            if (p == top) break;
-        }
-        for (CDialog* d : chain)
-            if (d->PreTranslateKey(k)) return true;
-
-        CDialog* dlg = top->owner();
-        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-        if ((k == Qt::Key_Return || k == Qt::Key_Enter) && mods == Qt::NoModifier) {
-            if (IsPushButton(target) && target->isEnabled()) {
-                static_cast<QPushButton*>(target)->click();
-                return true;
-            }
-            dlg->SendCommand(dlg->DefaultButtonId());
-            return true;
-        }
-        if (k == Qt::Key_Escape && mods == Qt::NoModifier) {
-            dlg->SendCommand(IDCANCEL);
-            return true;
-        }
-        if ((k == Qt::Key_Tab || k == Qt::Key_Backtab) &&
-            (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
-            MoveFocus(dlg, target, !(k == Qt::Key_Backtab || mods == Qt::ShiftModifier));
-            return true;
-        }
-        if (k == Qt::Key_Space && mods == Qt::AltModifier) {
-            if (dlg->m_template && (dlg->m_template->style & dstyle::SysMenu))
-                dlg->ShowSystemMenu(top->mapToGlobal(QPoint(0, 0)));
-            return true;
-        }
-        return false;
-    }
-
-public:
-    static void MoveFocus(CDialog* dlg, QWidget* from, bool forward)
-    {
-        std::vector<QWidget*> stops;
-        dlg->CollectTabStops(stops);
-        if (stops.empty()) return;
-        int at = -1;
-        for (std::size_t i = 0; i < stops.size(); ++i)
-            if (from != nullptr && (stops[i] == from || stops[i]->isAncestorOf(from)))
-                at = static_cast<int>(i);
-        const int n = static_cast<int>(stops.size());
-        const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
-        QWidget* w = stops[static_cast<std::size_t>(next)];
-        w->setFocus(Qt::TabFocusReason);
-        if (auto* le = qobject_cast<QLineEdit*>(w->focusProxy() ? w->focusProxy() : w))
-            le->selectAll();
-    }
-};
-
-void EnsureDialogManager()
+CDialog* CDialog::TopDialog()
 {
-    DialogManager::Ensure();
+    CDialog* top = this;
+    while (top->m_createdOn != nullptr) top = top->m_createdOn;
+    return top;
 }
 
-void MoveDialogFocus(CDialog* dlg, QWidget* from, bool forward)
+bool CDialog::RouteKey(Key key, unsigned modifiers, int id)
 {
-    DialogManager::MoveFocus(dlg, from, forward);
+    // Child dialogs (pages) first, then the dialogs they sit on.
+    for (CDialog* d = this; d != nullptr; d = d->m_createdOn)
+        if (d->PreTranslateKey(key)) return true;
+
+    CDialog* top = TopDialog();
+    if (key == Key::Return && modifiers == 0) {
+        if (m_window && IsPushButton(id) && m_window->driver->IsEnabled(id)) {
+            m_window->driver->Click(id);
+            return true;
+        }
+        top->SendCommand(top->DefaultButtonId());
+        return true;
+    }
+    if (key == Key::Escape && modifiers == 0) {
+        top->SendCommand(IDCANCEL);
+        return true;
+    }
+    if (key == Key::Tab && (modifiers == 0 || modifiers == keymod::Shift)) {
+        top->MoveFocus({this, id}, modifiers == 0);
+        return true;
+    }
+    if (key == Key::Space && modifiers == keymod::Alt) {
+        if (top->m_template && (top->m_template->style & dstyle::SysMenu))
+            top->ShowSystemMenu(nullptr);
+        return true;
+    }
+    return false;
+}
+
+void CDialog::CollectTabStops(std::vector<Stop>& out) const
+{
+    if (!m_window || m_template == nullptr) return;
+    const WindowDriver& d = *m_window->driver;
+    for (const ControlTemplate& ct : m_template->controls) {
+        if (!(ct.style & style::TabStop) || Passive(ct)) continue;
+        if (d.IsShown(ct.id) && d.IsEnabled(ct.id))
+            out.push_back({const_cast<CDialog*>(this), ct.id});
+    }
+    for (const CDialog* c : m_children)
+        if (c->m_window && c->m_window->driver->IsShown(kSelf)) c->CollectTabStops(out);
+}
+
+CDialog::Stop CDialog::FindFocus()
+{
+    if (m_window) {
+        const int id = m_window->driver->FocusedControl();
+        if (id != kNoControl && id != kSelf) return {this, id};
+    }
+    for (CDialog* c : m_children) {
+        const Stop s = c->FindFocus();
+        if (s.dialog != nullptr) return s;
+    }
+    return {nullptr, kNoControl};
+}
+
+void CDialog::MoveFocus(const Stop& from, bool forward)
+{
+    std::vector<Stop> stops;
+    CollectTabStops(stops);
+    if (stops.empty()) return;
+    int at = -1;
+    for (std::size_t i = 0; i < stops.size(); ++i)
+        if (stops[i].dialog == from.dialog && stops[i].id == from.id) at = static_cast<int>(i);
+    const int n = static_cast<int>(stops.size());
+    const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
+    const Stop& s = stops[static_cast<std::size_t>(next)];
+    s.dialog->m_window->driver->SetFocus(s.id, FocusReason::Tab);
+}
+
+void CDialog::NextDlgCtrl()
+{
+    CDialog* top = TopDialog();
+    top->MoveFocus(top->FindFocus(), true);
+}
+
+void CDialog::ApplyInitialFocus()
+{
+    if (!m_focusDefault) return;
+    std::vector<Stop> stops;
+    CollectTabStops(stops);
+    if (!stops.empty())
+        stops.front().dialog->m_window->driver->SetFocus(stops.front().id, FocusReason::Other);
 }
 
 }  // namespace ui

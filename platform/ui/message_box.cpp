@@ -1,15 +1,18 @@
-// The application message box and its test seam.
-#include <QApplication>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QPointer>
+// The backend in use, and the application message box with its test seam.
+#include <cstdio>
 
 #include "platform/ui/cdialog.h"
-#include "platform/ui/ids.h"
+#include "platform/ui/driver.h"
 
 namespace ui {
 
 namespace {
+Backend*& InstalledBackend()
+{
+    static Backend* backend = nullptr;
+    return backend;
+}
+
 MessageBoxHandler& Handler()
 {
     static MessageBoxHandler handler;
@@ -17,10 +20,22 @@ MessageBoxHandler& Handler()
 }
 }  // namespace
 
-QString ApplicationName()
+Backend* SetBackend(Backend* backend)
 {
-    // The executable's name without its extension, e.g. "dravmoor-setup".
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    Backend* previous = InstalledBackend();
+    InstalledBackend() = backend;
+    return previous;
+}
+
+Backend* CurrentBackend()
+{
+    return InstalledBackend();
+}
+
+CString ApplicationName()
+{
+    Backend* backend = CurrentBackend();
+    return backend != nullptr ? backend->ApplicationName() : CString();
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
@@ -30,28 +45,22 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
     return previous;
 }
 
-int MessageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon)
+int MessageBox(const CWnd* owner, const CString& text, const CString& caption, Icon icon)
 {
-    MessageBoxRequest request{text, caption, icon};
+    const MessageBoxRequest request{text, caption, icon};
     if (Handler()) return Handler()(request);
-    if (owner == nullptr) owner = QApplication::activeModalWidget();
-    if (owner == nullptr) owner = QApplication::activeWindow();
-    QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::Warning,
-                    caption.isEmpty() ? ApplicationName() : caption, text, QMessageBox::Ok, owner);
-    // Texts come from devices and the network: never interpret them as markup.
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    // A message can open in the middle of an exchange, under its busy cursor.
-    const bool busy = QApplication::overrideCursor() != nullptr;
-    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    box.exec();
-    if (busy) QApplication::restoreOverrideCursor();
-    return IDOK;
+    Backend* backend = CurrentBackend();
+    if (backend == nullptr) {
+        // No window system to show it in: the text must still reach someone.
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return IDOK;
+    }
+    return backend->ShowMessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, request);
 }
 
-int AfxMessageBox(const QString& text)
+int AfxMessageBox(const CString& text)
 {
-    return MessageBox(nullptr, text, QString(), Icon::Exclamation);
+    return MessageBox(nullptr, text, CString(), Icon::Exclamation);
 }
 
 }  // namespace ui

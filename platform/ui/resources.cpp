@@ -1,5 +1,7 @@
 #include "platform/ui/resources.h"
 
+#include "platform/ui/driver.h"
+
 namespace ui {
 
 namespace {
@@ -22,19 +24,31 @@ const DialogTemplate* FindTemplate(int id)
     return Installed() != nullptr ? Installed()->FindTemplate(id) : nullptr;
 }
 
-QString LoadString(int id)
+CString LoadString(int id)
 {
-    return Installed() != nullptr ? Installed()->LoadString(id) : QString();
+    return Installed() != nullptr ? Installed()->LoadString(id) : CString();
 }
 
-QIcon LoadIcon(int id)
+IconHandle LoadIcon(int id)
 {
-    return Installed() != nullptr ? Installed()->LoadIcon(id) : QIcon();
+    return Installed() != nullptr ? Installed()->LoadIcon(id) : IconHandle();
 }
 
-QPixmap LoadBitmap(int id)
+BitmapHandle LoadBitmap(int id)
 {
-    return Installed() != nullptr ? Installed()->LoadBitmap(id) : QPixmap();
+    return Installed() != nullptr ? Installed()->LoadBitmap(id) : BitmapHandle();
+}
+
+IconHandle MakeIcon(const std::vector<Image>& sizes)
+{
+    Backend* backend = CurrentBackend();
+    return backend != nullptr ? backend->MakeIcon(sizes) : IconHandle();
+}
+
+BitmapHandle MakeBitmap(const Image& image)
+{
+    Backend* backend = CurrentBackend();
+    return backend != nullptr ? backend->MakeBitmap(image) : BitmapHandle();
 }
 
 }  // namespace ui

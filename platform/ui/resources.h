@@ -2,11 +2,10 @@
 // own: the program hands in its resource module at start-up, tests hand in their own.
 #pragma once
 
-#include <QIcon>
-#include <QPixmap>
-#include <QString>
+#include <vector>
 
 #include "platform/ui/dialog_template.h"
+#include "platform/ui/types.h"
 #include "platform/ui/windows_names.h"
 
 namespace ui {
@@ -15,9 +14,9 @@ class ResourceProvider {
 public:
     virtual ~ResourceProvider() = default;
     virtual const DialogTemplate* FindTemplate(int id) const = 0;  // null when unknown
-    virtual QString LoadString(int id) const = 0;                  // empty when unknown
-    virtual QIcon LoadIcon(int id) const = 0;                      // null when unknown
-    virtual QPixmap LoadBitmap(int id) const = 0;                  // null when unknown
+    virtual CString LoadString(int id) const = 0;                  // empty when unknown
+    virtual IconHandle LoadIcon(int id) const = 0;                 // null when unknown
+    virtual BitmapHandle LoadBitmap(int id) const = 0;             // null when unknown
 };
 
 // Installs `provider` (not owned: it must outlive every dialog); null removes it. Returns the
@@ -26,8 +25,13 @@ const ResourceProvider* SetResourceProvider(const ResourceProvider* provider);
 
 // Lookups through the installed provider; without one, nothing is found.
 const DialogTemplate* FindTemplate(int id);
-QString LoadString(int id);
-QIcon LoadIcon(int id);
-QPixmap LoadBitmap(int id);
+CString LoadString(int id);
+IconHandle LoadIcon(int id);
+BitmapHandle LoadBitmap(int id);
+
+// Images into the installed backend's handles (null without a backend): an icon from its
+// sizes, a bitmap from its one picture.
+IconHandle MakeIcon(const std::vector<Image>& sizes);
+BitmapHandle MakeBitmap(const Image& image);
 
 }  // namespace ui

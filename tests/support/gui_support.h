@@ -1,16 +1,34 @@
-// Helpers of the dialog tests: a message-box recorder, modal runners and button look-ups.
+// Helpers of the dialog tests on the Qt backend: a message-box recorder, modal runners, button
+// look-ups, and comparisons of the framework's texts and rectangles with Qt's.
 #pragma once
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QObject>
+#include <QRect>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <vector>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
+
+// QCOMPARE of a framework text with a QString, and of rectangles, printing both on failure.
+namespace QTest {
+inline bool qCompare(const ui::CString& t1, const QString& t2, const char* actual,
+                     const char* expected, const char* file, int line)
+{
+    return qCompare(ui::qt::ToQString(t1), t2, actual, expected, file, line);
+}
+inline bool qCompare(const ui::CRect& t1, const QRect& t2, const char* actual, const char* expected,
+                     const char* file, int line)
+{
+    return qCompare(ui::qt::ToQRect(t1), t2, actual, expected, file, line);
+}
+}  // namespace QTest
 
 namespace gui_test {
 
@@ -32,7 +50,7 @@ public:
     QStringList Texts() const
     {
         QStringList t;
-        for (const auto& b : boxes) t << b.text;
+        for (const auto& b : boxes) t << ui::qt::ToQString(b.text);
         return t;
     }
 

@@ -14,9 +14,10 @@
 #include "app/main_dlg.h"
 #include "cli/commands.h"
 #include "platform/netdrive/fake_netdrive.h"
-#include "platform/shell/qt_url_opener.h"
+#include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 #include "protocol/display.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
@@ -59,7 +60,7 @@ public:
     Run() : m_api(m_net), adapter(m_net.AddAdapter(kMac))
     {
         m_previous = ui::SetMessageBoxHandler([this](const ui::MessageBoxRequest& r) {
-            m_seen.boxes << r.text;
+            m_seen.boxes << ui::qt::ToQString(r.text);
             return IDOK;
         });
     }
@@ -91,12 +92,11 @@ private:
         QTimer::singleShot(0, [&] {
             dlg.m_deviceList.SetCurSel(0);
             dlg.QueryDeviceStatus();
-            m_seen.window = {dlg.m_deviceList.GetText(0).toStdString(),
-                             dlg.m_description.GetWindowText().toStdString(),
-                             dlg.m_firmware.GetWindowText().toStdString(),
-                             dlg.m_diskList.GetItemText(0, 0).toStdString()};
+            m_seen.window = {
+                dlg.m_deviceList.GetText(0).str(), dlg.m_description.GetWindowText().str(),
+                dlg.m_firmware.GetWindowText().str(), dlg.m_diskList.GetItemText(0, 0).str()};
             m_net.ClearSent();
-            DriveWizard(dlg.widget());
+            DriveWizard(dlg.GetSafeHwnd());
             dlg.OnWizard();
             m_seen.wizardSystem = Payload(protocol::CMD_SET_SYSTEM_INFO);
             m_seen.wizardNetwork = Payload(protocol::CMD_SET_NETWORK_INFO);
@@ -268,7 +268,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     res::InstallResources();
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     FrontEndsTest test;
     return QTest::qExec(&test, argc, argv);
 }

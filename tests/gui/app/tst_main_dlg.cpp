@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -14,7 +15,7 @@
 #include "app/main_dlg.h"
 #include "app/quick_setup_app.h"
 #include "platform/netdrive/fake_netdrive.h"
-#include "platform/shell/qt_url_opener.h"
+#include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
@@ -91,9 +92,9 @@ class MainDlgTest : public QObject {
     }
     static bool PanelEmpty(app::CMainDlg& d)
     {
-        return d.m_firmware.GetWindowText().isEmpty() && d.m_ipAddress.GetWindowText().isEmpty() &&
-               d.m_mac.GetWindowText().isEmpty() && d.m_description.GetWindowText().isEmpty() &&
-               d.m_ipStatus.GetWindowText().isEmpty() && d.m_diskList.GetItemCount() == 0;
+        return d.m_firmware.GetWindowText().IsEmpty() && d.m_ipAddress.GetWindowText().IsEmpty() &&
+               d.m_mac.GetWindowText().IsEmpty() && d.m_description.GetWindowText().IsEmpty() &&
+               d.m_ipStatus.GetWindowText().IsEmpty() && d.m_diskList.GetItemCount() == 0;
     }
 
 private slots:
@@ -124,7 +125,7 @@ private slots:
         app::Services s = Services();
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
-            QCOMPARE(dlg.widget()->windowTitle(),
+            QCOMPARE(dlg.GetSafeHwnd()->windowTitle(),
                      QStringLiteral("Quick setup wizard for Dravmoor"));
             QCOMPARE(dlg.m_deviceList.GetCount(), 3);
             QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
@@ -153,9 +154,9 @@ private slots:
             QCOMPARE(menu[0].first, 0u);
             QCOMPARE(menu[1].first, unsigned{IDM_ABOUTBOX});
             QCOMPARE(menu[1].second, QStringLiteral("关于 tarpin(&A)..."));
-            QVERIFY(!dlg.widget()->windowIcon().isNull());
+            QVERIFY(!dlg.GetSafeHwnd()->windowIcon().isNull());
             // The first tab stop, the device list, has the focus.
-            QCOMPARE(dlg.widget()->focusWidget(), dlg.GetDlgItem(IDC_DEVICE_LIST));
+            QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), dlg.GetDlgItem(IDC_DEVICE_LIST));
         });
         QVERIFY(rec.Texts().isEmpty());
         QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(2, 2));
@@ -200,7 +201,7 @@ private slots:
             QCOMPARE(dlg.m_diskList.GetItemCount(), 2);  // replaced, not appended
 
             // Refresh: rows rebuilt, nothing selected, panel empty, device commands disabled.
-            dlg.m_refreshButton.widget()->setFocus();
+            dlg.m_refreshButton.GetSafeHwnd()->setFocus();
             QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 3);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
@@ -400,7 +401,7 @@ private slots:
             dlg.SendCommand(IDC_SHARE_MAPPING);
             QVERIFY(m_urls.opened.empty());
             QVERIFY(m_net->Sent().empty());
-            QCOMPARE(QApplication::activeModalWidget(), dlg.widget());
+            QCOMPARE(QApplication::activeModalWidget(), dlg.GetSafeHwnd());
             QCOMPARE(dlg.m_deviceList.GetCount(), 1);
         });
         QVERIFY(rec.Texts().isEmpty());
@@ -453,6 +454,13 @@ private slots:
     void keyboardEndsOrRefreshes()
     {
         Add(1, "NAS-One");
+        // Outlive the first window: the responder stays on the network for the later ones.
+        QWidget* focusDuringRefresh = nullptr;
+        QPointer<QWidget> watched;
+        m_net->AddResponder([&](const sockets::FakeDatagram&) {
+            if (watched) focusDuringRefresh = watched->focusWidget();
+            return std::vector<sockets::FakeReply>{};
+        });
         {
             app::Services s = Services();
             app::CMainDlg dlg(s);
@@ -462,17 +470,13 @@ private slots:
                 const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
                 QWidget* refresh = dlg.GetDlgItem(IDC_REFRESH);
                 refresh->setFocus();
-                QWidget* focusDuringRefresh = refresh;
-                bool watch = true;
-                m_net->AddResponder([&](const sockets::FakeDatagram&) {
-                    if (watch) focusDuringRefresh = dlg.widget()->focusWidget();
-                    return std::vector<sockets::FakeReply>{};
-                });
+                focusDuringRefresh = refresh;
+                watched = dlg.GetSafeHwnd();
                 QTest::keyClick(refresh, Qt::Key_Return);
                 QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
                 QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
-                QCOMPARE(dlg.widget()->focusWidget(), refresh);
-                watch = false;
+                QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), refresh);
+                watched = nullptr;
                 QVERIFY(dlg.IsModalRunning());
                 // Enter in the device list ends the window with IDOK.
                 QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
@@ -494,7 +498,7 @@ private slots:
         {
             app::Services s = Services();
             app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] { dlg.widget()->close(); });
+            const int result = RunModal(dlg, [&] { dlg.GetSafeHwnd()->close(); });
             QCOMPARE(result, IDCANCEL);
         }
         {
@@ -603,7 +607,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     res::InstallResources();
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     MainDlgTest test;
     return QTest::qExec(&test, argc, argv);
 }

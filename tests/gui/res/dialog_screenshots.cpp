@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <QWidget>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 
@@ -18,7 +20,7 @@ protected:
     {
         ui::CDialog::OnInitDialog();
         QTimer::singleShot(50, [this] {
-            widget()->grab().save(m_path);
+            GetSafeHwnd()->grab().save(m_path);
             EndDialog(IDOK);
         });
         return true;
@@ -33,7 +35,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     res::InstallResources();
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const std::pair<int, const char*> dialogs[] = {{IDD_MAIN, "main"},
                                                    {IDD_ABOUTBOX, "about"},
@@ -47,7 +50,11 @@ int main(int argc, char** argv)
         Shot shot(id, out + QStringLiteral("/%1.png").arg(QString::fromLatin1(name)));
         shot.DoModal();
     }
-    ui::LoadIcon(IDR_MAINFRAME).pixmap(64, 64).save(out + QStringLiteral("/icon64.png"));
-    ui::LoadIcon(IDR_MAINFRAME).pixmap(16, 16).save(out + QStringLiteral("/icon16.png"));
+    ui::qt::ToQIcon(ui::LoadIcon(IDR_MAINFRAME))
+        .pixmap(64, 64)
+        .save(out + QStringLiteral("/icon64.png"));
+    ui::qt::ToQIcon(ui::LoadIcon(IDR_MAINFRAME))
+        .pixmap(16, 16)
+        .save(out + QStringLiteral("/icon16.png"));
     return 0;
 }

@@ -7,12 +7,17 @@
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
 #include "res/resources.h"
+#include "tests/support/gui_support.h"
 
 class ResourcesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { res::InstallResources(); }
+    void initTestCase()
+    {
+        ui::qt::InstallBackend();
+        res::InstallResources();
+    }
 
     void templatesHoldTheirData()
     {
@@ -41,9 +46,9 @@ private slots:
         QCOMPARE(ui::LoadString(IDS_ABOUTBOX), QStringLiteral("关于 tarpin(&A)..."));
         QCOMPARE(ui::LoadString(IDP_SOCKETS_INIT_FAILED),
                  QStringLiteral("Windows 通信端口初始化失败。"));
-        QVERIFY(ui::LoadString(12345).isEmpty());
-        QCOMPARE(ui::LoadBitmap(IDB_WIZARD).size(), QSize(160, 249));
-        QVERIFY(!ui::LoadIcon(IDR_MAINFRAME).pixmap(32, 32).isNull());
+        QVERIFY(ui::LoadString(12345).IsEmpty());
+        QCOMPARE(ui::qt::ToQPixmap(ui::LoadBitmap(IDB_WIZARD)).size(), QSize(160, 249));
+        QVERIFY(!ui::qt::ToQIcon(ui::LoadIcon(IDR_MAINFRAME)).pixmap(32, 32).isNull());
     }
 };
 

@@ -12,6 +12,7 @@
 
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
@@ -20,7 +21,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     res::InstallResources();
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     QDir().mkpath(dir.path());
 
@@ -47,7 +49,7 @@ int main(int argc, char** argv)
         qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_DRIVE_COMBO))->setCurrentIndex(1);
         QApplication::processEvents();
         const QString path = dir.filePath(QStringLiteral("share-map.png"));
-        ok = dlg.widget()->window()->grab().save(path);
+        ok = dlg.GetSafeHwnd()->window()->grab().save(path);
         std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
         dlg.EndDialog(IDCANCEL);
     });

@@ -44,9 +44,9 @@ protocol::ShareEntry Share(const char* name)
 struct View {
     explicit View(ui::CDialog& dlg)
     {
-        list.Attach(dlg.GetDlgItem(IDC_MAPPED_LIST), IDC_MAPPED_LIST);
-        drives.Attach(dlg.GetDlgItem(IDC_DRIVE_COMBO), IDC_DRIVE_COMBO);
-        shares.Attach(dlg.GetDlgItem(IDC_SHARE_COMBO), IDC_SHARE_COMBO);
+        list.SubclassDlgItem(IDC_MAPPED_LIST, &dlg);
+        drives.SubclassDlgItem(IDC_DRIVE_COMBO, &dlg);
+        shares.SubclassDlgItem(IDC_SHARE_COMBO, &dlg);
         user = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_USER));
         password = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_PASSWORD));
         shareBox = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_SHARE_COMBO));
@@ -59,14 +59,15 @@ struct View {
     {
         QStringList rows;
         for (int i = 0; i < list.GetItemCount(); ++i) {
-            rows << list.GetItemText(i, 0) + QStringLiteral(" | ") + list.GetItemText(i, 1);
+            rows << ui::qt::ToQString(list.GetItemText(i, 0)) + QStringLiteral(" | ") +
+                        ui::qt::ToQString(list.GetItemText(i, 1));
         }
         return rows;
     }
     QStringList DriveEntries() const
     {
         QStringList e;
-        for (int i = 0; i < drives.GetCount(); ++i) e << drives.GetLBText(i);
+        for (int i = 0; i < drives.GetCount(); ++i) e << ui::qt::ToQString(drives.GetLBText(i));
         return e;
     }
     int DriveIndex(const QString& text) const
@@ -87,7 +88,11 @@ class ShareMapDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { res::InstallResources(); }
+    void initTestCase()
+    {
+        ui::qt::InstallBackend();
+        res::InstallResources();
+    }
 
     void init()
     {
@@ -121,7 +126,7 @@ private slots:
             QCOMPARE(v.shares.GetLBText(0), QStringLiteral("music"));
             QCOMPARE(v.shares.GetLBText(1), QStringLiteral("photos"));
             QCOMPARE(v.shares.GetCurSel(), -1);
-            QVERIFY(v.shares.GetWindowText().isEmpty());
+            QVERIFY(v.shares.GetWindowText().IsEmpty());
 
             QStringList expected{QStringLiteral("Z:"), QStringLiteral("Y:  ") + kMusicY,
                                  QStringLiteral("X:  \\\\10.0.0.50\\music")};
@@ -129,7 +134,7 @@ private slots:
             expected << QStringLiteral("D:  \\\\10.0.0.5\\photos");
             QCOMPARE(v.DriveEntries(), expected);
             QCOMPARE(v.drives.GetCurSel(), -1);
-            QVERIFY(v.drives.GetWindowText().isEmpty());
+            QVERIFY(v.drives.GetWindowText().IsEmpty());
 
             // 10.0.0.50 is another host, not "containing" 10.0.0.5.
             QCOMPARE(v.Rows(), (QStringList{kMusicY + QStringLiteral(" | Y:"),
@@ -201,7 +206,7 @@ private slots:
             v.map->click();
             QCOMPARE(m_drives->connectCalls().back().localName, std::string("Y:"));
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Map failed!")});
-            QVERIFY(rec.boxes[0].caption.isEmpty());  // the application's own box
+            QVERIFY(rec.boxes[0].caption.IsEmpty());  // the application's own box
             QCOMPARE(v.list.GetItemCount(), 2);
             QCOMPARE(v.shares.GetWindowText(), QStringLiteral("photos"));
         });
@@ -305,7 +310,7 @@ private slots:
             View v(dlg);
             v.shareBox->setEditText(QStringLiteral("music"));
             v.driveBox->setCurrentIndex(0);
-            QApplication::setActiveWindow(dlg.widget()->window());
+            QApplication::setActiveWindow(dlg.GetSafeHwnd()->window());
             v.password->setFocus();
             QTest::keyClick(v.password, Qt::Key_Return);
         });

@@ -18,133 +18,15 @@
 #include <memory>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/widgets.h"
 #include "platform/ui/resources.h"
-#include "platform/ui/widgets.h"
 #include "tests/support/gui_support.h"
+#include "tests/support/ui_templates.h"
 
 namespace {
 
 using gui_test::RunModal;
-
-// The framework's own small templates, so its tests do not depend on the program's.
-enum : int {
-    kListDlg = 1,  // a list box under a group box, a list view, a button, a static
-    kFormDlg,      // edits and push buttons, OK the default button
-    kPage,         // a child page: combo box and pickers
-    kBox,          // a caption, a system menu and OK
-    kList = 100,
-    kDisks,
-    kRefresh,
-    kValue,
-    kName,
-    kPassword,
-    kVerify,
-    kMap,
-    kMode,
-    kDate,
-    kTime,
-};
-
-class TestResources final : public ui::ResourceProvider {
-public:
-    TestResources()
-    {
-        using namespace ui::style;
-        using ui::Kind;
-        namespace ds = ui::dstyle;
-        constexpr std::uint32_t popup = ds::Popup | ds::Caption | ds::SysMenu | ds::ModalFrame;
-        m_templates = {
-            {kListDlg,
-             "List",
-             443,
-             264,
-             "宋体",
-             9,
-             popup | ds::MinimizeBox,
-             {
-                 {kList, Kind::ListBox, "", Notify | VScroll | Border | TabStop, 17, 23, 101, 183},
-                 {-1, Kind::GroupBox, "Devices", 0, 10, 10, 115, 200},
-                 {kDisks, Kind::ListView, "", ReportView | SingleSel | Border | TabStop, 140, 150,
-                  280, 80},
-                 {kRefresh, Kind::PushButton, "Refresh", TabStop, 140, 20, 50, 14},
-                 {kValue, Kind::Static, "", Sunken, 140, 50, 100, 12},
-             },
-             {}},
-            {kFormDlg,
-             "Form",
-             200,
-             100,
-             "宋体",
-             9,
-             popup,
-             {
-                 {IDCANCEL, Kind::PushButton, "Cancel", TabStop, 140, 80, 50, 14},
-                 {-1, Kind::Static, "Name", 0, 10, 10, 40, 10},
-                 {kName, Kind::Edit, "", Border | AutoHScroll | TabStop, 60, 10, 80, 12},
-                 {kPassword, Kind::Edit, "", Border | Password | TabStop, 60, 30, 80, 12},
-                 {kVerify, Kind::PushButton, "Verify", TabStop, 150, 10, 40, 14},
-                 {kMap, Kind::PushButton, "Map", TabStop, 150, 30, 40, 14},
-                 {IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 80, 80, 50, 14},
-             },
-             {}},
-            {kPage,
-             "",
-             200,
-             100,
-             "宋体",
-             9,
-             ds::Child | ds::ControlParent | ds::ClientEdge,
-             {
-                 {kMode, Kind::ComboBox, "", VScroll | TabStop, 10, 10, 80, 47},
-                 {kDate, Kind::DatePicker, "", ShortDate | TabStop, 10, 40, 100, 14},
-                 {kTime, Kind::TimePicker, "", UpDown | TabStop, 10, 60, 100, 14},
-             },
-             {{kMode, {"first", "second"}}}},
-            {kBox,
-             "Box",
-             100,
-             50,
-             "宋体",
-             9,
-             popup,
-             {{IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 25, 30, 50, 14}},
-             {}},
-        };
-    }
-    const ui::DialogTemplate* FindTemplate(int id) const override
-    {
-        for (const auto& t : m_templates)
-            if (t.id == id) return &t;
-        return nullptr;
-    }
-    QString LoadString(int) const override { return {}; }
-    QIcon LoadIcon(int) const override { return {}; }
-    QPixmap LoadBitmap(int) const override { return {}; }
-
-private:
-    std::vector<ui::DialogTemplate> m_templates;
-};
-
-// A dialog on any template, with a record of the notifications it receives.
-class Probe : public ui::CDialog {
-public:
-    explicit Probe(int id) : ui::CDialog(id) {}
-    void Listen(ui::Notify code, int id)
-    {
-        AddHandler(code, id, [this, code, id] { log.emplace_back(code, id); });
-    }
-    std::vector<std::pair<ui::Notify, int>> log;
-    int okCalls = 0;
-    std::function<bool(int)> preTranslate;
-
-protected:
-    void OnOK() override
-    {
-        ++okCalls;
-        ui::CDialog::OnOK();
-    }
-    bool PreTranslateKey(int key) override { return preTranslate ? preTranslate(key) : false; }
-};
+using namespace ui_test;
 
 }  // namespace
 
@@ -156,22 +38,25 @@ private slots:
     {
         Probe dlg(kListDlg);
         RunModal(dlg, [&] {
-            if (!QFontInfo(dlg.widget()->font()).family().startsWith(QStringLiteral("AR PL UMing")))
+            if (!QFontInfo(dlg.GetSafeHwnd()->font())
+                     .family()
+                     .startsWith(QStringLiteral("AR PL UMing")))
                 QSKIP("AR PL UMing CN is not installed");
             QCOMPARE(dlg.BaseUnitX(), 6);
             QCOMPARE(dlg.BaseUnitY(), 12);
-            QCOMPARE(dlg.widget()->size(), QSize(665, 396));
+            QCOMPARE(dlg.GetSafeHwnd()->size(), QSize(665, 396));
             // 17, 23, 101, 183 dialog units.
             QCOMPARE(dlg.GetDlgItemRectInParent(kList), QRect(26, 35, 152, 275));
             // The group box around the list is drawn below it and takes no clicks.
-            QWidget* client = dlg.widget();
-            QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.widget());
+            QWidget* client = dlg.GetSafeHwnd();
+            QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.GetSafeHwnd());
             QWidget* hit = client->childAt(QPoint(60, 100));
             QVERIFY(hit == dlg.GetDlgItem(kList) || dlg.GetDlgItem(kList)->isAncestorOf(hit));
-            QWidget* disks = client->childAt(dlg.GetDlgItemRectInParent(kDisks).center());
+            QWidget* disks =
+                client->childAt(ui::qt::ToQRect(dlg.GetDlgItemRectInParent(kDisks)).center());
             QVERIFY(disks == dlg.GetDlgItem(kDisks) || dlg.GetDlgItem(kDisks)->isAncestorOf(disks));
             // No default button in this template; QDialog must not have picked one.
-            for (QPushButton* b : dlg.widget()->findChildren<QPushButton*>())
+            for (QPushButton* b : dlg.GetSafeHwnd()->findChildren<QPushButton*>())
                 QVERIFY2(!b->isDefault(), qPrintable(b->text()));
         });
     }
@@ -181,7 +66,7 @@ private slots:
         Probe dlg(kPage);
         QVERIFY(dlg.Create(nullptr));
         ui::CComboBox combo;
-        combo.Attach(dlg.GetDlgItem(kMode), kMode);
+        combo.SubclassDlgItem(kMode, &dlg);
         QCOMPARE(combo.GetCount(), 2);
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.GetWindowText(), QString());
@@ -192,18 +77,18 @@ private slots:
         QCOMPARE(combo.GetWindowText(), QStringLiteral("second"));
         combo.ResetContent();
         QCOMPARE(combo.GetCount(), 0);
-        combo.SetWindowText(QStringLiteral("Y:"));
-        combo.AddString(QStringLiteral("Z:"));
+        combo.SetWindowText("Y:");
+        combo.AddString("Z:");
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.GetWindowText(), QStringLiteral("Y:"));
-        combo.AddString(QStringLiteral("X:"));
+        combo.AddString("X:");
         combo.SetCurSel(1);
         QCOMPARE(combo.DeleteString(1), 1);
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.DeleteString(5), -1);
         QCOMPARE(combo.GetLBText(0), QStringLiteral("Z:"));
         dlg.DestroyWindow();
-        QVERIFY(combo.widget() == nullptr);  // the wrapper does not dangle
+        QVERIFY(combo.GetSafeHwnd() == nullptr);  // the wrapper does not dangle
     }
 
     void onlyUserActionsNotify()
@@ -213,15 +98,15 @@ private slots:
         dlg.Listen(ui::Notify::Clicked, kRefresh);
         ui::CListBox list;
         RunModal(dlg, [&] {
-            list.Attach(dlg.GetDlgItem(kList), kList);
-            list.AddString(QStringLiteral("one"));
-            list.AddString(QStringLiteral("two"));
+            list.SubclassDlgItem(kList, &dlg);
+            list.AddString("one");
+            list.AddString("two");
             list.SetCurSel(1);
             QCOMPARE(list.GetCurSel(), 1);
             list.DeleteString(1);
             QCOMPARE(list.GetCurSel(), -1);
             QVERIFY(dlg.log.empty());
-            auto* lw = qobject_cast<QListWidget*>(list.widget());
+            auto* lw = qobject_cast<QListWidget*>(list.GetSafeHwnd());
             QTest::mouseClick(lw->viewport(), Qt::LeftButton, {},
                               lw->visualItemRect(lw->item(0)).center());
             QCOMPARE(list.GetCurSel(), 0);
@@ -269,7 +154,7 @@ private slots:
         {
             Probe dlg(kFormDlg);
             int seen = 0;
-            dlg.preTranslate = [&](int key) { return key == Qt::Key_Return && ++seen > 0; };
+            dlg.preTranslate = [&](ui::Key key) { return key == ui::Key::Return && ++seen > 0; };
             RunModal(dlg, [&] {
                 QWidget* name = dlg.GetDlgItem(kName);
                 name->setFocus();
@@ -284,7 +169,7 @@ private slots:
     {
         Probe dlg(kFormDlg);
         RunModal(dlg, [&] {
-            QWidget* win = dlg.widget();
+            QWidget* win = dlg.GetSafeHwnd();
             // The first tab stop of the template (Cancel) has the focus at the start.
             QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
             const int order[] = {kName, kPassword, kVerify, kMap, IDOK, IDCANCEL};
@@ -376,16 +261,17 @@ private slots:
         Probe page(kPage);
         QVERIFY(page.Create(nullptr));
         ui::CDateTimeCtrl date, time;
-        date.Attach(page.GetDlgItem(kDate), kDate);
-        time.Attach(page.GetDlgItem(kTime), kTime);
-        const QDateTime summer(QDate(2024, 7, 14), QTime(7, 8, 9));
+        date.SubclassDlgItem(kDate, &page);
+        time.SubclassDlgItem(kTime, &page);
+        const ui::DateTime summer{2024, 7, 14, 7, 8, 9};
         date.SetTime(summer);
         time.SetTime(summer);
-        QCOMPARE(date.GetTime().date(), summer.date());
-        QCOMPARE(time.GetTime().time(), summer.time());
-        QVERIFY(qobject_cast<QDateEdit*>(date.widget())->calendarPopup());
-        QCOMPARE(qobject_cast<QDateEdit*>(date.widget())->text(), QStringLiteral("2024-07-14"));
-        QCOMPARE(qobject_cast<QTimeEdit*>(time.widget())->text(), QStringLiteral("07:08:09"));
+        QVERIFY(date.GetTime() == summer);
+        QVERIFY(time.GetTime() == summer);
+        QVERIFY(qobject_cast<QDateEdit*>(date.GetSafeHwnd())->calendarPopup());
+        QCOMPARE(qobject_cast<QDateEdit*>(date.GetSafeHwnd())->text(),
+                 QStringLiteral("2024-07-14"));
+        QCOMPARE(qobject_cast<QTimeEdit*>(time.GetSafeHwnd())->text(), QStringLiteral("07:08:09"));
         page.DestroyWindow();
     }
 
@@ -396,11 +282,11 @@ private slots:
             seen.push_back(r);
             return IDOK;
         });
-        QCOMPARE(ui::AfxMessageBox(QStringLiteral("Time out:get system info!")), IDOK);
-        ui::MessageBox(nullptr, QStringLiteral("x"), QStringLiteral("Note"), ui::Icon::Information);
+        QCOMPARE(ui::AfxMessageBox("Time out:get system info!"), IDOK);
+        ui::MessageBox(nullptr, "x", "Note", ui::Icon::Information);
         ui::SetMessageBoxHandler(previous);
         QCOMPARE(seen.size(), std::size_t{2});
-        QVERIFY(seen[0].caption.isEmpty());
+        QVERIFY(seen[0].caption.IsEmpty());
         QVERIFY(seen[0].icon == ui::Icon::Exclamation);
         QCOMPARE(seen[1].caption, QStringLiteral("Note"));
         QCOMPARE(ui::ApplicationName(), QStringLiteral("tst_framework"));
@@ -408,9 +294,9 @@ private slots:
         Probe dlg(kListDlg);
         RunModal(dlg, [&] {
             ui::CStatic value;
-            value.Attach(dlg.GetDlgItem(kValue), kValue);
-            value.SetWindowText(QStringLiteral("<img src=x>"));
-            auto* label = qobject_cast<QLabel*>(value.widget());
+            value.SubclassDlgItem(kValue, &dlg);
+            value.SetWindowText("<img src=x>");
+            auto* label = qobject_cast<QLabel*>(value.GetSafeHwnd());
             QCOMPARE(label->textFormat(), Qt::PlainText);
             QCOMPARE(value.GetWindowText(), QStringLiteral("<img src=x>"));
         });
@@ -422,7 +308,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     static const TestResources resources;
     ui::SetResourceProvider(&resources);
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     FrameworkTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -50,7 +50,11 @@ class VerifyDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { res::InstallResources(); }
+    void initTestCase()
+    {
+        ui::qt::InstallBackend();
+        res::InstallResources();
+    }
 
     void init()
     {
@@ -136,17 +140,17 @@ private slots:
             QWidget* focusDuringBox = ok;
             rec.onShow = [&] {
                 okEnabledDuringBox = ok->isEnabled();
-                focusDuringBox = dlg.widget()->focusWidget();
+                focusDuringBox = dlg.GetSafeHwnd()->focusWidget();
             };
 
             ok->setFocus();
             QTest::keyClick(ok, Qt::Key_Space);
             QVERIFY(!okEnabledDuringBox);
             QVERIFY(qobject_cast<QAbstractButton*>(focusDuringBox) == nullptr);
-            QCOMPARE(dlg.widget()->focusWidget(), ok);
+            QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), ok);
             rec.onShow = nullptr;
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Verify failed!")});
-            QVERIFY(dlg.widget()->isVisible());
+            QVERIFY(dlg.GetSafeHwnd()->isVisible());
             QVERIFY(ok->isEnabled());
             QCOMPARE(name->text(), QStringLiteral("admin"));
             QCOMPARE(password->text(), QStringLiteral("wrong"));
@@ -157,7 +161,7 @@ private slots:
             ok->click();
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Time out:Verify name & password!")});
             QCOMPARE(m_api->Now() - start, std::chrono::milliseconds(4000));
-            QVERIFY(dlg.widget()->isVisible());
+            QVERIFY(dlg.GetSafeHwnd()->isVisible());
             QVERIFY(ok->isEnabled());
 
             rec.boxes.clear();
@@ -165,7 +169,7 @@ private slots:
             m_adapter->replyCmd = std::uint16_t{17};
             ok->click();
             QVERIFY(rec.boxes.empty());
-            QVERIFY(dlg.widget()->isVisible());
+            QVERIFY(dlg.GetSafeHwnd()->isVisible());
             QVERIFY(ok->isEnabled());
 
             // No socket: the failure is shown and OK comes back (otherwise only Cancel is left).
@@ -175,7 +179,7 @@ private slots:
             QCOMPARE(rec.boxes.size(), std::size_t{1});
             QCOMPARE(m_net->Sent().size(), sentBefore);
             QVERIFY(ok->isEnabled());
-            QVERIFY(dlg.widget()->isVisible());
+            QVERIFY(dlg.GetSafeHwnd()->isVisible());
 
             m_api->faults.failOpenUdp = false;
             m_adapter->replyCmd.reset();
@@ -192,7 +196,7 @@ private slots:
         verify::CVerifyDlg dlg(*m_api);
         dlg.SetDevice(&m_device);
         const int result = RunModal(dlg, [&] {
-            QWidget* window = dlg.widget()->window();
+            QWidget* window = dlg.GetSafeHwnd()->window();
             QApplication::setActiveWindow(window);
             QWidget* name = dlg.GetDlgItem(IDC_VERIFY_NAME);
             name->setFocus();
@@ -202,7 +206,7 @@ private slots:
             for (int id : walk) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                 QCOMPARE(QApplication::focusWidget(), dlg.GetDlgItem(id));
-                QVERIFY(dlg.widget()->isVisible());
+                QVERIFY(dlg.GetSafeHwnd()->isVisible());
             }
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
             QCOMPARE(QApplication::focusWidget(), dlg.GetDlgItem(IDC_VERIFY_PASSWORD));

@@ -31,7 +31,7 @@ struct Rig {
         int shown = -1;
         const std::array<ui::CDialog*, 3> pages{&system, &network, &finish};
         for (int i = 0; i < 3; ++i) {
-            if (pages[static_cast<std::size_t>(i)]->widget()->isVisible()) {
+            if (pages[static_cast<std::size_t>(i)]->GetSafeHwnd()->isVisible()) {
                 if (shown != -1) return -2;
                 shown = i;
             }
@@ -172,7 +172,7 @@ private slots:
         {
             Rig rig(*m_api, m_device);
             const int result = RunModal(rig.wizard, [&] {
-                rig.system.m_descriptionEdit.SetWindowText(QStringLiteral("Cellar box"));
+                rig.system.m_descriptionEdit.SetWindowText("Cellar box");
                 rig.Click(IDC_NEXT);
                 QCOMPARE(rig.Visible(), 1);
                 rig.Click(IDCANCEL);
@@ -183,7 +183,7 @@ private slots:
         }
         {
             Rig rig(*m_api, m_device);
-            const int result = RunModal(rig.wizard, [&] { rig.wizard.widget()->close(); });
+            const int result = RunModal(rig.wizard, [&] { rig.wizard.GetSafeHwnd()->close(); });
             QCOMPARE(result, IDCANCEL);
         }
     }
@@ -194,13 +194,13 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         const int result = RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
             QWidget* edit = rig.system.GetDlgItem(IDC_DEV_DESC);
             edit->setFocus();
             QTest::keyClick(edit, Qt::Key_Return);
             QCOMPARE(m_net->SentWithCmd(17).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 1);
-            QVERIFY(rig.wizard.widget()->isVisible());
+            QVERIFY(rig.wizard.GetSafeHwnd()->isVisible());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QCOMPARE(result, IDCANCEL);
@@ -214,7 +214,7 @@ private slots:
         SetField(m_device.time, "070809");
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
             const auto typeAndReturn = [](QWidget* w, QDateTimeEdit::Section section,
                                           const QString& digits) {
                 auto* edit = qobject_cast<QDateTimeEdit*>(w);
@@ -252,7 +252,7 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         const int result = RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
             rig.system.GetDlgItem(IDC_DEV_DESC)->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(rig.Visible(), 1);
@@ -281,12 +281,12 @@ private slots:
     {
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            const QRect frame = rig.wizard.GetDlgItemRectInParent(IDC_PAGE_FRAME);
+            const QRect frame = ui::qt::ToQRect(rig.wizard.GetDlgItemRectInParent(IDC_PAGE_FRAME));
             QVERIFY(frame.width() > 0);
             for (ui::CDialog* page :
                  {static_cast<ui::CDialog*>(&rig.system), static_cast<ui::CDialog*>(&rig.network),
                   static_cast<ui::CDialog*>(&rig.finish)}) {
-                QCOMPARE(page->widget()->geometry(), frame);
+                QCOMPARE(page->GetSafeHwnd()->geometry(), frame);
             }
         });
     }
@@ -307,8 +307,10 @@ private slots:
             QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), 74);
             QCOMPARE(rig.system.m_descriptionEdit.GetWindowText(),
                      QStringLiteral("Storage adapter"));
-            QCOMPARE(rig.system.m_datePicker.GetTime().date(), QDate(2026, 3, 5));
-            QCOMPARE(rig.system.m_timePicker.GetTime().time(), QTime(7, 8, 9));
+            const ui::DateTime date = rig.system.m_datePicker.GetTime();
+            const ui::DateTime time = rig.system.m_timePicker.GetTime();
+            QCOMPARE(QDate(date.year, date.month, date.day), QDate(2026, 3, 5));
+            QCOMPARE(QTime(time.hour, time.minute, time.second), QTime(7, 8, 9));
             rig.Click(IDC_NEXT);
             QCOMPARE(m_net->SentWithCmd(17).at(0).bytes,
                      SystemRequest(1, "NAS-ADAPTER", "Storage adapter", "20260305", "070809", 74));
@@ -337,7 +339,7 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            rig.system.m_descriptionEdit.SetWindowText(text);
+            rig.system.m_descriptionEdit.SetWindowText(text.toStdString());
             rig.Click(IDC_NEXT);
             QCOMPARE(rec.boxes.size(), std::size_t{1});
             QCOMPARE(rec.boxes[0].text, kNote);
@@ -509,7 +511,7 @@ private slots:
             rig.SelectProtocol(1);
             for (int i = 0; i < 5; ++i) {
                 QVERIFY(!rig.network.AddressCtrl(i)->IsWindowEnabled());
-                QVERIFY(!rig.network.AddressCtrl(i)->GetAddressText().isEmpty());
+                QVERIFY(!rig.network.AddressCtrl(i)->GetAddressText().IsEmpty());
             }
             // DHCP still sends the five addresses; 15 characters go without terminator.
             rig.Click(IDC_NEXT);
@@ -528,7 +530,7 @@ private slots:
         m_device = MakeDevice(*m_adapter);
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.widget()->window());
+            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
             rig.Click(IDC_SKIP);
             const auto type = [](const QString& text) {
                 for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
@@ -584,7 +586,7 @@ private slots:
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
             auto* page = dynamic_cast<wizard::CSystemPage*>(rig.wizard.GetPage(0));
-            page->m_descriptionEdit.SetWindowText(QStringLiteral("Typed here"));
+            page->m_descriptionEdit.SetWindowText("Typed here");
             auto start = m_api->Now();
             rig.Click(IDC_NEXT);
             QCOMPARE(m_api->Now() - start, std::chrono::milliseconds(20000));
@@ -645,6 +647,7 @@ int main(int argc, char** argv)
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
     QApplication app(argc, argv);
+    ui::qt::InstallBackend();
     res::InstallResources();
     WizardDlgTest test;
     return QTest::qExec(&test, argc, argv);

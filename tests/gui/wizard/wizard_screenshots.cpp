@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 #include "res/resources.h"
 #include "verify/verify_dlg.h"
 #include "wizard/launch_wizard.h"
@@ -33,7 +34,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     res::InstallResources();
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     QDir().mkpath(dir.path());
     MessageRecorder quiet;
@@ -54,17 +56,17 @@ int main(int argc, char** argv)
             ->setText(QStringLiteral("admin"));
         qobject_cast<QLineEdit*>(verify.GetDlgItem(IDC_VERIFY_PASSWORD))
             ->setText(QStringLiteral("admin"));
-        ok = Save(verify.widget(), dir, "verify.png") && ok;
+        ok = Save(verify.GetSafeHwnd(), dir, "verify.png") && ok;
     });
 
     wizard::SetupWizard setup(api, device);
     wizard::CWizardDlg& wiz = setup.frame;
     RunModal(wiz, [&] {
-        ok = Save(wiz.widget(), dir, "wizard-system.png") && ok;
+        ok = Save(wiz.GetSafeHwnd(), dir, "wizard-system.png") && ok;
         wiz.OnSkip();
-        ok = Save(wiz.widget(), dir, "wizard-network.png") && ok;
+        ok = Save(wiz.GetSafeHwnd(), dir, "wizard-network.png") && ok;
         wiz.OnSkip();
-        ok = Save(wiz.widget(), dir, "wizard-finish.png") && ok;
+        ok = Save(wiz.GetSafeHwnd(), dir, "wizard-finish.png") && ok;
     });
     return ok ? 0 : 1;
 }

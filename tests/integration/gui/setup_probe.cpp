@@ -5,21 +5,24 @@
 //   row <text>   panel <id> <text>   disk <c0>|<c1>|<c2>|<c3>|<c4>   buttons <web> <wizard> <share>
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 #include <memory>
 
 #include "app/quick_setup_app.h"
 #include "platform/netdrive/fake_netdrive.h"
-#include "platform/shell/qt_url_opener.h"
+#include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/private_network.h"
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 #include "tests/integration/gui/window_reader.h"
 
 int main(int argc, char** argv)
 {
     if (!sockets::RequirePrivateNetworkNamespace("setup-probe")) return 1;
     QApplication qtApp(argc, argv);
-    ui::SetupApplicationLook();
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();
     ui::UiSocketApi sockets(*system);
     netdrive::FakeNetDrive drives;

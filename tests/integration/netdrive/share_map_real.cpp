@@ -48,11 +48,12 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication app(argc, argv);
+    ui::qt::SetupApplicationLook();
+    ui::qt::InstallBackend();
     res::InstallResources();
-    ui::SetupApplicationLook();
     std::vector<QString> messages;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {
-        messages.push_back(r.text);
+        messages.push_back(ui::qt::ToQString(r.text));
         return IDOK;
     });
 
@@ -73,7 +74,7 @@ int main(int argc, char** argv)
         dlg.SetDevice(&device);
         Run(dlg, [&] {
             ui::CListCtrl list;
-            list.Attach(dlg.GetDlgItem(IDC_MAPPED_LIST), IDC_MAPPED_LIST);
+            list.SubclassDlgItem(IDC_MAPPED_LIST, &dlg);
             auto* share = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_SHARE_COMBO));
             auto* drive = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_DRIVE_COMBO));
             Check(drive->count() == 26, "all 26 letters free at first");
@@ -81,8 +82,9 @@ int main(int argc, char** argv)
             drive->setCurrentIndex(0);  // Z:
             Button(dlg, IDC_MAP)->click();
             Check(messages.empty(), "Map reported no failure");
-            Check(list.GetItemCount() == 1 && list.GetItemText(0, 0) == expectedRow &&
-                      list.GetItemText(0, 1) == QStringLiteral("Z:"),
+            Check(list.GetItemCount() == 1 &&
+                      ui::qt::ToQString(list.GetItemText(0, 0)) == expectedRow &&
+                      list.GetItemText(0, 1) == "Z:",
                   "the new row lists the share on Z:");
             Check(drive->itemText(0) == QStringLiteral("Z:  ") + expectedRow,
                   "Z: is offered as a network drive now");
@@ -91,7 +93,7 @@ int main(int argc, char** argv)
                 const QDir dir(QString::fromLocal8Bit(shots));
                 QDir().mkpath(dir.path());
                 const QString path = dir.filePath(QStringLiteral("share-map-real.png"));
-                Check(dlg.widget()->window()->grab().save(path), "picture saved");
+                Check(dlg.GetSafeHwnd()->window()->grab().save(path), "picture saved");
             }
         });
     }
@@ -102,8 +104,9 @@ int main(int argc, char** argv)
         dlg.SetDevice(&device);
         Run(dlg, [&] {
             ui::CListCtrl list;
-            list.Attach(dlg.GetDlgItem(IDC_MAPPED_LIST), IDC_MAPPED_LIST);
-            Check(list.GetItemCount() == 1 && list.GetItemText(0, 0) == expectedRow,
+            list.SubclassDlgItem(IDC_MAPPED_LIST, &dlg);
+            Check(list.GetItemCount() == 1 &&
+                      ui::qt::ToQString(list.GetItemText(0, 0)) == expectedRow,
                   "a new dialog finds the connection at opening");
             Button(dlg, IDC_UNMAP_ALL)->click();
             Check(list.GetItemCount() == 0, "Unmap all removed the row");

@@ -87,7 +87,7 @@ expect_eq "verify: exit status" 0 "$rc"
 lossy --retries 0 status $MAC
 expect_eq "once: status exit status" 3 "$rc"
 expect_eq "once: status sent" "1 0" "$requests $heard"
-expect_eq "once: status message" 1 "$(grep -c '^Time out:get system info!$' <<<"$err")"
+expect_eq "once: status message" 1 "$(grep -c '^dravmoor: Time out:get system info!$' <<<"$err")"
 
 if [ "$failures" -ne 0 ]; then
   echo "--- simulator log" >&2

@@ -1,6 +1,7 @@
-// Compiled, never run: the headers a Windows build of the window includes, after windows.h
-// without NOMINMAX or WIN32_LEAN_AND_MEAN, must keep the framework's names (windows.h maps
-// MessageBox, LoadString, SetWindowText, ... to its own functions by macro) and still compile.
+// Compiled, never run: the window's headers after windows.h (without NOMINMAX or
+// WIN32_LEAN_AND_MEAN) keep the framework's names (windows.h maps MessageBox, LoadString,
+// SetWindowText, ... to its own functions by macro), need no toolkit, and hand out the native
+// backend's window handle.
 #include <windows.h>
 
 #include <type_traits>
@@ -8,8 +9,10 @@
 #include "app/about_dlg.h"
 #include "app/main_dlg.h"
 #include "platform/ui/cdialog.h"
-#include "platform/ui/widgets.h"
+#include "platform/ui/driver.h"
+#include "platform/ui/system.h"
 #include "res/resource.h"
+#include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
 #include "verify/verify_dlg.h"
 #include "wizard/finish_page.h"
@@ -17,13 +20,17 @@
 #include "wizard/system_page.h"
 #include "wizard/wizard_dlg.h"
 
-static_assert(std::is_same_v<decltype(&ui::LoadString), QString (*)(int)>);
-static_assert(std::is_same_v<decltype(&ui::LoadIcon), QIcon (*)(int)>);
-static_assert(std::is_same_v<decltype(&ui::LoadBitmap), QPixmap (*)(int)>);
+static_assert(std::is_same_v<decltype(&ui::LoadString), ui::CString (*)(int)>);
+static_assert(std::is_same_v<decltype(&ui::LoadIcon), ui::IconHandle (*)(int)>);
+static_assert(std::is_same_v<decltype(&ui::LoadBitmap), ui::BitmapHandle (*)(int)>);
+static_assert(std::is_same_v<ui::NativeWindow, HWND>);
 static_assert(ui::SC_CLOSE == 0xF060 && ui::SC_MINIMIZE == 0xF020 && IDOK == 1 && IDCANCEL == 2);
+static_assert(static_cast<int>(ui::Key::Return) == VK_RETURN &&
+              static_cast<int>(ui::Key::Escape) == VK_ESCAPE &&
+              static_cast<int>(ui::Key::Down) == VK_DOWN && static_cast<int>(ui::Key::F4) == VK_F4);
 
-void UsesTheFrameworkNames(ui::CWnd& control, QWidget* owner)
+void UsesTheFrameworkNames(ui::CWnd& control)
 {
     control.SetWindowText(control.GetWindowText());
-    ui::MessageBox(owner, ui::LoadString(1), QString(), ui::Icon::Exclamation);
+    ui::MessageBox(&control, ui::LoadString(1), "", ui::Icon::Exclamation);
 }

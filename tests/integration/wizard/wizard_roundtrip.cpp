@@ -15,6 +15,7 @@
 #include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 #include "protocol/discovery.h"
 #include "protocol/status_query.h"
 #include "res/resource.h"
@@ -74,10 +75,11 @@ int main(int argc, char** argv)
 {
     if (!sockets::RequirePrivateNetworkNamespace("wizard_roundtrip")) return 1;
     QApplication app(argc, argv);
+    ui::qt::InstallBackend();
     res::InstallResources();
     std::vector<std::string> boxes;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {
-        boxes.push_back(r.text.toStdString());
+        boxes.push_back(r.text.str());
         return IDOK;
     });
     auto api = sockets::CreateSystemSocketApi();
@@ -106,24 +108,25 @@ int main(int argc, char** argv)
     wizard::CNetworkPage& networkPage = setup.network;
     // Past January 2038: the date travels as digits, not as a 32-bit count.
     const QDateTime target(QDate(2041, 11, 2), QTime(6, 5, 4));
+    const ui::DateTime picked{2041, 11, 2, 6, 5, 4};
     QTimer::singleShot(0, [&] {
-        systemPage.m_descriptionEdit.SetWindowText(QStringLiteral("Round trip 42"));
+        systemPage.m_descriptionEdit.SetWindowText("Round trip 42");
         systemPage.m_noPasswordCheck.SetCheck(1);
         systemPage.m_timezoneCombo.SetCurSel(61);
-        systemPage.m_datePicker.SetTime(target);
-        systemPage.m_timePicker.SetTime(target);
+        systemPage.m_datePicker.SetTime(picked);
+        systemPage.m_timePicker.SetTime(picked);
         wiz.OnNext();
         auto* combo = qobject_cast<QComboBox*>(networkPage.GetDlgItem(IDC_PROTOCOL));
         combo->setCurrentIndex(0);
         emit combo->activated(0);
-        networkPage.m_ipCtrl.SetAddressText(QStringLiteral("192.0.2.77"));
-        networkPage.m_maskCtrl.SetAddressText(QStringLiteral("255.255.255.0"));
-        networkPage.m_gatewayCtrl.SetAddressText(QStringLiteral("192.0.2.1"));
-        networkPage.m_dns1Ctrl.SetAddressText(QStringLiteral("192.0.2.53"));
-        networkPage.m_dns2Ctrl.SetAddressText(QStringLiteral("255.255.255.255"));
+        networkPage.m_ipCtrl.SetAddressText("192.0.2.77");
+        networkPage.m_maskCtrl.SetAddressText("255.255.255.0");
+        networkPage.m_gatewayCtrl.SetAddressText("192.0.2.1");
+        networkPage.m_dns1Ctrl.SetAddressText("192.0.2.53");
+        networkPage.m_dns2Ctrl.SetAddressText("255.255.255.255");
         wiz.OnNext();
         wiz.OnNext();  // "&Finished"
-        if (wiz.widget() != nullptr && wiz.widget()->isVisible()) wiz.EndDialog(IDCANCEL);
+        if (wiz.GetSafeHwnd() != nullptr && wiz.GetSafeHwnd()->isVisible()) wiz.EndDialog(IDCANCEL);
     });
     Check(wiz.DoModal() == IDOK, "wizard finished");
     Check(boxes.empty(), "no message boxes");

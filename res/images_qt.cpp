@@ -1,14 +1,15 @@
-// The program icon and the wizard bitmap, drawn at first use: an adapter box with a USB disk
-// on a blue gradient. Drawing them keeps the tree free of binary files and sharp at any size.
+// The one drawing of the program's pictures (images.h), with Qt's painter: the only file of
+// res/ that uses a toolkit.
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include "res/program_icon.h"
-#include "res/resource.h"
-#include "res/resources.h"
+#include "platform/ui/qt/qt_backend.h"
+#include "res/images.h"
 
 namespace res {
 
@@ -66,10 +67,10 @@ void DrawAdapter(QPainter& p, const QRectF& r)
     p.drawRect(port);
 }
 
-QPixmap DrawWizardBitmap()
+QImage WizardBitmap()
 {
     const int w = 160, h = 249;
-    QPixmap pm(w, h);
+    QImage pm(w, h, QImage::Format_RGB32);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient bg(0, 0, 0, h);
@@ -118,14 +119,16 @@ QPixmap DrawWizardBitmap()
     p.setPen(QColor(255, 255, 255, 190));
     p.drawText(QRectF(0, 32, w, 16), Qt::AlignHCenter | Qt::AlignVCenter,
                QStringLiteral("storage adapters"));
+    p.end();
     return pm;
 }
 
 }  // namespace
 
-QPixmap DrawProgramIcon(int size)
+ui::Image DrawProgramIcon(int size)
 {
-    QPixmap pm(size, size);
+    if (qGuiApp == nullptr || size <= 0) return {};
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -146,25 +149,23 @@ QPixmap DrawProgramIcon(int size)
         DrawDisk(p, QRectF(s * 0.22, s * 0.10, s * 0.56, s * 0.56));
         DrawAdapter(p, QRectF(s * 0.10, s * 0.66, s * 0.80, s * 0.24));
     }
-    return pm;
+    p.end();
+    return ui::qt::FromQImage(pm);
 }
 
-QIcon LoadIcon(int id)
+ui::Image DrawWizardBitmap()
 {
-    if (id != IDR_MAINFRAME || qGuiApp == nullptr) return {};
-    static const QIcon icon = [] {
-        QIcon i;
-        for (int size : {16, 24, 32, 48, 64, 128}) i.addPixmap(DrawProgramIcon(size));
-        return i;
-    }();
-    return icon;
+    if (qGuiApp == nullptr) return {};
+    return ui::qt::FromQImage(WizardBitmap());
 }
 
-QPixmap LoadBitmap(int id)
+std::vector<std::uint8_t> EncodePng(const ui::Image& image)
 {
-    if (id != IDB_WIZARD || qGuiApp == nullptr) return {};
-    static const QPixmap bitmap = DrawWizardBitmap();
-    return bitmap;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!ui::qt::ToQImage(image).save(&buffer, "PNG")) return {};
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 }  // namespace res

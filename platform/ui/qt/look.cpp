@@ -5,9 +5,9 @@
 #include <QStyle>
 #include <QStyleFactory>
 
-#include "platform/ui/cdialog.h"
+#include "platform/ui/qt/qt_backend.h"
 
-namespace ui {
+namespace ui::qt {
 
 bool SetupApplicationLook()
 {
@@ -31,4 +31,4 @@ bool SetupApplicationLook()
     return QFontInfo(probe).family().startsWith(QStringLiteral("AR PL UMing"));
 }
 
-}  // namespace ui
+}  // namespace ui::qt

@@ -1,8 +1,7 @@
-// Widgets the framework needs and Qt lacks: the dialog window that routes the window system's
-// requests to its CDialog, the IP address control, and a classic etched group box.
+// Widgets the Qt backend needs and Qt lacks: the IP address control, the list box of the
+// dialog manager, and a classic etched group box.
 #pragma once
 
-#include <QDialog>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,28 +9,6 @@
 #include <array>
 
 namespace ui {
-
-class CDialog;
-
-// The Qt window of one CDialog (top-level or child page).
-class DialogWindow : public QDialog {
-    Q_OBJECT
-public:
-    DialogWindow(CDialog* owner, QWidget* parent);
-    CDialog* owner() const { return m_owner; }
-    void Detach() { m_owner = nullptr; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    CDialog* m_owner;
-    bool m_shownOnce = false;
-};
 
 // Four 0-255 fields separated by dots, in one sunken frame. Typing three digits moves on to
 // the next field, and so does a dot typed into a field that has digits (the dot right after

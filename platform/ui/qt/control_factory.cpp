@@ -1,4 +1,4 @@
-#include "platform/ui/control_factory.h"
+#include "platform/ui/qt/control_factory.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -16,8 +16,9 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/qt/widgets.h"
 #include "platform/ui/resources.h"
-#include "platform/ui/widgets.h"
 
 namespace ui {
 
@@ -103,8 +104,8 @@ QWidget* MakeStatic(const Blueprint& s)
 QWidget* MakeImage(const Blueprint& s)
 {
     auto* l = new QLabel(s.parent);
-    const QPixmap pm = s.ct.kind == Kind::Icon ? LoadIcon(s.ct.resource).pixmap(32, 32)
-                                               : LoadBitmap(s.ct.resource);
+    const QPixmap pm = s.ct.kind == Kind::Icon ? qt::ToQIcon(LoadIcon(s.ct.resource)).pixmap(32, 32)
+                                               : qt::ToQPixmap(LoadBitmap(s.ct.resource));
     l->setPixmap(pm);
     // Image statics take the image's size, whatever the template says.
     if (!pm.isNull()) s.geometry.setSize(pm.deviceIndependentSize().toSize());

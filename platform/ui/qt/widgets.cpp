@@ -1,9 +1,7 @@
-#include "platform/ui/widgets.h"
+#include "platform/ui/qt/widgets.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,5 +1,5 @@
-// Template controls into Qt widgets: one maker per control kind. The dialog sets what every
-// control shares (font, geometry, id, z-order, focus policy) afterwards.
+// Template controls into Qt widgets: one maker per control kind. The window driver sets what
+// every control shares (font, geometry, id, z-order, focus policy) afterwards.
 #pragma once
 
 #include <QFont>

@@ -1,0 +1,34 @@
+// The Qt Widgets backend of the dialog framework: its installation, the program's look, and the
+// conversions between the framework's types and Qt's, for the backend itself and for code
+// that looks at the real widgets (tests, tools).
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+#include "platform/ui/types.h"
+
+namespace ui::qt {
+
+// Installs the Qt backend over the running QApplication (CreateSystemUi does it for the
+// program; tests that make their own application call it). Repeating it is harmless.
+void InstallBackend();
+
+// Fonts the templates name, the classic style and its palette; call once after QApplication.
+// Returns false when the dialog font resolved to something other than the intended family
+// (layouts then keep their proportions but not their intended size).
+bool SetupApplicationLook();
+
+QString ToQString(const CString& text);
+CString FromQString(const QString& text);
+QRect ToQRect(const CRect& r);
+CRect FromQRect(const QRect& r);
+QImage ToQImage(const Image& image);
+Image FromQImage(const QImage& image);
+QIcon ToQIcon(const IconHandle& icon);          // null icon for a null handle
+QPixmap ToQPixmap(const BitmapHandle& bitmap);  // null pixmap for a null handle
+
+}  // namespace ui::qt

@@ -1,0 +1,21 @@
+// Inside the framework: what a dialog and the wrappers bound to its window share. The dialog
+// owns it while its window exists; wrappers hold it weakly, so they fall silent with the window.
+#pragma once
+
+#include <memory>
+
+#include "platform/ui/driver.h"
+
+namespace ui {
+class CDialog;
+namespace detail {
+
+struct WindowLink {
+    WindowLink(CDialog* d, std::unique_ptr<WindowDriver> w) : dialog(d), driver(std::move(w)) {}
+    CDialog* dialog;
+    std::unique_ptr<WindowDriver> driver;
+    int parkedFocus = kNoControl;  // the disabled push button the focus waits for
+};
+
+}  // namespace detail
+}  // namespace ui

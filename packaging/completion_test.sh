@@ -20,6 +20,13 @@ check "discover" dravmoor --interface eth0 dis
 check "discover" dravmoor --retries 0 dis
 check "static dhcp" dravmoor set-network 02:44:4d:00:00:01 --mode ""
 check "yes no" dravmoor set-system 02:44:4d:00:00:01 --password-required ""
-check "--user --json" dravmoor --json verify 02:44:4d:00:00:01 --
+check "--user" dravmoor --json verify 02:44:4d:00:00:01 --  # --json is given already
 check "" dravmoor set-system 02:44:4d:00:00:01 --description ""
+check "--user" dravmoor --json verify 02:44:4d:00:00:01 --u
+check "--name --description --date --time --timezone --user --json" \
+    dravmoor set-system 02:44:4d:00:00:01 --password-required yes --
+sys_net=$(mktemp -d)
+mkdir "$sys_net/lo" "$sys_net/eth0" "$sys_net/wlan0"
+DRAVMOOR_SYS_NET=$sys_net check "eth0 wlan0" dravmoor --interface ""
+rm -rf "$sys_net"
 echo ok

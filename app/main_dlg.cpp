@@ -146,7 +146,9 @@ void CMainDlg::RefreshDeviceList()
     m_devices.Clear();
 
     ClearDeviceInfo();
-    protocol::DiscoverDevices(m_services.sockets, m_views->discovery);
+    const std::string cut = protocol::DiscoveryCutShortText(
+        protocol::DiscoverDevices(m_services.sockets, m_views->discovery));
+    if (!cut.empty()) ui::AfxMessageBox(cut);
 
     m_refreshButton.EnableWindow(true);
 }

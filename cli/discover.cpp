@@ -9,7 +9,8 @@ namespace cli {
 int Discover(Context& c)
 {
     DiscoveryCollector view(c.io.err);
-    protocol::DiscoverDevices(c.api, view, c.only);
+    const std::string cut =
+        protocol::DiscoveryCutShortText(protocol::DiscoverDevices(c.api, view, c.only));
     const protocol::DeviceList& list = view.list();
     if (c.json) {
         Json devices = Json::array();
@@ -36,6 +37,7 @@ int Discover(Context& c)
     }
     // Every message of discovery reports a failure of the socket layer; then that is
     // the reason, and nothing was asked.
+    if (!cut.empty()) std::fprintf(c.io.err, "dravmoor: %s\n", cut.c_str());
     if (view.messages() != 0) return kExitFailed;
     if (list.GetSize() == 0) PrintNothingFoundHint(c.io.err);
     return kExitOk;

@@ -15,6 +15,17 @@ constexpr int kListenBacklog = 5;
 
 }  // namespace
 
+std::string DiscoveryCutShortText(DiscoveryEnd end)
+{
+    if (end == DiscoveryEnd::TimeBound)
+        return "The search for adapters was stopped after 5 seconds: answers kept coming (a "
+               "device on the network may be flooding it). The list may be incomplete.";
+    if (end == DiscoveryEnd::RecordBound)
+        return "The search for adapters was stopped at 65536 answers (a device on the network "
+               "may be flooding it). The list may be incomplete.";
+    return {};
+}
+
 DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only)
 {
     // Between non-blocking and broadcast: the larger receive buffer (a burst of answers must

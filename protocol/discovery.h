@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "platform/sockets/sockets.h"
 #include "protocol/device_info.h"
@@ -33,6 +34,9 @@ enum class DiscoveryEnd {
     RecordBound,  // kDiscoveryMaxRecords were listed
     NotStarted,   // the library or the sockets could not be had (shown)
 };
+
+// What a front end tells the user when a bound ended the discovery ("" for the others).
+std::string DiscoveryCutShortText(DiscoveryEnd end);
 
 // The request goes out by every broadcast interface of the host, or by those named in
 // `only`, and the answers of all are collected in the one listening window. A record

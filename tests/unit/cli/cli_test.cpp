@@ -29,19 +29,47 @@ std::string ReadAll(std::FILE* f)
     return s;
 }
 
+// A file the CLI writes into, in the working directory. Not std::tmpfile(): under Wine it
+// names its files after the clock in one folder shared by every test process, and when tests
+// run side by side it now and then hands back null.
+class ScratchFile {
+public:
+    ScratchFile()
+    {
+        static int made = 0;
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_name = std::string(test != nullptr ? test->name() : "cli") + "." +
+                 std::to_string(++made) + ".scratch";
+        m_file = std::fopen(m_name.c_str(), "w+b");
+        if (m_file == nullptr) ADD_FAILURE() << "cannot create " << m_name;
+    }
+    ~ScratchFile()
+    {
+        if (m_file != nullptr) std::fclose(m_file);
+        std::remove(m_name.c_str());
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    std::FILE* get() const { return m_file; }
+    std::string Text() const { return m_file != nullptr ? ReadAll(m_file) : std::string(); }
+
+private:
+    std::string m_name;
+    std::FILE* m_file = nullptr;
+};
+
 struct CliRun {
     CliRun() : api(network), adapter(network.AddAdapter(kMac)) {}
-    ~CliRun() { CloseFiles(); }
     int Run(std::vector<std::string> args, std::optional<std::string> password = "admin")
     {
-        CloseFiles();
+        ScratchFile outFile, errFile;
         cli::Io io;
-        io.out = m_out = std::tmpfile();
-        io.err = m_err = std::tmpfile();
+        io.out = outFile.get();
+        io.err = errFile.get();
         io.readPassword = [password] { return password; };
         const int rc = cli::Run(args, api, io);
-        out = ReadAll(m_out);
-        err = ReadAll(m_err);
+        out = outFile.Text();
+        err = errFile.Text();
         return rc;
     }
     // The payload of the one datagram sent with `cmd`.
@@ -62,16 +90,6 @@ struct CliRun {
     sockets::FakeSocketApi api;
     FakeAdapter& adapter;
     std::string out, err;
-
-private:
-    void CloseFiles()
-    {
-        if (m_out) std::fclose(m_out);
-        if (m_err) std::fclose(m_err);
-        m_out = m_err = nullptr;
-    }
-    std::FILE* m_out = nullptr;
-    std::FILE* m_err = nullptr;
 };
 
 TEST(CliText, WireBytesBecomeSafeUtf8)
@@ -106,11 +124,11 @@ TEST(CliText, HelpNamesEveryOptionAndTablesAlignByDisplayWidth)
 
     // A Latin-1 name (two UTF-8 bytes per letter) and a CJK one (two columns per letter)
     // must not shift the next column.
-    std::FILE* f = std::tmpfile();
+    ScratchFile f;
     cli::PrintTable(
-        f, {{"NAS-\xc3\xa9\xc3\xa9", "x"}, {"\xe4\xb8\xad\xe6\x96\x87", "y"}, {"abcdef", "z"}});
-    EXPECT_EQ("NAS-\xc3\xa9\xc3\xa9  x\n\xe4\xb8\xad\xe6\x96\x87    y\nabcdef  z\n", ReadAll(f));
-    std::fclose(f);
+        f.get(),
+        {{"NAS-\xc3\xa9\xc3\xa9", "x"}, {"\xe4\xb8\xad\xe6\x96\x87", "y"}, {"abcdef", "z"}});
+    EXPECT_EQ("NAS-\xc3\xa9\xc3\xa9  x\n\xe4\xb8\xad\xe6\x96\x87    y\nabcdef  z\n", f.Text());
 }
 
 TEST(CliText, ParsesWhatUsersType)

@@ -49,6 +49,10 @@ cli() {
   out=$(cat "$WORK/out")
   err=$(cat "$WORK/err")
 }
+# How many requests the simulator logged that match PATTERN. Compared before and after a
+# command rather than as totals: on a slow machine (Wine) an answer can take past the first
+# resend interval, and the request is then rightly sent again.
+requests() { grep -c "$1" "$WORK/sim.log"; }
 json() { head -1 <<<"$out" | jq -r "$1"; }  # the result, not a following error document
 
 MAC1=02:44:4d:00:00:01
@@ -192,9 +196,10 @@ case_verify() {
   expect_eq "refused: message" "dravmoor: Verify failed!" "$err"
   CLI_STDIN=<(echo s3cret) cli --json verify $MAC2 --user admin
   expect_eq "wrong name: exit status" 4 "$rc"
+  local asked=$(requests "VERIFY $MAC2")
   CLI_STDIN=<(echo 123456789) cli verify $MAC2 --user boss
   expect_eq "password too long: exit status" 2 "$rc"
-  expect_eq "nothing sent for a bad password" 3 "$(grep -c "VERIFY $MAC2" "$WORK/sim.log")"
+  expect_eq "nothing sent for a bad password" "$asked" "$(requests "VERIFY $MAC2")"
   stop_sim
   start_sim --silent VERIFY
   CLI_STDIN=<(echo x) cli verify $MAC2
@@ -217,10 +222,12 @@ case_write_system() {
     fail "the name went back unchanged: $(grep SET_SYSTEM_INFO "$WORK/sim.log")"
 
   # The adapter now wants the administrator: a write without the password sends nothing.
+  local writes=$(requests SET_SYSTEM_INFO)
   cli set-system $MAC1 --name NAS-Office --password-required no
   expect_eq "no password: exit status" 4 "$rc"
   CLI_STDIN=<(echo wrong) cli set-system $MAC1 --name NAS-Office --password-required no
   expect_eq "wrong password: exit status" 4 "$rc"
+  expect_eq "refused writes sent nothing" "$writes" "$(requests SET_SYSTEM_INFO)"
   # Only one field given: the others keep the adapter's values.
   CLI_STDIN=<(echo admin) cli set-system $MAC1 --name NAS-Office --password-required no
   expect_eq "partial: exit status" 0 "$rc"
@@ -229,9 +236,10 @@ case_write_system() {
   expect_eq "partial: password flag" false "$(json .passwordRequired)"
   expect_eq "partial: timezone kept" 5 "$(json .timezone)"
 
+  writes=$(requests SET_SYSTEM_INFO)
   cli set-system $MAC1 --description "no dots."
   expect_eq "invalid description: exit status" 2 "$rc"
-  expect_eq "writes sent" 2 "$(grep -c "SET_SYSTEM_INFO" "$WORK/sim.log")"
+  expect_eq "an invalid write sent nothing" "$writes" "$(requests SET_SYSTEM_INFO)"
 }
 
 case_write_network() {

@@ -29,11 +29,12 @@ fi
 
 linux_build=${1:-build}
 bash scripts/deps.sh
-if [ ! -x "$linux_build/sim/dravmoor-sim" ]; then
-  [ -f "$linux_build/CMakeCache.txt" ] || cmake -S . -B "$linux_build" -G Ninja >/dev/null
-  cmake --build "$linux_build" --target dravmoor-sim -j "$(nproc)"
-fi
-cmake --preset windows -DDRAVMOOR_HOST_SIM="$PWD/$linux_build/sim/dravmoor-sim" >/dev/null
+# The Linux build also renders the icon and the wizard bitmap the Windows executables link:
+# the drawing needs the toolkit that the Windows build does without.
+[ -f "$linux_build/CMakeCache.txt" ] || cmake -S . -B "$linux_build" -G Ninja >/dev/null
+cmake --build "$linux_build" --target dravmoor-sim dravmoor_icons -j "$(nproc)"
+cmake --preset windows -DDRAVMOOR_HOST_SIM="$PWD/$linux_build/sim/dravmoor-sim" \
+  -DDRAVMOOR_IMAGES_DIR="$PWD/$linux_build/res" >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 
 echo "Windows executables (statically linked):"

@@ -1,0 +1,881 @@
+#include "platform/ui/win32/window_driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cwchar>
+
+#include "platform/ui/resources.h"
+#include "platform/ui/win32/template_builder.h"
+#include "platform/ui/win32/win32_backend.h"
+
+namespace ui::win32 {
+
+namespace {
+
+constexpr wchar_t kDriverProp[] = L"DravmoorDriver";
+// The system commands the framework itself handles (cdialog.h; the headers' own SC_ names are
+// macros there).
+constexpr unsigned kMinimize = 0xF020, kClose = 0xF060;
+
+// Holds the driver's notifications back while code changes a control: native controls
+// notify on changes from code too (an address set sends EN_CHANGE, for one).
+class Quiet {
+public:
+    explicit Quiet(int& count) : m_count(count) { ++m_count; }
+    ~Quiet() { --m_count; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+private:
+    int& m_count;
+};
+
+std::wstring TextOf(HWND h)
+{
+    const int n = GetWindowTextLengthW(h);
+    std::wstring s(static_cast<std::size_t>(std::max(n, 0)) + 1, L'\0');
+    const int got = GetWindowTextW(h, s.data(), n + 1);
+    s.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return s;
+}
+
+SYSTEMTIME ToSystemTime(const DateTime& v)
+{
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(v.year);
+    st.wMonth = static_cast<WORD>(v.month);
+    st.wDay = static_cast<WORD>(v.day);
+    st.wHour = static_cast<WORD>(v.hour);
+    st.wMinute = static_cast<WORD>(v.minute);
+    st.wSecond = static_cast<WORD>(v.second);
+    // The day of the week is the system's to work out; a wrong one is refused by some pickers.
+    FILETIME ft;
+    if (SystemTimeToFileTime(&st, &ft)) FileTimeToSystemTime(&ft, &st);
+    return st;
+}
+
+DateTime FromSystemTime(const SYSTEMTIME& st)
+{
+    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+// A dotted quad's parts, as many as parse from the start (0-4).
+int ParseQuad(const std::string& text, std::array<int, 4>& parts)
+{
+    int count = 0;
+    std::size_t i = 0;
+    while (count < 4 && i < text.size()) {
+        int value = 0, digits = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
+            value = value * 10 + (text[i] - '0');
+            ++digits;
+            ++i;
+        }
+        if (digits == 0 || digits > 3 || value > 255) break;
+        parts[static_cast<std::size_t>(count++)] = value;
+        if (i < text.size() && text[i] != '.') break;
+        ++i;
+    }
+    return count;
+}
+
+// The four field edits of an address control, left to right.
+std::vector<HWND> AddressFields(HWND ip)
+{
+    std::vector<HWND> fields;
+    for (HWND c = GetWindow(ip, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
+        fields.push_back(c);
+    std::sort(fields.begin(), fields.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.left < rb.left;
+    });
+    return fields;
+}
+
+std::size_t Utf8Length(const std::wstring& s)
+{
+    return Narrow(s).size();
+}
+
+}  // namespace
+
+// ---- Building the window ----------------------------------------------------------------
+
+Win32WindowDriver::Win32WindowDriver(const DialogTemplate& t, WindowEvents& events,
+                                     Win32WindowDriver* parent, bool child)
+    : m_events(events), m_child(child && parent != nullptr)
+{
+    m_template = BuildDialogTemplate(t);
+    const HWND parentHwnd = parent != nullptr ? parent->hwnd() : nullptr;
+    m_owner = parentHwnd;
+    CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                               reinterpret_cast<LPCDLGTEMPLATEW>(m_template.data()), parentHwnd,
+                               &Win32WindowDriver::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (m_hwnd == nullptr) {
+        std::fprintf(stderr, "dialog %d: the window could not be created (error %lu)\n", t.id,
+                     GetLastError());
+        return;
+    }
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(m_hwnd, &units);
+    m_baseUnits = {units.right, units.bottom};
+
+    // The dialog's children in z-order are the template's controls in order; combo boxes'
+    // lists are windows of their own elsewhere.
+    std::size_t i = 0;
+    for (HWND c = GetWindow(m_hwnd, GW_CHILD); c != nullptr && i < t.controls.size();
+         c = GetWindow(c, GW_HWNDNEXT))
+        m_controls.push_back({&t.controls[i++], c});
+    SetupControls();
+}
+
+Win32WindowDriver::~Win32WindowDriver()
+{
+    if (m_hwnd == nullptr) return;
+    RemovePropW(m_hwnd, kDriverProp);
+    SetWindowLongPtrW(m_hwnd, DWLP_USER, 0);
+    if (m_running && m_owner != nullptr) EnableWindow(m_owner, TRUE);
+    DestroyWindow(m_hwnd);
+}
+
+void Win32WindowDriver::SetupControls()
+{
+    Quiet quiet(m_quiet);
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(m_hwnd, WM_GETFONT, 0, 0));
+    for (const Control& c : m_controls) {
+        const ControlTemplate& ct = *c.ct;
+        switch (ct.kind) {
+            case Kind::Icon:
+                if (HICON icon = NativeIcon(LoadIcon(ct.resource), 32))
+                    SendMessageW(c.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+                break;
+            case Kind::Bitmap:
+                if (HBITMAP bitmap = NativeBitmap(LoadBitmap(ct.resource)))
+                    SendMessageW(c.hwnd, STM_SETIMAGE, IMAGE_BITMAP,
+                                 reinterpret_cast<LPARAM>(bitmap));
+                break;
+            case Kind::DatePicker:
+                // The same form on every backend and locale, and the one the command line takes.
+                SendMessageW(c.hwnd, DTM_SETFORMATW, 0,
+                             reinterpret_cast<LPARAM>(L"yyyy'-'MM'-'dd"));
+                break;
+            case Kind::TimePicker:
+                SendMessageW(c.hwnd, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH':'mm':'ss"));
+                break;
+            case Kind::IpAddress:
+                // Wine's address control keeps WM_SETFONT for its fields only when told again.
+                SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+Win32WindowDriver* Win32WindowDriver::FromWindow(HWND hwnd)
+{
+    return hwnd != nullptr ? static_cast<Win32WindowDriver*>(GetPropW(hwnd, kDriverProp)) : nullptr;
+}
+
+INT_PTR CALLBACK Win32WindowDriver::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<Win32WindowDriver*>(lp);
+        self->m_hwnd = hwnd;
+        SetPropW(hwnd, kDriverProp, self);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+        return FALSE;  // the framework places the focus
+    }
+    auto* self = reinterpret_cast<Win32WindowDriver*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    return self != nullptr ? self->Handle(msg, wp, lp) : FALSE;
+}
+
+INT_PTR Win32WindowDriver::Handle(UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+            return TRUE;
+        case WM_CLOSE:
+            m_events.OnCloseRequest();
+            return TRUE;
+        case WM_CONTEXTMENU: {
+            if (m_child || reinterpret_cast<HWND>(wp) != m_hwnd) return FALSE;
+            const CPoint at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            return m_events.OnContextMenu(at) ? TRUE : FALSE;
+        }
+        case WM_SYSCOMMAND:
+            // The menu opened from the caption's icon is the framework's system menu, as the
+            // one Alt+Space and a right-click open.
+            if ((wp & 0xFFF0) == SC_MOUSEMENU && !m_child) {
+                POINT p;
+                GetCursorPos(&p);
+                if (m_events.OnContextMenu({p.x, p.y})) {
+                    SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, 0);
+                    return TRUE;
+                }
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+void Win32WindowDriver::OnCommand(int id, int code, HWND from)
+{
+    if (from == nullptr) return;  // menus and accelerators: the framework issues its own
+    const Control* c = nullptr;
+    for (const Control& k : m_controls)
+        if (k.hwnd == from) c = &k;
+    if (c == nullptr) return;
+    const Kind kind = c->ct->kind;
+    if (kind == Kind::Edit && code == EN_CHANGE) {
+        // A byte limit refuses what would pass it: the text goes back to the last that fitted.
+        const auto limit = m_byteLimits.find(id);
+        if (limit == m_byteLimits.end()) return;
+        const std::wstring now = TextOf(from);
+        if (Utf8Length(now) <= limit->second) {
+            m_lastTexts[id] = now;
+        } else if (m_quiet == 0) {
+            Quiet quiet(m_quiet);
+            const DWORD caret =
+                static_cast<DWORD>(std::min<std::size_t>(m_lastTexts[id].size(), MAXDWORD));
+            SetWindowTextW(from, m_lastTexts[id].c_str());
+            SendMessageW(from, EM_SETSEL, caret, caret);
+            MessageBeep(MB_OK);
+        }
+        return;
+    }
+    if (m_quiet > 0) return;
+    switch (kind) {
+        case Kind::PushButton:
+        case Kind::CheckBox:
+            if (code == BN_CLICKED) m_events.OnNotify(Notify::Clicked, id);
+            break;
+        case Kind::ListBox:
+            if (code == LBN_SELCHANGE) m_events.OnNotify(Notify::SelChange, id);
+            if (code == LBN_DBLCLK) m_events.OnNotify(Notify::DblClk, id);
+            break;
+        case Kind::ComboBox:
+            if (code == CBN_SELCHANGE) m_events.OnNotify(Notify::SelChange, id);
+            if (code == CBN_EDITCHANGE) m_events.OnNotify(Notify::EditChange, id);
+            break;
+        default:
+            break;
+    }
+}
+
+const Win32WindowDriver::Control* Win32WindowDriver::Find(int id) const
+{
+    for (const Control& c : m_controls)
+        if (c.ct->id == id) return &c;
+    return nullptr;
+}
+
+HWND Win32WindowDriver::Window(int id) const
+{
+    if (m_hwnd == nullptr || !IsWindow(m_hwnd)) return nullptr;
+    if (id == kSelf) return m_hwnd;
+    const Control* c = Find(id);
+    return c != nullptr ? c->hwnd : nullptr;
+}
+
+Kind Win32WindowDriver::KindOf(int id) const
+{
+    const Control* c = Find(id);
+    return c != nullptr ? c->ct->kind : Kind::Static;
+}
+
+int Win32WindowDriver::ControlOf(HWND h) const
+{
+    for (HWND p = h; p != nullptr; p = GetParent(p)) {
+        if (p == m_hwnd) return kSelf;
+        if (FromWindow(p) != nullptr) return kNoControl;  // another dialog's (a page's)
+        for (const Control& c : m_controls)
+            if (c.hwnd == p) return c.ct->id;
+    }
+    return kNoControl;
+}
+
+// ---- The window -------------------------------------------------------------------------
+
+void Win32WindowDriver::RunModal()
+{
+    if (m_hwnd == nullptr) return;
+    m_running = true;
+    m_ended = false;
+    // Centred on the owner, or on the work area for the first window.
+    RECT r, area;
+    GetWindowRect(m_hwnd, &r);
+    if (m_owner != nullptr)
+        GetWindowRect(m_owner, &area);
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = area.left + ((area.right - area.left) - (r.right - r.left)) / 2;
+    const int y = area.top + ((area.bottom - area.top) - (r.bottom - r.top)) / 2;
+    SetWindowPos(m_hwnd, nullptr, std::max(x, 0), std::max(y, 0), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_owner != nullptr) EnableWindow(m_owner, FALSE);
+    ShowWindow(m_hwnd, SW_SHOW);
+    SetForegroundWindow(m_hwnd);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_events.OnFirstShow();
+    }
+    MSG msg;
+    while (!m_ended) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside
+            break;
+        }
+        if (got < 0) break;
+        if (!PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    // The owner first, so that the system activates it rather than another program.
+    if (m_owner != nullptr) EnableWindow(m_owner, TRUE);
+    if (IsWindow(m_hwnd)) ShowWindow(m_hwnd, SW_HIDE);
+    m_running = false;
+}
+
+void Win32WindowDriver::EndModal(int)
+{
+    m_ended = true;
+    PostMessageW(m_hwnd, WM_NULL, 0, 0);  // wakes the loop
+}
+
+void Win32WindowDriver::Minimize()
+{
+    if (m_hwnd != nullptr) ShowWindow(m_hwnd, SW_MINIMIZE);
+}
+
+void Win32WindowDriver::SetIcon(const IconHandle& icon)
+{
+    if (m_hwnd == nullptr) return;
+    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(NativeIcon(icon, GetSystemMetrics(SM_CXICON))));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(NativeIcon(icon, GetSystemMetrics(SM_CXSMICON))));
+}
+
+unsigned Win32WindowDriver::PopupMenu(const std::vector<MenuItem>& items, const CPoint* at)
+{
+    if (m_hwnd == nullptr) return 0;
+    // The real system menu, with the framework's items after its own (once).
+    HMENU menu = GetSystemMenu(m_hwnd, FALSE);
+    if (menu == nullptr) return 0;
+    for (const MenuItem& item : items) {
+        if (item.command == 0 || item.command == kMinimize || item.command == kClose) continue;
+        if (std::find(m_sysMenuCommands.begin(), m_sysMenuCommands.end(), item.command) !=
+            m_sysMenuCommands.end())
+            continue;
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, item.command, Wide(item.text.str()).c_str());
+        m_sysMenuCommands.push_back(item.command);
+    }
+    POINT p{};
+    if (at != nullptr) {
+        p = {at->x, at->y};
+    } else {
+        RECT r;
+        GetWindowRect(m_hwnd, &r);
+        p = {r.left, r.top + GetSystemMetrics(SM_CYCAPTION)};
+    }
+    const auto chosen =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, p.x,
+                       p.y, 0, m_hwnd, nullptr);
+    if (chosen <= 0) return 0;
+    const auto command = static_cast<unsigned>(chosen);
+    // The window's own commands (move, restore) stay the system's; ours go to the framework.
+    const bool ours = command == kMinimize || command == kClose ||
+                      std::find(m_sysMenuCommands.begin(), m_sysMenuCommands.end(), command) !=
+                          m_sysMenuCommands.end();
+    if (!ours) {
+        PostMessageW(m_hwnd, WM_SYSCOMMAND, command, 0);
+        return 0;
+    }
+    return command;
+}
+
+void Win32WindowDriver::FocusWindow()
+{
+    if (m_hwnd != nullptr) ::SetFocus(GetAncestor(m_hwnd, GA_ROOT));
+}
+
+bool Win32WindowDriver::FocusIsOnWindow() const
+{
+    if (m_hwnd == nullptr) return false;
+    const HWND f = GetFocus();
+    return f == nullptr || f == GetAncestor(m_hwnd, GA_ROOT);
+}
+
+int Win32WindowDriver::FocusedControl() const
+{
+    const HWND f = GetFocus();
+    return f != nullptr ? ControlOf(f) : kNoControl;
+}
+
+// ---- Any control ------------------------------------------------------------------------
+
+void Win32WindowDriver::SetEnabled(int id, bool enable)
+{
+    if (HWND h = Window(id)) EnableWindow(h, enable ? TRUE : FALSE);
+}
+
+bool Win32WindowDriver::IsEnabled(int id) const
+{
+    const HWND h = Window(id);
+    return h != nullptr && IsWindowEnabled(h);
+}
+
+void Win32WindowDriver::SetVisible(int id, bool visible)
+{
+    if (HWND h = Window(id)) ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Win32WindowDriver::IsVisible(int id) const
+{
+    const HWND h = Window(id);
+    return h != nullptr && IsWindowVisible(h);
+}
+
+bool Win32WindowDriver::IsShown(int id) const
+{
+    const HWND h = Window(id);
+    return h != nullptr && (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Win32WindowDriver::SetText(int id, const CString& value)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return;
+    Quiet quiet(m_quiet);
+    if (id != kSelf && KindOf(id) == Kind::IpAddress) {
+        std::array<int, 4> parts{};
+        const int n = ParseQuad(value.str(), parts);
+        if (n == 4) {
+            SendMessageW(
+                h, IPM_SETADDRESS, 0,
+                static_cast<LPARAM>(MAKEIPADDRESS(parts[0], parts[1], parts[2], parts[3])));
+            return;
+        }
+        // What parses fills the first fields; the others stay blank.
+        SendMessageW(h, IPM_CLEARADDRESS, 0, 0);
+        const std::vector<HWND> fields = AddressFields(h);
+        for (int i = 0; i < n && i < static_cast<int>(fields.size()); ++i)
+            SetWindowTextW(fields[static_cast<std::size_t>(i)],
+                           std::to_wstring(parts[static_cast<std::size_t>(i)]).c_str());
+        return;
+    }
+    const std::wstring text = Wide(value.str());
+    SetWindowTextW(h, text.c_str());
+    if (id != kSelf && KindOf(id) == Kind::Edit) {
+        if (m_byteLimits.count(id) != 0) m_lastTexts[id] = text;
+        SendMessageW(h, EM_SETSEL, 0, 0);  // a long text shows from its start
+    }
+}
+
+CString Win32WindowDriver::GetText(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return {};
+    if (id != kSelf && KindOf(id) == Kind::IpAddress) {
+        DWORD address = 0;
+        SendMessageW(h, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+        char dotted[16];
+        std::snprintf(dotted, sizeof dotted, "%lu.%lu.%lu.%lu", FIRST_IPADDRESS(address),
+                      SECOND_IPADDRESS(address), THIRD_IPADDRESS(address),
+                      FOURTH_IPADDRESS(address));
+        return CString(dotted);
+    }
+    return CString(Narrow(TextOf(h)));
+}
+
+void Win32WindowDriver::SetFocus(int id, FocusReason reason)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return;
+    ::SetFocus(h);
+    // Tabbing into an edit selects its text, as the dialog manager does.
+    if (reason == FocusReason::Tab && id != kSelf && KindOf(id) == Kind::Edit)
+        SendMessageW(h, EM_SETSEL, 0, -1);
+}
+
+void Win32WindowDriver::Click(int id)
+{
+    if (HWND h = Window(id)) SendMessageW(h, BM_CLICK, 0, 0);
+}
+
+void Win32WindowDriver::Update(int id)
+{
+    if (HWND h = Window(id)) RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+CRect Win32WindowDriver::Rect(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return {};
+    RECT r;
+    GetWindowRect(h, &r);
+    const HWND parent = (GetWindowLongW(h, GWL_STYLE) & WS_CHILD) != 0 ? GetParent(h) : nullptr;
+    if (parent != nullptr) MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+void Win32WindowDriver::Move(int id, const CRect& rect)
+{
+    if (HWND h = Window(id)) MoveWindow(h, rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
+}
+
+// ---- Check boxes and edits --------------------------------------------------------------
+
+void Win32WindowDriver::SetCheck(int id, int state)
+{
+    Quiet quiet(m_quiet);
+    if (HWND h = Window(id)) SendMessageW(h, BM_SETCHECK, state != 0 ? BST_CHECKED : 0, 0);
+}
+
+int Win32WindowDriver::GetCheck(int id) const
+{
+    const HWND h = Window(id);
+    return h != nullptr && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void Win32WindowDriver::LimitText(int id, int maxChars)
+{
+    if (HWND h = Window(id)) SendMessageW(h, EM_SETLIMITTEXT, maxChars > 0 ? maxChars : 0, 0);
+}
+
+void Win32WindowDriver::LimitBytes(int id, std::size_t maxBytes)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return;
+    SendMessageW(h, EM_SETLIMITTEXT, static_cast<WPARAM>(std::min<std::size_t>(maxBytes, 30000)),
+                 0);
+    m_byteLimits[id] = maxBytes;
+    m_lastTexts[id] = TextOf(h);
+}
+
+// ---- Rows -------------------------------------------------------------------------------
+
+int Win32WindowDriver::InsertItem(int id, int index, const CString& value)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return -1;
+    Quiet quiet(m_quiet);
+    const std::wstring text = Wide(value.str());
+    const auto lp = reinterpret_cast<LPARAM>(text.c_str());
+    switch (KindOf(id)) {
+        case Kind::ComboBox: {
+            const auto n = static_cast<int>(SendMessageW(h, CB_GETCOUNT, 0, 0));
+            const int at = (index < 0 || index > n) ? -1 : index;
+            const LRESULT r = SendMessageW(h, CB_INSERTSTRING, static_cast<WPARAM>(at), lp);
+            return r < 0 ? -1 : static_cast<int>(r);
+        }
+        case Kind::ListBox: {
+            const auto n = static_cast<int>(SendMessageW(h, LB_GETCOUNT, 0, 0));
+            const int at = (index < 0 || index > n) ? -1 : index;
+            const LRESULT r = SendMessageW(h, LB_INSERTSTRING, static_cast<WPARAM>(at), lp);
+            return r < 0 ? -1 : static_cast<int>(r);
+        }
+        case Kind::ListView: {
+            const auto n = static_cast<int>(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0));
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = (index < 0 || index > n) ? n : index;
+            item.pszText = const_cast<wchar_t*>(text.c_str());
+            return static_cast<int>(
+                SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        }
+        default:
+            return -1;
+    }
+}
+
+bool Win32WindowDriver::DeleteItem(int id, int index)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || index < 0) return false;
+    Quiet quiet(m_quiet);
+    switch (KindOf(id)) {
+        case Kind::ComboBox: {
+            const auto sel = static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0));
+            const std::wstring typed = TextOf(h);
+            if (SendMessageW(h, CB_DELETESTRING, static_cast<WPARAM>(index), 0) == CB_ERR)
+                return false;
+            // The selection goes with its entry; the field keeps what it showed.
+            if (sel == index) {
+                SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+                if ((GetWindowLongW(h, GWL_STYLE) & 3) == CBS_DROPDOWN)
+                    SetWindowTextW(h, typed.c_str());
+            }
+            return true;
+        }
+        case Kind::ListBox:
+            return SendMessageW(h, LB_DELETESTRING, static_cast<WPARAM>(index), 0) != LB_ERR;
+        case Kind::ListView:
+            return SendMessageW(h, LVM_DELETEITEM, static_cast<WPARAM>(index), 0) != FALSE;
+        default:
+            return false;
+    }
+}
+
+void Win32WindowDriver::DeleteAllItems(int id)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return;
+    Quiet quiet(m_quiet);
+    switch (KindOf(id)) {
+        case Kind::ComboBox:
+            SendMessageW(h, CB_RESETCONTENT, 0, 0);
+            SetWindowTextW(h, L"");
+            break;
+        case Kind::ListBox:
+            SendMessageW(h, LB_RESETCONTENT, 0, 0);
+            break;
+        case Kind::ListView:
+            SendMessageW(h, LVM_DELETEALLITEMS, 0, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+int Win32WindowDriver::ItemCount(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return 0;
+    LRESULT n = 0;
+    switch (KindOf(id)) {
+        case Kind::ComboBox:
+            n = SendMessageW(h, CB_GETCOUNT, 0, 0);
+            break;
+        case Kind::ListBox:
+            n = SendMessageW(h, LB_GETCOUNT, 0, 0);
+            break;
+        case Kind::ListView:
+            n = SendMessageW(h, LVM_GETITEMCOUNT, 0, 0);
+            break;
+        default:
+            break;
+    }
+    return n < 0 ? 0 : static_cast<int>(n);
+}
+
+CString Win32WindowDriver::ItemText(int id, int index, int column) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr || index < 0 || index >= ItemCount(id)) return {};
+    const auto i = static_cast<WPARAM>(index);
+    switch (KindOf(id)) {
+        case Kind::ComboBox:
+        case Kind::ListBox: {
+            const bool combo = KindOf(id) == Kind::ComboBox;
+            const LRESULT len = SendMessageW(h, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0);
+            if (len < 0) return {};
+            std::wstring s(static_cast<std::size_t>(len) + 1, L'\0');
+            const LRESULT got = SendMessageW(h, combo ? CB_GETLBTEXT : LB_GETTEXT, i,
+                                             reinterpret_cast<LPARAM>(s.data()));
+            s.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+            return CString(Narrow(s));
+        }
+        case Kind::ListView: {
+            std::wstring s(1024, L'\0');
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = s.data();
+            item.cchTextMax = static_cast<int>(s.size());
+            const LRESULT got =
+                SendMessageW(h, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+            s.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+            return CString(Narrow(s));
+        }
+        default:
+            return {};
+    }
+}
+
+bool Win32WindowDriver::SetItemText(int id, int index, int column, const CString& value)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView || index < 0 || index >= ItemCount(id) ||
+        column < 0 || column >= ColumnCount(id))
+        return false;
+    std::wstring text = Wide(value.str());
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    return SendMessageW(h, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&item)) != FALSE;
+}
+
+int Win32WindowDriver::CurSel(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return -1;
+    LRESULT r = -1;
+    switch (KindOf(id)) {
+        case Kind::ComboBox:
+            r = SendMessageW(h, CB_GETCURSEL, 0, 0);
+            break;
+        case Kind::ListBox:
+            r = SendMessageW(h, LB_GETCURSEL, 0, 0);
+            break;
+        case Kind::ListView:
+            r = SendMessageW(h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+            break;
+        default:
+            break;
+    }
+    return r < 0 ? -1 : static_cast<int>(r);
+}
+
+int Win32WindowDriver::SetCurSel(int id, int index)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return -1;
+    Quiet quiet(m_quiet);
+    const bool valid = index >= 0 && index < ItemCount(id);
+    const auto at = static_cast<WPARAM>(valid ? index : -1);
+    switch (KindOf(id)) {
+        case Kind::ComboBox:
+            SendMessageW(h, CB_SETCURSEL, at, 0);
+            if (!valid) SetWindowTextW(h, L"");
+            break;
+        case Kind::ListBox:
+            SendMessageW(h, LB_SETCURSEL, at, 0);
+            break;
+        case Kind::ListView: {
+            LVITEMW none{};
+            none.stateMask = LVIS_SELECTED;
+            SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(&none));
+            if (valid) SetItemSelected(id, index, true);
+            break;
+        }
+        default:
+            return -1;
+    }
+    return valid ? index : -1;
+}
+
+bool Win32WindowDriver::SetItemSelected(int id, int index, bool selected)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView || index < 0 || index >= ItemCount(id))
+        return false;
+    Quiet quiet(m_quiet);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    return SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&item)) != FALSE;
+}
+
+// ---- List-view columns ------------------------------------------------------------------
+
+void Win32WindowDriver::SetExtendedStyle(int id, std::uint32_t style)
+{
+    if (HWND h = Window(id); h != nullptr && KindOf(id) == Kind::ListView)
+        SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
+}
+
+std::uint32_t Win32WindowDriver::ExtendedStyle(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView) return 0;
+    return static_cast<std::uint32_t>(SendMessageW(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+}
+
+int Win32WindowDriver::InsertColumn(int id, int column, const CString& heading, int width)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView || column < 0) return -1;
+    std::wstring text = Wide(heading.str());
+    LVCOLUMNW c{};
+    c.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    c.fmt = LVCFMT_LEFT;
+    c.cx = width;
+    c.pszText = text.data();
+    c.iSubItem = column;
+    return static_cast<int>(SendMessageW(h, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+                                         reinterpret_cast<LPARAM>(&c)));
+}
+
+int Win32WindowDriver::ColumnCount(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView) return 0;
+    const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
+    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+CString Win32WindowDriver::ColumnHeading(int id, int column) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr || column < 0 || column >= ColumnCount(id)) return {};
+    std::wstring s(256, L'\0');
+    LVCOLUMNW c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = s.data();
+    c.cchTextMax = static_cast<int>(s.size());
+    if (!SendMessageW(h, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c)))
+        return {};
+    s.resize(std::wcslen(s.c_str()));
+    return CString(Narrow(s));
+}
+
+int Win32WindowDriver::ColumnWidth(int id, int column) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr || column < 0 || column >= ColumnCount(id)) return 0;
+    return static_cast<int>(SendMessageW(h, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+// ---- Pickers, address controls ----------------------------------------------------------
+
+// A picker holds a whole date and time and shows the part its format names, as the framework
+// wants; the native control keeps the part it does not show.
+void Win32WindowDriver::SetDateTime(int id, const DateTime& value)
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return;
+    Quiet quiet(m_quiet);
+    SYSTEMTIME st = ToSystemTime(value);
+    SendMessageW(h, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+}
+
+DateTime Win32WindowDriver::GetDateTime(int id) const
+{
+    const HWND h = Window(id);
+    if (h == nullptr) return {};
+    SYSTEMTIME st{};
+    if (SendMessageW(h, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID)
+        return {};
+    return FromSystemTime(st);
+}
+
+void Win32WindowDriver::SetDateTimeRange(int id, const DateTime& first, const DateTime& last)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::DatePicker) return;
+    std::array<SYSTEMTIME, 2> range{ToSystemTime(first), ToSystemTime(last)};
+    SendMessageW(h, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range.data()));
+}
+
+bool Win32WindowDriver::IsBlank(int id) const
+{
+    const HWND h = Window(id);
+    return h == nullptr || KindOf(id) != Kind::IpAddress ||
+           SendMessageW(h, IPM_ISBLANK, 0, 0) != FALSE;
+}
+
+}  // namespace ui::win32

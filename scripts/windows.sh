@@ -3,6 +3,7 @@
 # dravmoor-sim.exe and the unit tests with MinGW-w64 (the "windows" preset), then runs every test
 # of that build under Wine inside a private network namespace.
 #   scripts/windows.sh [LINUX_BUILD_DIR]
+#   scripts/netns.sh bash scripts/windows.sh --inside [CTEST OPTIONS]   (the tests only, e.g. -R)
 # LINUX_BUILD_DIR (default: build) holds the Linux dravmoor-sim that dravmoor.exe is also tested
 # against; it is built there when missing.
 set -euo pipefail
@@ -20,10 +21,14 @@ if [ "${1:-}" = --inside ]; then
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/dravmoor-wine.XXXXXX")
   export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   unset DISPLAY WAYLAND_DISPLAY
-  trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+  source tests/integration/windows/wine_display.sh
+  trap 'wineserver -k 2>/dev/null || true; wine_display_stop; rm -rf "$WINEPREFIX"' EXIT
   wineserver -p
   wineboot -i >/dev/null 2>&1
-  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300
+  # The window's tests need an X server; the command-line ones ignore it.
+  wine_display_start 57
+  shift
+  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300 "$@"
   exit 0
 fi
 

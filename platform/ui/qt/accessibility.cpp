@@ -68,27 +68,71 @@ private:
     }
 };
 
-// A picker: a spin box read by the text it shows. Its text interfaces are those of the edit
-// inside it; it offers no numeric value, since a date has none.
-class PickerAccessible final : public QAccessibleWidget {
+// A picker: a spin box read by the text it shows, through a text interface over the edit inside
+// it (Qt gives that edit no interface of its own). It offers no numeric value: a date has none.
+class PickerAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit PickerAccessible(QDateTimeEdit* e) : QAccessibleWidget(e, QAccessible::SpinBox) {}
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value) return static_cast<QDateTimeEdit*>(widget())->text();
+        if (t == QAccessible::Value) return Edit() != nullptr ? Edit()->text() : QString();
         return QAccessibleWidget::text(t);
     }
     void* interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::TextInterface || type == QAccessible::EditableTextInterface) {
-            auto* edit = widget()->findChild<QLineEdit*>();
-            QAccessibleInterface* inner =
-                edit != nullptr ? QAccessible::queryAccessibleInterface(edit) : nullptr;
-            return inner != nullptr ? inner->interface_cast(type) : nullptr;
-        }
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
     }
+
+    void selection(int index, int* start, int* end) const override
+    {
+        *start = *end = 0;
+        const QLineEdit* e = Edit();
+        if (index == 0 && e != nullptr && e->hasSelectedText()) {
+            *start = e->selectionStart();
+            *end = *start + static_cast<int>(e->selectedText().size());
+        }
+    }
+    int selectionCount() const override
+    {
+        return Edit() != nullptr && Edit()->hasSelectedText() ? 1 : 0;
+    }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override
+    {
+        if (QLineEdit* e = Edit()) e->deselect();
+    }
+    void setSelection(int, int start, int end) override
+    {
+        if (QLineEdit* e = Edit()) e->setSelection(start, end - start);
+    }
+    int cursorPosition() const override { return Edit() != nullptr ? Edit()->cursorPosition() : 0; }
+    void setCursorPosition(int position) override
+    {
+        if (QLineEdit* e = Edit()) e->setCursorPosition(position);
+    }
+    QString text(int start, int end) const override
+    {
+        const QString all = text(QAccessible::Value);
+        return (start < 0 || end < start) ? QString() : all.mid(start, end - start);
+    }
+    int characterCount() const override
+    {
+        return static_cast<int>(text(QAccessible::Value).size());
+    }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override
+    {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+
+private:
+    QLineEdit* Edit() const { return widget()->findChild<QLineEdit*>(); }
 };
 
 class ListViewAccessible;
@@ -324,10 +368,13 @@ QAccessibleInterface* Factory(const QString&, QObject* object)
     auto* w = static_cast<QWidget*>(object);
     if (auto* dw = qobject_cast<DialogWindow*>(w))
         return new TemplateContainer(dw, dw->isWindow() ? QAccessible::Dialog : QAccessible::Pane);
-    if (w->objectName() == QLatin1String("client") &&
+    // Decided by type alone: Qt may ask for an interface while a widget is being built, before
+    // any property or name is set, and keeps the first answer. The client area inside a client
+    // edge is the one plain widget on a dialog window; the program's only tree widgets and
+    // date-time edits are template controls.
+    if (w->metaObject() == &QWidget::staticMetaObject &&
         qobject_cast<DialogWindow*>(w->parentWidget()) != nullptr)
         return new TemplateContainer(w, QAccessible::Client);
-    if (!w->property("dlgCtrlId").isValid()) return nullptr;  // not a template control
     if (auto* v = qobject_cast<QTreeWidget*>(w)) return new ListViewAccessible(v);
     if (auto* e = qobject_cast<QDateTimeEdit*>(w)) return new PickerAccessible(e);
     if (qobject_cast<IpAddressEdit*>(w) != nullptr)

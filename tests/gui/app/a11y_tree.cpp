@@ -72,6 +72,12 @@ int Walk(QAccessibleInterface* iface, int depth)
         }
         line += QStringLiteral(" (%1 children)").arg(iface->childCount());
     }
+    if (role == QAccessible::SpinBox) {
+        QAccessibleTextInterface* text = iface->textInterface();
+        line += QStringLiteral(" value \"%1\" text \"%2\"")
+                    .arg(iface->text(QAccessible::Value),
+                         text != nullptr ? text->text(0, text->characterCount()) : QString());
+    }
     if (fails) line += QStringLiteral("   <-- no name");
     std::printf("%s\n", qPrintable(line));
     if (!HasItems(role))

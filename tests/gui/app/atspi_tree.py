@@ -33,6 +33,15 @@ def walk(node, depth, out):
         line += " (%d children)" % node.childCount
         if node.description:
             line += " description \"%s\"" % node.description.replace("\n", "\\n")
+    if role == pyatspi.ROLE_SPIN_BUTTON:
+        try:
+            line += " value %g" % node.queryValue().currentValue
+        except NotImplementedError:
+            pass
+        try:
+            line += " text \"%s\"" % node.queryText().getText(0, -1)
+        except NotImplementedError:
+            pass
     for rel in node.getRelationSet():
         if rel.getRelationType() == pyatspi.RELATION_LABELLED_BY:
             line += " labelled-by \"%s\"" % rel.getTarget(0).name

@@ -2,12 +2,26 @@
 
 #include "app/about_dlg.h"
 #include "app/web_address.h"
+#include "platform/sockets/source_port.h"
 #include "protocol/display.h"
 #include "res/resource.h"
 #include "sharemap/launch_sharemap.h"
 #include "wizard/launch_wizard.h"
 
 namespace app {
+
+namespace {
+
+// The README's "Nothing found?" in short: the usual causes, the firewall first.
+ui::CString NothingFoundText()
+{
+    return "Nothing found?\n\nCheck that the adapter is on and on the same network segment "
+           "as this PC (no router or VPN between).\n\nA firewall must let in UDP to ports " +
+           std::to_string(sockets::kSourcePortFirst) + "-" +
+           std::to_string(sockets::kSourcePortLast) + ".\n\nThen click Refresh list.";
+}
+
+}  // namespace
 
 // What discovery and the status query report, turned into the window's controls. Two small
 // views rather than one, since both interfaces carry their own message sink.
@@ -120,6 +134,7 @@ bool CMainDlg::OnInitDialog()
     m_diskList.InsertColumn(2, "FS Type", 70);
     m_diskList.InsertColumn(3, "Total Size(MB)", 100);
     m_diskList.InsertColumn(4, "Free Space", 72);
+    m_deviceList.SetEmptyText(NothingFoundText());
 
     // The whole discovery runs before the window is first shown.
     RefreshDeviceList();

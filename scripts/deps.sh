@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-arphic-uming
   xvfb xauth x11-utils imagemagick xdotool fonts-dejavu-extra
+  at-spi2-core python3-pyatspi
   iproute2 util-linux procps jq
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient

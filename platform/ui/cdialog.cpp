@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/ui/accessible_names.h"
 #include "platform/ui/driver.h"
 #include "platform/ui/ids.h"
 #include "platform/ui/window_link.h"
@@ -80,6 +81,13 @@ bool CDialog::BuildWindow(CDialog* parent, bool child)
     const CPoint units = m_window->driver->BaseUnits();
     m_baseX = units.x;
     m_baseY = units.y;
+    // Controls that show no text of their own are read by the label before them.
+    for (std::size_t i = 0; i < m_template->controls.size(); ++i) {
+        const ControlTemplate& ct = m_template->controls[i];
+        const CString name = TemplateAccessibleName(*m_template, i);
+        if (!name.IsEmpty() && FindControl(ct.id) == &ct)
+            m_window->driver->SetAccessibleName(ct.id, name);
+    }
     // Initial combo-box data, in order; no entry is selected.
     for (const auto& [id, entries] : m_template->comboData) {
         if (FindControl(id) == nullptr) continue;
@@ -162,6 +170,20 @@ const ControlTemplate* CDialog::FindControl(int id) const
     for (const ControlTemplate& ct : m_template->controls)
         if (ct.id == id) return &ct;
     return nullptr;
+}
+
+void CDialog::RenameLabelled(int id, const CString& text)
+{
+    const ControlTemplate* label = FindControl(id);
+    if (label == nullptr || !m_window ||
+        (label->kind != Kind::Static && label->kind != Kind::GroupBox))
+        return;
+    const auto index = static_cast<std::size_t>(label - m_template->controls.data());
+    const CString name = LabelName(text.str(), label->style);
+    for (std::size_t i : ControlsNamedBy(*m_template, index)) {
+        const ControlTemplate& ct = m_template->controls[i];
+        if (FindControl(ct.id) == &ct) m_window->driver->SetAccessibleName(ct.id, name);
+    }
 }
 
 bool CDialog::IsPushButton(int id) const

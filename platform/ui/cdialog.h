@@ -118,6 +118,8 @@ public:
     int GetCurSel() const;  // -1 when nothing is selected
     int SetCurSel(int index);
     CString GetText(int index) const;
+    // Drawn inside the list while it is empty (why it is, what to do); no row.
+    void SetEmptyText(const CString& text);
 };
 
 // A list view in report mode.
@@ -138,6 +140,8 @@ public:
     int GetFirstSelectedItem() const;  // -1 when none
     bool SetItemState(int row, bool selected);
     int GetColumnWidth(int column) const;
+    // Drawn inside the list while it is empty; no row.
+    void SetEmptyText(const CString& text);
 };
 
 // A date picker or a time picker. Both hold a whole date and time and show one part of it; the
@@ -248,6 +252,8 @@ private:
     void Dispatch(Notify code, int id);
     void ShowSystemMenu(const CPoint* at);
     void ApplyInitialFocus();
+    // The controls that label `id` names take its new text as their accessible name.
+    void RenameLabelled(int id, const CString& text);
     void UnlinkChildren();
     void ReleaseWindow();
     const ControlTemplate* FindControl(int id) const;

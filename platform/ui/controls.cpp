@@ -70,7 +70,10 @@ bool CWnd::IsWindowVisible() const
 
 void CWnd::SetWindowText(const CString& text)
 {
-    if (WindowDriver* d = Driver()) d->SetText(m_target, text);
+    const std::shared_ptr<detail::WindowLink> link = m_link.lock();
+    if (!link) return;
+    link->driver->SetText(m_target, text);
+    if (m_target != kSelf) link->dialog->RenameLabelled(m_target, text);
 }
 
 CString CWnd::GetWindowText() const
@@ -198,6 +201,11 @@ CString CListBox::GetText(int index) const
     return d != nullptr ? d->ItemText(Target(), index, 0) : CString();
 }
 
+void CListBox::SetEmptyText(const CString& text)
+{
+    if (WindowDriver* d = Driver()) d->SetEmptyText(Target(), text);
+}
+
 // ---- CListCtrl --------------------------------------------------------------------------
 
 void CListCtrl::SetExtendedStyle(std::uint32_t style)
@@ -284,6 +292,11 @@ int CListCtrl::GetColumnWidth(int column) const
 {
     WindowDriver* d = Driver();
     return d != nullptr ? d->ColumnWidth(Target(), column) : 0;
+}
+
+void CListCtrl::SetEmptyText(const CString& text)
+{
+    if (WindowDriver* d = Driver()) d->SetEmptyText(Target(), text);
 }
 
 // ---- CDateTimeCtrl, CIPAddressCtrl ------------------------------------------------------

@@ -108,6 +108,16 @@ public:
     virtual DateTime GetDateTime(int id) const = 0;
     virtual void SetDateTimeRange(int id, const DateTime& first, const DateTime& last) = 0;
     virtual bool IsBlank(int id) const = 0;
+
+    // What assistive technology reads.
+    // The name a screen reader gives control `id`. The framework derives it from the labels of
+    // the template (accessible_names.h) and gives it again when such a label's text changes. An
+    // address control names its four fields AddressPartName(name, 0..3).
+    virtual void SetAccessibleName(int id, const CString& name) = 0;
+
+    // List boxes and list views: a text drawn inside the list while it has no rows (empty:
+    // none). It is no row: the item count stays 0, and it goes when a row is added.
+    virtual void SetEmptyText(int id, const CString& text) = 0;
 };
 
 class Backend {

@@ -379,6 +379,18 @@ bool FakeWindow::IsBlank(int id) const
     return c == nullptr || c->text.IsEmpty();
 }
 
+void FakeWindow::SetAccessibleName(int id, const CString& name)
+{
+    if (FakeControl* c = Control(id)) c->accessibleName = name;
+}
+
+void FakeWindow::SetEmptyText(int id, const CString& text)
+{
+    FakeControl* c = Control(id);
+    if (c != nullptr && (c->ct->kind == Kind::ListBox || c->ct->kind == Kind::ListView))
+        c->emptyText = text;
+}
+
 // ---- FakeBackend ------------------------------------------------------------------------
 
 void FakeBackend::OnNextModal(std::function<void(FakeWindow&)> script)

@@ -31,6 +31,8 @@ struct FakeControl {
     std::vector<std::pair<CString, int>> columns;
     std::uint32_t extendedStyle = 0;
     DateTime dateTime;
+    CString accessibleName;
+    CString emptyText;  // lists: drawn while there are no rows
 };
 
 class FakeWindow final : public WindowDriver {
@@ -107,6 +109,9 @@ public:
     DateTime GetDateTime(int id) const override;
     void SetDateTimeRange(int, const DateTime&, const DateTime&) override {}
     bool IsBlank(int id) const override;
+
+    void SetAccessibleName(int id, const CString& name) override;
+    void SetEmptyText(int id, const CString& text) override;
 
     IconHandle icon;
     int minimized = 0;

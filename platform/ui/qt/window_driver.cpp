@@ -19,10 +19,13 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
 #include <memory>
 
+#include "platform/ui/accessible_names.h"
+#include "platform/ui/qt/accessibility.h"
 #include "platform/ui/qt/control_factory.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/widgets.h"
@@ -199,6 +202,14 @@ void ChangeComboList(QComboBox* c, int keepSelection, F&& change)
     }
 }
 
+// An empty list shows its placeholder text, and a reader gets it as the list's description.
+void ShowEmptyText(QAbstractItemView* view, QLabel* label)
+{
+    const bool show = view->model()->rowCount() == 0 && !label->text().isEmpty();
+    label->setVisible(show);
+    view->setAccessibleDescription(show ? label->text() : QString());
+}
+
 int SelectedRow(const QListWidget* l)
 {
     const QModelIndexList rows = l->selectionModel()->selectedRows();
@@ -269,6 +280,7 @@ QtWindowDriver::QtWindowDriver(const DialogTemplate& t, WindowEvents& events,
     : m_events(events)
 {
     KeyFilter::Ensure();
+    EnsureAccessibility();
     QWidget* parentWidget = nullptr;
     if (parent != nullptr) parentWidget = child ? parent->client() : parent->window();
     child = child && parentWidget != nullptr;
@@ -330,6 +342,8 @@ QtWindowDriver::QtWindowDriver(const DialogTemplate& t, WindowEvents& events,
         w->setFont(font);
         w->setGeometry(geo);
         w->setProperty("dlgCtrlId", ct.id);
+        // Readers take the children in this order; the stacking below reverses Qt's own.
+        w->setProperty("templateIndex", static_cast<int>(m_controls.size()));
         w->setObjectName(QStringLiteral("ctl%1").arg(ct.id));
         if (!text.isEmpty()) w->setAccessibleName(StripMnemonic(text));
         // The first control of the template is on top (the original z-order); Qt stacks later
@@ -350,6 +364,15 @@ QtWindowDriver::QtWindowDriver(const DialogTemplate& t, WindowEvents& events,
         }
         m_controls.emplace_back(&ct, w);
         ConnectNotifications(w, ct);
+    }
+    // Each label is related to the control it names (a reader's "labelled by"). A label with a
+    // buddy would take a '&' in its text for a mnemonic, so those keep no relation.
+    for (std::size_t i = 0; i < m_controls.size(); ++i) {
+        const int label = NamingLabel(t, i);
+        if (label < 0) continue;
+        auto* l = qobject_cast<QLabel*>(m_controls[static_cast<std::size_t>(label)].second.data());
+        if (l != nullptr && !l->text().contains(QLatin1Char('&')))
+            l->setBuddy(m_controls[i].second.data());
     }
 }
 
@@ -884,6 +907,55 @@ bool QtWindowDriver::IsBlank(int id) const
 {
     auto* ip = qobject_cast<IpAddressEdit*>(Widget(id));
     return ip == nullptr || ip->isBlank();
+}
+
+// ---- Assistive technology, list placeholders -------------------------------------------
+
+void QtWindowDriver::SetAccessibleName(int id, const CString& value)
+{
+    QWidget* w = Widget(id);
+    if (w == nullptr) return;
+    const QString name = ToQString(value);
+    w->setAccessibleName(name);
+    if (auto* ip = qobject_cast<IpAddressEdit*>(w)) {
+        for (int i = 0; i < 4; ++i)
+            ip->field(i)->setAccessibleName(ToQString(AddressPartName(value, i)));
+    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+        if (c->lineEdit() != nullptr) c->lineEdit()->setAccessibleName(name);
+    }
+}
+
+// A label over the empty list's viewport: drawn inside the list, never one of its rows, and
+// transparent to the mouse. While it shows, it is also the list's accessible description.
+void QtWindowDriver::SetEmptyText(int id, const CString& value)
+{
+    auto* view = qobject_cast<QAbstractItemView*>(Widget(id));
+    if (view == nullptr || (qobject_cast<QListWidget*>(view) == nullptr &&
+                            qobject_cast<QTreeWidget*>(view) == nullptr))
+        return;
+    QWidget* port = view->viewport();
+    auto* label = port->findChild<QLabel*>(QStringLiteral("emptyText"), Qt::FindDirectChildrenOnly);
+    if (label == nullptr) {
+        label = new QLabel(port);
+        label->setObjectName(QStringLiteral("emptyText"));
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setFocusPolicy(Qt::NoFocus);
+        label->setForegroundRole(QPalette::PlaceholderText);
+        auto* layout = new QVBoxLayout(port);
+        layout->setContentsMargins(4, 4, 4, 4);
+        layout->addWidget(label);
+        QAbstractItemModel* model = view->model();
+        const auto follow = [view, label] { ShowEmptyText(view, label); };
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            QObject::connect(model, signal, label, follow);
+        QObject::connect(model, &QAbstractItemModel::modelReset, label, follow);
+        QObject::connect(model, &QAbstractItemModel::layoutChanged, label, follow);
+    }
+    label->setText(ToQString(value));
+    ShowEmptyText(view, label);
 }
 
 }  // namespace ui::qt

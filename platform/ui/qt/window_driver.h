@@ -100,6 +100,9 @@ public:
     void SetDateTimeRange(int id, const DateTime& first, const DateTime& last) override;
     bool IsBlank(int id) const override;
 
+    void SetAccessibleName(int id, const CString& name) override;
+    void SetEmptyText(int id, const CString& text) override;
+
 private:
     QWidget* Widget(int id) const;  // null when unknown or gone
     void ConnectNotifications(QWidget* w, const ControlTemplate& ct);

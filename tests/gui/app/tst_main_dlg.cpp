@@ -1,6 +1,7 @@
 // The main window over the fake network: start-up, button states, panel and disk texts, the
 // time-out refresh, web access, the system menu's About item, the keyboard rules and the
 // sockets-failure start-up.
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -208,6 +209,70 @@ private slots:
             QVERIFY(PanelEmpty(dlg));
             QVERIFY(DeviceCommandsDisabled(dlg));
             QVERIFY(dlg.m_refreshButton.IsWindowEnabled());
+        });
+        QVERIFY(rec.Texts().isEmpty());
+    }
+
+    // Nothing found: the list says why, inside itself and to a reader, without a row; the text
+    // goes with the first adapter and comes back when none answers. The disk list reads as a
+    // table with its column headers and cells.
+    void emptyListSaysWhyAndListsReadAsTables()
+    {
+        MessageRecorder rec;
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            QListWidget* list = List(dlg);
+            auto* hint = list->viewport()->findChild<QLabel*>(QStringLiteral("emptyText"));
+            QVERIFY(hint != nullptr);
+            QVERIFY(hint->isVisible());
+            QVERIFY(hint->text().startsWith(QStringLiteral("Nothing found?")));
+            QVERIFY(hint->text().contains(QStringLiteral("16380-16387")));
+            QVERIFY(list->viewport()->rect().contains(hint->geometry()));
+            QCOMPARE(dlg.m_deviceList.GetCount(), 0);
+            QCOMPARE(list->count(), 0);
+            QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(list);
+            QCOMPARE(reader->text(QAccessible::Name), QStringLiteral("Device list"));
+            QCOMPARE(reader->text(QAccessible::Description), hint->text());
+
+            FakeAdapter& one = Add(1, "NAS-One");
+            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QCOMPARE(dlg.m_deviceList.GetCount(), 1);
+            QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
+            QVERIFY(!hint->isVisible());
+            QVERIFY(reader->text(QAccessible::Description).isEmpty());
+            ClickRow(dlg, 0);
+            QCOMPARE(dlg.m_mac.GetWindowText(), QStringLiteral("02:ab:cd:ef:00:01"));
+
+            QAccessibleInterface* disks =
+                QAccessible::queryAccessibleInterface(dlg.GetDlgItem(IDC_DISK_LIST));
+            QCOMPARE(disks->role(), QAccessible::Table);
+            QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("USB infomation"));
+            QAccessibleTableInterface* table = disks->tableInterface();
+            QVERIFY(table != nullptr);
+            QCOMPARE(table->columnCount(), 5);
+            QCOMPARE(table->rowCount(), 2);
+            QCOMPARE(table->columnDescription(3), QStringLiteral("Total Size(MB)"));
+            QCOMPARE(disks->childCount(), 15);  // a header row, then the cells
+            QCOMPARE(disks->child(0)->role(), QAccessible::ColumnHeader);
+            QCOMPARE(disks->child(0)->text(QAccessible::Name), QStringLiteral("Share Name"));
+            QAccessibleInterface* cell = table->cellAt(1, 2);
+            QCOMPARE(cell->role(), QAccessible::Cell);
+            QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("ext3"));
+            QCOMPARE(disks->indexOfChild(cell), (1 + 1) * 5 + 2);
+            QCOMPARE(disks->child((1 + 1) * 5 + 2), cell);
+            QCOMPARE(
+                cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+                QStringLiteral("FS Type"));
+
+            // Its row gone, a cell a reader still holds is no other row's.
+            one.silent = true;
+            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QCOMPARE(dlg.m_deviceList.GetCount(), 0);
+            QVERIFY(hint->isVisible());
+            QCOMPARE(reader->text(QAccessible::Description), hint->text());
+            QCOMPARE(table->rowCount(), 0);
+            QVERIFY(table->cellAt(1, 2) == nullptr);
         });
         QVERIFY(rec.Texts().isEmpty());
     }

@@ -2,8 +2,12 @@
 // the combo-box lists, the string table and the images.
 #include <QApplication>
 #include <QtTest>
+#include <algorithm>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "platform/ui/accessible_names.h"
 #include "platform/ui/cdialog.h"
 #include "res/resource.h"
 #include "res/resources.h"
@@ -49,6 +53,52 @@ private slots:
         QVERIFY(ui::LoadString(12345).IsEmpty());
         QCOMPARE(ui::qt::ToQPixmap(ui::LoadBitmap(IDB_WIZARD)).size(), QSize(160, 249));
         QVERIFY(!ui::qt::ToQIcon(ui::LoadIcon(IDR_MAINFRAME)).pixmap(32, 32).isNull());
+    }
+
+    // What a screen reader calls each control that shows no text of its own: every one of them
+    // has a name, the one its own label gives (not a neighbour's, nor one from another group).
+    void everyControlWithoutTextIsNamedByItsLabel()
+    {
+        const std::vector<std::pair<int, std::vector<std::pair<int, const char*>>>> expected{
+            {IDD_MAIN, {{IDC_DEVICE_LIST, "Device list"}, {IDC_DISK_LIST, "USB infomation"}}},
+            {IDD_VERIFY, {{IDC_VERIFY_NAME, "Name"}, {IDC_VERIFY_PASSWORD, "Password"}}},
+            {IDD_PAGE_SYSTEM,
+             {{IDC_DEV_DESC, "Device description"},
+              {IDC_DEV_DATE, "Device Date"},
+              {IDC_DEV_TIME, "Device time"},
+              {IDC_TIMEZONE, "Device timezone"}}},
+            {IDD_PAGE_NETWORK,
+             {{IDC_PROTOCOL, "Protocol"},
+              {IDC_NET_IP, "IP address"},
+              {IDC_NET_MASK, "Subnet mask"},
+              {IDC_NET_GATEWAY, "Default gateway"},
+              {IDC_NET_DNS1, "Primary dns"},
+              {IDC_NET_DNS2, "Secondary dns"}}},
+            {IDD_SHARE_MAP,
+             {{IDC_MAP_USER, "Username"},
+              {IDC_MAP_PASSWORD, "Password"},
+              {IDC_SHARE_COMBO, "Map share to local"},
+              {IDC_DRIVE_COMBO, "Map to"},
+              {IDC_MAPPED_LIST, "List of mapped share"}}},
+        };
+        int named = 0;
+        for (const auto& [dialog, names] : expected) {
+            const ui::DialogTemplate& t = *ui::FindTemplate(dialog);
+            for (std::size_t i = 0; i < t.controls.size(); ++i) {
+                if (!ui::NamedByLabel(t.controls[i].kind)) continue;
+                const auto it = std::find_if(names.begin(), names.end(), [&](const auto& n) {
+                    return n.first == t.controls[i].id;
+                });
+                QVERIFY2(it != names.end(), qPrintable(QString::number(t.controls[i].id)));
+                QCOMPARE(ui::TemplateAccessibleName(t, i), QString::fromUtf8(it->second));
+                ++named;
+            }
+        }
+        QCOMPARE(named, 19);
+        // The other windows have no such control.
+        for (int id : {IDD_ABOUTBOX, IDD_WIZARD, IDD_PAGE_FINISH})
+            for (const ui::ControlTemplate& ct : ui::FindTemplate(id)->controls)
+                QVERIFY(!ui::NamedByLabel(ct.kind));
     }
 };
 

@@ -3,6 +3,7 @@
 // a disabled button, the message-box seam. Every backend runs this same logic.
 #include <gtest/gtest.h>
 
+#include "platform/ui/accessible_names.h"
 #include "platform/ui/cdialog.h"
 #include "platform/ui/driver.h"
 #include "platform/ui/fake/fake_backend.h"
@@ -294,6 +295,74 @@ TEST_F(DialogLogic, MessageBoxesGoThroughTheSeamOrTheBackend)
     ui::SetMessageBoxHandler(previous);
     EXPECT_EQ(1u, seen.size());
     EXPECT_EQ(2u, backend.boxes.size());
+}
+
+// Controls without a text of their own are named by the template's labels, whatever the order
+// of the template, and follow a label's text; an empty list's placeholder reaches the backend.
+TEST_F(DialogLogic, ControlsAreNamedByTheirLabelsAndFollowTheirText)
+{
+    using namespace ui::style;
+    using ui::Kind;
+    struct Labels final : ui::ResourceProvider {
+        ui::DialogTemplate t{
+            50,
+            "Names",
+            200,
+            200,
+            "宋体",
+            9,
+            ui::dstyle::Popup,
+            {
+                {200, Kind::Edit, "", Border | TabStop, 60, 10, 80, 12},
+                {201, Kind::Static, "&User name: ", 0, 10, 11, 45, 10},  // after it, same row
+                {202, Kind::ComboBox, "", TabStop, 60, 30, 80, 60},  // its list covers what follows
+                {-1, Kind::Static, "Mode:", 0, 10, 30, 45, 10},
+                {-1, Kind::Static, "Address", 0, 10, 46, 48, 10},  // above the address control
+                {203, Kind::IpAddress, "", TabStop, 10, 58, 80, 12},
+                {-1, Kind::Static, "Outside:", 0, 10, 70, 45, 8},  // outside the group below
+                {-1, Kind::GroupBox, "&Disks", 0, 5, 80, 190, 100},
+                {204, Kind::ListView, "", ReportView | TabStop, 10, 95, 180, 60},
+                {205, Kind::PushButton, "&Go", TabStop, 150, 30, 40, 14},
+            },
+            {}};
+        const ui::DialogTemplate* FindTemplate(int id) const override
+        {
+            return id == t.id ? &t : nullptr;
+        }
+        ui::CString LoadString(int) const override { return {}; }
+        ui::IconHandle LoadIcon(int) const override { return {}; }
+        ui::BitmapHandle LoadBitmap(int) const override { return {}; }
+    } labels;
+    struct Dialog final : ui::CDialog {
+        Dialog() : ui::CDialog(50) {}
+        void DoDataExchange(ui::CDataExchange* dx) override
+        {
+            ui::DDX_Control(dx, 201, label);
+            ui::DDX_Control(dx, 204, disks);
+        }
+        ui::CStatic label;
+        ui::CListCtrl disks;
+    };
+    const ui::ResourceProvider* previous = ui::SetResourceProvider(&labels);
+    Dialog dlg;
+    backend.OnNextModal([&](FakeWindow& w) {
+        EXPECT_EQ(ui::CString("User name"), w.Control(200)->accessibleName);
+        EXPECT_EQ(ui::CString("Mode"), w.Control(202)->accessibleName);
+        EXPECT_EQ(ui::CString("Address"), w.Control(203)->accessibleName);
+        EXPECT_EQ(ui::CString("Disks"), w.Control(204)->accessibleName);
+        EXPECT_TRUE(w.Control(205)->accessibleName.IsEmpty());  // its own text names it
+        dlg.label.SetWindowText("Login:");
+        EXPECT_EQ(ui::CString("Login"), w.Control(200)->accessibleName);
+        dlg.disks.SetEmptyText("No disk");
+        EXPECT_EQ(ui::CString("No disk"), w.Control(204)->emptyText);
+        EXPECT_EQ(0, dlg.disks.GetItemCount());
+        w.UserClick(IDOK);
+    });
+    dlg.DoModal();
+    ui::SetResourceProvider(previous);
+    EXPECT_EQ(ui::CString("Address, part 1 of 4"), ui::AddressPartName("Address", 0));
+    EXPECT_EQ(ui::CString("a & b"), ui::LabelName("a && b:", 0));
+    EXPECT_EQ(ui::CString("a && b"), ui::LabelName("a && b", NoPrefix));
 }
 
 TEST(CString, LeftCountsCharactersNotBytes)

@@ -23,10 +23,11 @@ if [ "${1:-}" = --inside ]; then
   unset DISPLAY WAYLAND_DISPLAY
   source tests/integration/windows/wine_display.sh
   trap 'wineserver -k 2>/dev/null || true; wine_display_stop; rm -rf "$WINEPREFIX"' EXIT
+  # The window's tests need an X server; the command-line ones ignore it.
+  wine_display_start
   wineserver -p
   wineboot -i >/dev/null 2>&1
-  # The window's tests need an X server; the command-line ones ignore it.
-  wine_display_start 57
+  wine_fonts
   shift
   ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300 "$@"
   exit 0

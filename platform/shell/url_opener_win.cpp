@@ -1,8 +1,9 @@
 // The shell's "open" for the address: the user's browser. The address reaching here has
 // passed the program's strict check (app/web_address.cpp); this one refuses anything but a
 // plain http address, so no other handler (a file, a command) can be started by a device.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include <string>
 

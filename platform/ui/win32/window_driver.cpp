@@ -871,6 +871,75 @@ void Win32WindowDriver::SetDateTimeRange(int id, const DateTime& first, const Da
     SendMessageW(h, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range.data()));
 }
 
+// ---- Screen readers, empty lists ---------------------------------------------------------
+
+// Readers on Windows name a control after the static text before it in the tab order, which is
+// the label the framework names it by; the names are kept for the probes that check them.
+void Win32WindowDriver::SetAccessibleName(int id, const CString& name)
+{
+    m_accessibleNames[id] = name;
+}
+
+CString Win32WindowDriver::AccessibleName(int id) const
+{
+    const auto it = m_accessibleNames.find(id);
+    return it != m_accessibleNames.end() ? it->second : CString();
+}
+
+// The text is drawn over the empty list after the list painted itself: never a row.
+void Win32WindowDriver::SetEmptyText(int id, const CString& text)
+{
+    const HWND h = Window(id);
+    const Kind kind = KindOf(id);
+    if (h == nullptr || (kind != Kind::ListBox && kind != Kind::ListView)) return;
+    if (m_emptyTexts.count(h) == 0)
+        SetWindowSubclass(h, &Win32WindowDriver::EmptyListProc, 1,
+                          reinterpret_cast<DWORD_PTR>(this));
+    m_emptyTexts[h] = Wide(text.str());
+    InvalidateRect(h, nullptr, TRUE);
+}
+
+LRESULT CALLBACK Win32WindowDriver::EmptyListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                                  DWORD_PTR selfPtr)
+{
+    auto* self = reinterpret_cast<Win32WindowDriver*>(selfPtr);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(h, &Win32WindowDriver::EmptyListProc, 1);
+        self->m_emptyTexts.erase(h);
+        return DefSubclassProc(h, msg, wp, lp);
+    }
+    // A row added or the last one gone: the whole list repaints, placeholder and all.
+    if (msg == LB_ADDSTRING || msg == LB_INSERTSTRING || msg == LB_DELETESTRING ||
+        msg == LB_RESETCONTENT || msg == LVM_INSERTITEMW || msg == LVM_DELETEITEM ||
+        msg == LVM_DELETEALLITEMS)
+        InvalidateRect(h, nullptr, TRUE);
+    const LRESULT r = DefSubclassProc(h, msg, wp, lp);
+    if (msg != WM_PAINT) return r;
+    const auto it = self->m_emptyTexts.find(h);
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    const bool listView = _wcsicmp(cls, WC_LISTVIEWW) == 0;
+    const LRESULT rows = SendMessageW(h, listView ? LVM_GETITEMCOUNT : LB_GETCOUNT, 0, 0);
+    if (it == self->m_emptyTexts.end() || it->second.empty() || rows != 0) return r;
+    RECT area;
+    GetClientRect(h, &area);
+    if (listView) {
+        const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
+        RECT hr{};
+        if (header != nullptr && GetWindowRect(header, &hr)) area.top += hr.bottom - hr.top;
+    }
+    InflateRect(&area, -4, -4);
+    HDC dc = GetDC(h);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    DrawTextW(dc, it->second.c_str(), -1, &area, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    return r;
+}
+
 bool Win32WindowDriver::IsBlank(int id) const
 {
     const HWND h = Window(id);

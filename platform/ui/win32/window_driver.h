@@ -80,6 +80,10 @@ public:
     void SetDateTimeRange(int id, const DateTime& first, const DateTime& last) override;
     bool IsBlank(int id) const override;
 
+    void SetAccessibleName(int id, const CString& name) override;
+    void SetEmptyText(int id, const CString& text) override;
+    CString AccessibleName(int id) const;  // as set (tests)
+
 private:
     struct Control {
         const ControlTemplate* ct;
@@ -107,6 +111,10 @@ private:
     std::map<int, std::size_t> m_byteLimits;
     std::map<int, std::wstring> m_lastTexts;  // edits with a byte limit: the text that fitted
     std::vector<unsigned> m_sysMenuCommands;  // appended to the real system menu so far
+    std::map<int, CString> m_accessibleNames;
+    std::map<HWND, std::wstring> m_emptyTexts;  // lists that say why they are empty
+    static LRESULT CALLBACK EmptyListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                          DWORD_PTR self);
 };
 
 }  // namespace ui::win32

@@ -1,13 +1,15 @@
 // A second process that looks at the program's windows as another program (or an automation
 // tool) would: it finds a top-level window by its title and reads or presses its controls by
 // id, searching child dialogs too. The end-to-end test types with xdotool and checks with this.
+//   window_probe desktop                 waits until windows can be made (a fresh prefix starts its
+//                                        desktop process with the first program that needs it)
 //   window_probe wait TITLE [SECONDS]    a visible window of that title appears (exit 0) or not
 //   window_probe gone TITLE [SECONDS]    no such window is left
 //   window_probe text TITLE ID           the control's text
 //   window_probe items TITLE ID          a list box's entries, one a line
 //   window_probe click TITLE ID          presses a push button (posted: it may open a modal)
-//   window_probe rect TITLE ID           the control's rectangle on the screen: left top right bottom
-//   window_probe focus TITLE             the id of the control with the focus in that window
+//   window_probe rect TITLE ID           the control's rectangle on the screen: left top right
+//   bottom window_probe focus TITLE             the id of the control with the focus in that window
 #include <windows.h>
 
 #include <shellapi.h>  // after windows.h, which it needs
@@ -20,12 +22,12 @@ namespace {
 
 std::string Utf8(const std::wstring& w)
 {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr,
-                                      0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n,
-                            nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                            nullptr);
     return s;
 }
 
@@ -86,6 +88,19 @@ int main()
 {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv != nullptr && argc == 2 && std::wstring(argv[1]) == L"desktop") {
+        for (int i = 0; i < 200; ++i) {
+            HWND w = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+            if (w != nullptr) {
+                DestroyWindow(w);
+                return 0;
+            }
+            Sleep(100);
+        }
+        std::fprintf(stderr, "window_probe: no window could be made (error %lu)\n", GetLastError());
+        return 1;
+    }
     if (argv == nullptr || argc < 3) {
         std::fprintf(stderr, "usage: window_probe wait|gone|text|items|click TITLE [ID|SECONDS]\n");
         return 2;

@@ -1,12 +1,22 @@
 # Sourced inside the private network namespace: an X server of this namespace's own (its
 # abstract socket belongs to the namespace) and, in the Wine prefix of $WINEPREFIX, the font
 # replacements the templates need: Wine knows no "宋体" or "MS Sans Serif".
-#   wine_display_start DISPLAY_NUMBER   exports DISPLAY; wine_display_stop ends the server
+#   wine_display_start   starts the server and exports DISPLAY: before wineboot, since the
+#                        prefix's desktop process picks its display driver once, at start
+#   wine_fonts           the font replacements, once the prefix exists
+#   wine_display_stop    ends the server
+# The server picks a free display number itself: a fixed one could name the file socket of a
+# server left over elsewhere, which clients reach from any network namespace.
 wine_display_start() {
-  Xvfb ":$1" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+  local numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
   WINE_XVFB_PID=$!
-  export DISPLAY=":$1"
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  for _ in $(seq 100); do [ -s "$numfile" ] && break; sleep 0.05; done
+  export DISPLAY=":$(tr -d '\n' <"$numfile")"
+  rm -f "$numfile"
+}
+wine_fonts() {
   local reg
   reg=$(mktemp --suffix=.reg)
   # regedit reads UTF-16 files; the names are not ASCII.

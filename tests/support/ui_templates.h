@@ -17,6 +17,7 @@ enum : int {
     kFormDlg,      // edits and push buttons, OK the default button
     kPage,         // a child page: combo box and pickers
     kBox,          // a caption, a system menu and OK
+    kWidgets,      // a popup with a combo box, an address control and a date picker
     kList = 100,
     kDisks,
     kRefresh,
@@ -28,6 +29,7 @@ enum : int {
     kMode,
     kDate,
     kTime,
+    kAddress,
 };
 
 class TestResources final : public ui::ResourceProvider {
@@ -94,6 +96,20 @@ public:
              popup,
              {{IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 25, 30, 50, 14}},
              {}},
+            {kWidgets,
+             "Widgets",
+             200,
+             100,
+             "宋体",
+             9,
+             popup,
+             {
+                 {kMode, Kind::ComboBox, "", DropDownList | VScroll | TabStop, 10, 10, 80, 47},
+                 {kAddress, Kind::IpAddress, "", TabStop, 10, 30, 90, 12},
+                 {kDate, Kind::DatePicker, "", ShortDate | TabStop, 10, 50, 100, 14},
+                 {IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 140, 80, 50, 14},
+             },
+             {{kMode, {"first", "second"}}}},
         };
     }
     const ui::DialogTemplate* FindTemplate(int id) const override
@@ -153,7 +169,7 @@ protected:
         if (templateId() == kFormDlg) {
             ui::DDX_Control(dx, kName, name);
             ui::DDX_Control(dx, kVerify, verify);
-        } else if (templateId() == kPage) {
+        } else if (templateId() == kPage || templateId() == kWidgets) {
             ui::DDX_Control(dx, kMode, mode);
             ui::DDX_Control(dx, kDate, date);
         }

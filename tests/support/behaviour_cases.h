@@ -1,0 +1,176 @@
+// What a user does to a dialog, written once and run on every backend: each backend's test
+// runner supplies a User that makes the input happen as its windowing system would (keys to
+// the focused control, the close box), and each case returns what went wrong, if anything.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/sockets/fake_sockets.h"
+#include "platform/ui/busy_wait.h"
+#include "tests/support/ui_templates.h"
+
+namespace ui_test {
+
+class User {
+public:
+    virtual ~User() = default;
+    // Runs `fn` once the window is up and its modal loop runs.
+    virtual void Later(std::function<void()> fn) = 0;
+    virtual void Key(ui::Key key, unsigned modifiers = 0) = 0;  // to the focus, handled now
+    virtual void PostKey(ui::Key key) = 0;  // queued for the focus, as typing ahead does
+    virtual void CloseBox(ui::CDialog& dlg) = 0;
+    virtual bool HasFocus(ui::CDialog& dlg, int id) = 0;  // the control or a part of it
+};
+
+using Failures = std::vector<std::string>;
+
+namespace detail {
+inline void Expect(Failures& f, bool ok, const std::string& what)
+{
+    if (!ok) f.push_back(what);
+}
+}  // namespace detail
+
+// Return presses the default button, Escape cancels, the close box cancels; Tab walks the
+// template's order.
+inline Failures ReturnEscapeTabAndTheCloseBox(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    {
+        Probe dlg(kFormDlg);
+        bool tabbed = false;
+        dlg.onInit = [&] {
+            u.Later([&] {
+                dlg.name.SetFocus();
+                u.Key(ui::Key::Tab);
+                tabbed = u.HasFocus(dlg, kPassword);
+                dlg.name.SetFocus();
+                u.Key(ui::Key::Return);
+            });
+        };
+        Expect(f, dlg.DoModal() == IDOK, "Return in an edit: the default button (OK)");
+        Expect(f, tabbed, "Tab from the name goes to the password");
+    }
+    {
+        Probe dlg(kFormDlg);
+        dlg.onInit = [&] { u.Later([&] { u.Key(ui::Key::Escape); }); };
+        Expect(f, dlg.DoModal() == IDCANCEL, "Escape cancels");
+    }
+    {
+        Probe dlg(kFormDlg);
+        dlg.onInit = [&] { u.Later([&] { u.CloseBox(dlg); }); };
+        Expect(f, dlg.DoModal() == IDCANCEL, "the close box cancels");
+    }
+    return f;
+}
+
+// Changes from code notify nobody; the same change by the user does, once.
+inline Failures OnlyTheUserNotifies(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    Probe dlg(kWidgets);
+    dlg.Listen(ui::Notify::SelChange, kMode);
+    std::size_t fromCode = 99;
+    int chosen = -2;
+    dlg.onInit = [&] {
+        dlg.mode.SetCurSel(1);
+        dlg.mode.SetCurSel(-1);
+        dlg.mode.AddString("third");
+        u.Later([&] {
+            fromCode = dlg.log.size();
+            dlg.mode.SetFocus();
+            u.Key(ui::Key::Down);
+            chosen = dlg.mode.GetCurSel();
+            dlg.EndDialog(IDOK);
+        });
+    };
+    dlg.DoModal();
+    Expect(f, fromCode == 0, "a selection from code notified");
+    Expect(f, dlg.log.size() == 1,
+           "Down in the combo: one notification, got " + std::to_string(dlg.log.size()));
+    // Which entry depends on the backend (the native list keeps its caret where code left it).
+    Expect(f, chosen >= 0, "Down in the combo chooses an entry");
+    return f;
+}
+
+// An address round-trips as a dotted quad; a blank one reads 0.0.0.0; what is not a quad
+// fills what it can. A picker keeps to its range.
+inline Failures AddressesAndPickerRanges(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    Probe dlg(kWidgets);
+    dlg.onInit = [&] {
+        u.Later([&] {
+            ui::CIPAddressCtrl ip;
+            ip.SubclassDlgItem(kAddress, &dlg);
+            ip.SetAddressText("192.0.2.254");
+            Expect(f, ip.GetAddressText() == ui::CString("192.0.2.254"), "address round trip");
+            Expect(f, !ip.IsBlank(), "a set address is not blank");
+            ip.SetAddressText("");
+            Expect(f, ip.IsBlank(), "an empty address is blank");
+            Expect(f, ip.GetAddressText() == ui::CString("0.0.0.0"), "blank reads 0.0.0.0");
+            ip.SetAddressText("10.1");
+            Expect(f, ip.GetAddressText() == ui::CString("10.1.0.0"),
+                   "a part address: " + ip.GetAddressText().str());
+
+            const ui::DateTime first{2000, 1, 1, 0, 0, 0}, last{2037, 12, 31, 23, 59, 59};
+            dlg.date.SetRange(first, last);
+            const ui::DateTime inside{2030, 6, 15, 0, 0, 0};
+            dlg.date.SetTime(inside);
+            const ui::DateTime got = dlg.date.GetTime();
+            Expect(f, got.year == 2030 && got.month == 6 && got.day == 15, "a date in range");
+            dlg.date.SetTime({2040, 1, 1, 0, 0, 0});
+            const int year = dlg.date.GetTime().year;
+            Expect(f, year >= 2000 && year <= 2037,
+                   "a date past the range is not taken: " + std::to_string(year));
+            dlg.EndDialog(IDOK);
+        });
+    };
+    dlg.DoModal();
+    return f;
+}
+
+// While an exchange waits, the window repaints but the user's input is dropped: a key typed
+// meanwhile does nothing afterwards.
+inline Failures InputDuringAWaitIsDropped(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    sockets::FakeNetwork network;
+    sockets::FakeSocketApi inner(network);
+    ui::UiSocketApi api(inner, std::chrono::milliseconds(5));
+    Probe dlg(kFormDlg);
+    int result = -5;
+    dlg.onInit = [&] {
+        u.Later([&] {
+            const sockets::SocketHandle s = api.OpenUdp();
+            u.PostKey(ui::Key::Escape);  // would cancel the dialog
+            api.Wait(s, std::chrono::milliseconds(50), sockets::WaitKind::UntilDatagram);
+            Expect(f, api.busy(), "busy while the socket is open");
+            api.Close(s);
+            Expect(f, !api.busy(), "not busy once it is closed");
+            Expect(f, api.droppedInputEvents() > 0, "the key was dropped");
+            u.Later([&] { dlg.EndDialog(IDOK); });
+        });
+    };
+    result = dlg.DoModal();
+    Expect(f, result == IDOK, "the key typed during the wait cancelled the dialog");
+    return f;
+}
+
+// The cases by name, for each runner to go through.
+inline std::vector<std::pair<const char*, Failures (*)(User&)>> BehaviourCases()
+{
+    return {{"ReturnEscapeTabAndTheCloseBox", &ReturnEscapeTabAndTheCloseBox},
+            {"OnlyTheUserNotifies", &OnlyTheUserNotifies},
+            {"AddressesAndPickerRanges", &AddressesAndPickerRanges},
+            {"InputDuringAWaitIsDropped", &InputDuringAWaitIsDropped}};
+}
+
+}  // namespace ui_test

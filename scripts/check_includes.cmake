@@ -13,9 +13,11 @@ set(qt "^Q[A-Za-z]*$|^Qt[A-Za-z]*/")
 set(win "^[Ww]indows\\.h$")
 set(dialogs "^(app|wizard|sharemap|verify)/")
 set(ui_backends "^platform/ui/(qt|win32|fake)/")
-set(over_any_ui "^(app|wizard|verify|sharemap|res)/!^res/images_qt\\.cpp$")
+set(over_any_ui "^(app|wizard|verify|sharemap|res)/!^res/images_(qt|win32)\\.cpp$")
 set(rules
-  "${over_any_ui} => ${qt}|${win} => dialogs and resources build over any UI backend (the pictures are drawn in res/images_qt.cpp)"
+  "${over_any_ui} => ${qt}|${win} => dialogs and resources build over any UI backend (the pictures are drawn in res/images_qt.cpp, loaded from the executable in res/images_win32.cpp)"
+  "^res/images_qt\\.cpp => ${win} => the drawing is the toolkit's"
+  "^res/images_win32\\.cpp => ${qt} => the Windows build has no toolkit"
   "${over_any_ui} => ${ui_backends} => dialogs and resources see the dialog framework, not one of its backends"
   "^platform/ui/[^/]+$ => ${qt}|${win}|${ui_backends} => the framework's API and shared logic speak its own types"
   "^platform/ui/fake/ => ${qt}|${win} => the fake UI backend needs no windowing system"

@@ -72,36 +72,6 @@ void UiSocketApi::SetBusy(bool on)
     }
 }
 
-int UiSocketApi::Cleanup()
-{
-    const int r = inner().Cleanup();
-    if (m_openSockets == 0) SetBusy(false);
-    return r;
-}
-
-sockets::SocketHandle UiSocketApi::OpenUdp()
-{
-    const sockets::SocketHandle s = inner().OpenUdp();
-    if (s != sockets::kInvalidSocket) ++m_openSockets;
-    return s;
-}
-
-sockets::SocketHandle UiSocketApi::OpenTcp()
-{
-    const sockets::SocketHandle s = inner().OpenTcp();
-    if (s != sockets::kInvalidSocket) ++m_openSockets;
-    return s;
-}
-
-int UiSocketApi::Close(sockets::SocketHandle s)
-{
-    const int r = inner().Close(s);
-    // Failed or not, the caller is done with the socket; the busy state must not outlive it.
-    if (m_openSockets > 0) --m_openSockets;
-    if (m_openSockets == 0) SetBusy(false);
-    return r;
-}
-
 bool UiSocketApi::Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
                        sockets::WaitKind kind)
 {

@@ -45,9 +45,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Dravmoor Quick Setup developers"
 !define MUI_UNICON "${ICON}"
 !ifdef WIZARD_BMP
   !define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BMP}"
-  !define MUI_WELCOMEFINISHPAGE_BITMAP_STRETCH AspectFitHeight
+  !define MUI_WELCOMEFINISHPAGE_BITMAP_STRETCH NoStretchNoCrop
   !define MUI_UNWELCOMEFINISHPAGE_BITMAP "${WIZARD_BMP}"
-  !define MUI_UNWELCOMEFINISHPAGE_BITMAP_STRETCH AspectFitHeight
+  !define MUI_UNWELCOMEFINISHPAGE_BITMAP_STRETCH NoStretchNoCrop
 !endif
 !define MUI_ABORTWARNING
 
@@ -91,18 +91,31 @@ Section "Install"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
+; A program's file, once it is no longer running: one closed a moment ago may still be ending.
+; While it runs, nothing more is removed, so the entry in "Apps" stays for another try.
+!macro DeleteProgram FILE
+  StrCpy $R0 0
+  ${Do}
+    ClearErrors
+    Delete "${FILE}"
+    ${IfNot} ${Errors}
+      ${Break}
+    ${EndIf}
+    IntOp $R0 $R0 + 1
+    ${If} $R0 >= 20
+      MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} is still running. Close it, then remove it again." /SD IDOK
+      SetErrorLevel 2
+      Abort
+    ${EndIf}
+    Sleep 250
+  ${Loop}
+!macroend
+
 ; Only what the installer put there goes: the folder may be one the user chose and shares with
-; other files, so it is removed only when it is left empty. A program still running keeps its
-; file: then nothing else is removed, so the entry in "Apps" stays for another try.
+; other files, so it is removed only when it is left empty.
 Section "Uninstall"
-  ClearErrors
-  Delete "$INSTDIR\dravmoor-setup.exe"
-  Delete "$INSTDIR\dravmoor.exe"
-  ${If} ${Errors}
-    MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} is still running. Close it, then remove it again." /SD IDOK
-    SetErrorLevel 2
-    Abort
-  ${EndIf}
+  !insertmacro DeleteProgram "$INSTDIR\dravmoor-setup.exe"
+  !insertmacro DeleteProgram "$INSTDIR\dravmoor.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"

@@ -3,7 +3,8 @@
 # user would use it:
 #   - silently (/S) into a chosen folder (/D=): the files, the Start-menu shortcut, the "Apps"
 #     entry; the installed dravmoor.exe --help; the window started from the shortcut lists the
-#     simulator's adapters; a silent uninstall leaves no file, shortcut or entry;
+#     simulator's adapters, and while it runs the uninstaller refuses and removes nothing; a
+#     silent uninstall leaves no file, shortcut or entry;
 #   - by its pages, into the default per-user folder, started from its last page, then removed
 #     by the uninstaller's pages; screenshots of every page into SHOT_DIR.
 #   installer_test.sh SETUP.EXE window_probe.exe DRAVMOOR_SIM SHOT_DIR
@@ -46,6 +47,12 @@ keys() {
   sleep 0.3
 }
 shot() { sleep 0.5; import -window root "$SHOTS/installer-$1.png"; }
+# A line as typed at a command prompt, from a batch file: Wine would quote an argument with
+# spaces, and /D= and _?= take the rest of the line unquoted. Its exit status.
+at_prompt() {
+  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$WORK/line.bat"
+  wine cmd /c "$(winepath -w "$WORK/line.bat")" >>"$WORK/prompt.log" 2>&1
+}
 # Windows paths of this prefix's user, and their Linux names.
 win_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 unix() { winepath -u "$1" 2>/dev/null; }
@@ -78,13 +85,15 @@ check_installed() {
   size=$(reg_value EstimatedSize)
   [ $((size)) -gt 4096 ] && echo "  ok: Apps: size $((size)) KiB" || fail "Apps: size '$size'"
 }
-# The window lists the simulator's three adapters, then ends on Escape.
+# The window lists the simulator's three adapters; close_window ends it on Escape.
 check_window() {
   probe wait "$MAIN" 40 || { fail "the installed window did not open ($1)"; return; }
   for _ in $(seq 50); do [ "$(probe items "$MAIN" 1001 | wc -l)" -ge 3 ] && break; sleep 0.2; done
   expect_eq "the window started $1 lists the adapters" "NAS-Office NAS-Studio NAS-Lounge" \
     "$(probe items "$MAIN" 1001 | xargs)"
   [ -n "${2:-}" ] && shot "$2"
+}
+close_window() {
   keys "$MAIN" key Escape
   probe gone "$MAIN" 10 || fail "the window did not end on Escape"
 }
@@ -109,8 +118,7 @@ probe desktop || fail "Wine's desktop did not come up"
 
 echo "== silent install into a chosen folder"
 DIR='C:\Dravmoor tools\Quick Setup'
-# As typed at a command prompt: /D= takes the rest of the line, spaces and all, unquoted.
-wine cmd /c "$(winepath -w "$INSTALLER") /S /D=$DIR" >"$WORK/install.log" 2>&1
+at_prompt "\"$(winepath -w "$INSTALLER")\" /S /D=$DIR"
 expect_eq "installer exit status" 0 "$?"
 check_installed "$DIR"
 echo "== run"
@@ -119,6 +127,14 @@ expect_eq "installed dravmoor.exe --help exit status" 0 "$?"
 grep -q discover <<<"$help" && echo "  ok: --help lists the commands" || fail "--help: $help"
 wine start /unix "$LNK" >/dev/null 2>&1
 check_window "from the Start-menu shortcut"
+echo "== uninstall while the window runs: refused, nothing removed"
+# _?= runs the uninstaller in place and waits for it (it cannot remove itself then).
+at_prompt "\"$DIR\\uninstall.exe\" /S _?=$DIR"
+expect_eq "uninstaller exit status" 2 "$?"
+expect_eq "the files stay" "dravmoor-setup.exe dravmoor.exe uninstall.exe" \
+  "$(ls "$(unix "$DIR")" | sort | xargs)"
+expect_eq "the Apps entry stays" "Dravmoor Quick Setup" "$(reg_value DisplayName)"
+close_window
 echo "== silent uninstall"
 wine "$(unix "$DIR")/uninstall.exe" /S >/dev/null 2>&1
 expect_eq "uninstaller exit status" 0 "$?"
@@ -152,6 +168,7 @@ if next_reads "$SETUP_TITLE" "&Next >" 200; then
   # "Start Dravmoor Quick Setup now" is ticked.
   probe click "$page" 1
   check_window "from the last page" 4-program
+  close_window
   check_installed "$DEFAULT"
 else
   fail "the installer's first page did not open"
@@ -169,6 +186,7 @@ fi
 check_nothing_left "$DEFAULT"
 
 if [ "$failures" -ne 0 ]; then
+  echo "--- command prompt" >&2; cat "$WORK/prompt.log" >&2
   echo "--- probe" >&2; cat "$WORK/probe.log" >&2
   echo "--- simulator" >&2; cat "$WORK/sim.log" >&2
   exit 1

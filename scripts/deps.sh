@@ -19,7 +19,7 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   weston qt6-wayland nftables
   python3-firewall ufw
-  g++-mingw-w64-x86-64-posix googletest wine wine64
+  g++-mingw-w64-x86-64-posix googletest wine wine64 nsis fonts-wine
 )
 
 missing=()

@@ -44,6 +44,9 @@ cmake --preset windows -DDRAVMOOR_HOST_SIM="$PWD/$linux_build/sim/dravmoor-sim" 
 cmake --build --preset windows -j "$(nproc)"
 
 echo "Windows executables (statically linked):"
-find "$dir" -name '*.exe' -not -path '*/CMakeFiles/*' -printf '  %-60p %10s bytes\n' |
+find "$dir" -mindepth 2 -name '*.exe' -not -path '*/CMakeFiles/*' -printf '  %-60p %10s bytes\n' |
   sort
+echo "Windows packages:"
+find "$dir" -maxdepth 1 \( -name '*-setup.exe' -o -name '*-portable.zip' \) \
+  -printf '  %-60p %10s bytes\n' | sort
 exec scripts/netns.sh bash scripts/windows.sh --inside

@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, in a fresh prefix of its own, as an administrator and as a
+# user would use it:
+#   - silently (/S) into a chosen folder (/D=): the files, the Start-menu shortcut, the "Apps"
+#     entry; the installed dravmoor.exe --help; the window started from the shortcut lists the
+#     simulator's adapters, and while it runs the uninstaller refuses and removes nothing; a
+#     silent uninstall leaves no file, shortcut or entry;
+#   - by its pages, into the default per-user folder, started from its last page, then removed
+#     by the uninstaller's pages; screenshots of every page into SHOT_DIR.
+#   installer_test.sh SETUP.EXE window_probe.exe DRAVMOOR_SIM SHOT_DIR
+# Runs inside the private network namespace (the window broadcasts); uses $DISPLAY when set,
+# otherwise an X server of its own.
+set -uo pipefail
+here=$(dirname "$0")
+bash "$here/../../../scripts/netns.sh" --check "$0" || exit 1
+INSTALLER=$1 PROBE=$2 SIM=$3 SHOTS=$4
+mkdir -p "$SHOTS"
+source "$here/wine_display.sh"
+WORK=$(mktemp -d)
+# Outside the source and build trees: the prefix's z: drive links to /.
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/dravmoor-installer-wine.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+SIM_PID=
+cleanup() {
+  [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null
+  wineserver -k 2>/dev/null
+  wine_display_stop
+  rm -rf "$WINEPREFIX" "$WORK"
+}
+trap cleanup EXIT
+[ -n "${DISPLAY:-}" ] || wine_display_start
+wineboot -i >/dev/null 2>&1
+wine_fonts
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+expect_eq() { [ "$2" = "$3" ] && echo "  ok: $1" || fail "$1: expected '$2', got '$3'"; }
+probe() { wine "$PROBE" "$@" 2>>"$WORK/probe.log" | tr -d '\r'; }
+keys() {
+  local wid
+  wid=$(xdotool search --name "^$1\$" | tail -1)
+  [ -n "$wid" ] || { fail "no X window '$1'"; return; }
+  shift
+  xdotool windowfocus --sync "$wid" 2>/dev/null
+  sleep 0.2
+  xdotool "$@"
+  sleep 0.3
+}
+shot() { sleep 0.5; import -window root "$SHOTS/installer-$1.png"; }
+# A line as typed at a command prompt, from a batch file: Wine would quote an argument with
+# spaces, and /D= and _?= take the rest of the line unquoted. Its exit status.
+at_prompt() {
+  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$WORK/line.bat"
+  wine cmd /c "$(winepath -w "$WORK/line.bat")" >>"$WORK/prompt.log" 2>&1
+}
+# Windows paths of this prefix's user, and their Linux names.
+win_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
+unix() { winepath -u "$1" 2>/dev/null; }
+KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\DravmoorQuickSetup'
+reg_value() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'; }
+LNK=$(unix "$(win_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\Dravmoor Quick Setup.lnk")
+MAIN="Quick setup wizard for Dravmoor"
+SETUP_TITLE="Dravmoor Quick Setup 1.0 Setup"
+UNINSTALL_TITLE="Dravmoor Quick Setup 1.0 Uninstall"
+
+# What an install into the Windows folder `dir` leaves.
+check_installed() {
+  local dir=$1 udir
+  udir=$(unix "$dir")
+  for f in dravmoor-setup.exe dravmoor.exe uninstall.exe; do
+    [ -f "$udir/$f" ] || fail "$f is not in $dir"
+  done
+  expect_eq "three files in $dir" "dravmoor-setup.exe dravmoor.exe uninstall.exe" \
+    "$(cd "$udir" 2>/dev/null && ls | sort | xargs)"
+  [ -f "$LNK" ] && strings -el "$LNK" | grep -qiF "$dir\\dravmoor-setup.exe" &&
+    echo "  ok: Start-menu shortcut to $dir\\dravmoor-setup.exe" ||
+    fail "no Start-menu shortcut to $dir\\dravmoor-setup.exe"
+  expect_eq "Apps: name" "Dravmoor Quick Setup" "$(reg_value DisplayName)"
+  expect_eq "Apps: version" "1.0" "$(reg_value DisplayVersion)"
+  expect_eq "Apps: publisher" "Dravmoor" "$(reg_value Publisher)"
+  expect_eq "Apps: icon" "\"$dir\\dravmoor-setup.exe\",0" "$(reg_value DisplayIcon)"
+  expect_eq "Apps: uninstaller" "\"$dir\\uninstall.exe\" /S" "$(reg_value QuietUninstallString)"
+  # In KiB: the two programs take more than 4 MiB.
+  local size
+  size=$(reg_value EstimatedSize)
+  [ $((size)) -gt 4096 ] && echo "  ok: Apps: size $((size)) KiB" || fail "Apps: size '$size'"
+}
+# The window lists the simulator's three adapters; close_window ends it on Escape.
+check_window() {
+  probe wait "$MAIN" 40 || { fail "the installed window did not open ($1)"; return; }
+  for _ in $(seq 50); do [ "$(probe items "$MAIN" 1001 | wc -l)" -ge 3 ] && break; sleep 0.2; done
+  expect_eq "the window started $1 lists the adapters" "NAS-Office NAS-Studio NAS-Lounge" \
+    "$(probe items "$MAIN" 1001 | xargs)"
+  [ -n "${2:-}" ] && shot "$2"
+}
+close_window() {
+  keys "$MAIN" key Escape
+  probe gone "$MAIN" 10 || fail "the window did not end on Escape"
+}
+# The uninstaller runs from a copy of itself: wait until its work is done.
+check_nothing_left() {
+  local udir
+  udir=$(unix "$1")
+  for _ in $(seq 100); do
+    [ ! -e "$udir" ] && [ ! -e "$LNK" ] && ! wine reg query "$KEY" >/dev/null 2>&1 && break
+    sleep 0.2
+  done
+  [ ! -e "$udir" ] && echo "  ok: $1 is gone" || fail "left in $1: $(ls "$udir")"
+  [ ! -e "$LNK" ] && echo "  ok: the shortcut is gone" || fail "the shortcut is left"
+  wine reg query "$KEY" >/dev/null 2>&1 && fail "the Apps entry is left" ||
+    echo "  ok: the Apps entry is gone"
+}
+
+"$SIM" --ready "$WORK/ready" 2>"$WORK/sim.log" &
+SIM_PID=$!
+for _ in $(seq 100); do [ -e "$WORK/ready" ] && break; sleep 0.05; done
+probe desktop || fail "Wine's desktop did not come up"
+
+echo "== silent install into a chosen folder"
+DIR='C:\Dravmoor tools\Quick Setup'
+at_prompt "\"$(winepath -w "$INSTALLER")\" /S /D=$DIR"
+expect_eq "installer exit status" 0 "$?"
+check_installed "$DIR"
+echo "== run"
+help=$(wine "$(unix "$DIR")/dravmoor.exe" --help 2>&1 | tr -d '\r')
+expect_eq "installed dravmoor.exe --help exit status" 0 "$?"
+grep -q discover <<<"$help" && echo "  ok: --help lists the commands" || fail "--help: $help"
+wine start /unix "$LNK" >/dev/null 2>&1
+check_window "from the Start-menu shortcut"
+echo "== uninstall while the window runs: refused, nothing removed"
+# _?= runs the uninstaller in place and waits for it (it cannot remove itself then).
+at_prompt "\"$DIR\\uninstall.exe\" /S _?=$DIR"
+expect_eq "uninstaller exit status" 2 "$?"
+expect_eq "the files stay" "dravmoor-setup.exe dravmoor.exe uninstall.exe" \
+  "$(ls "$(unix "$DIR")" | sort | xargs)"
+expect_eq "the Apps entry stays" "Dravmoor Quick Setup" "$(reg_value DisplayName)"
+close_window
+echo "== silent uninstall"
+wine "$(unix "$DIR")/uninstall.exe" /S >/dev/null 2>&1
+expect_eq "uninstaller exit status" 0 "$?"
+echo "== nothing left"
+check_nothing_left "$DIR"
+
+echo "== by its pages, into the default folder"
+DEFAULT="$(win_env LOCALAPPDATA)\\Programs\\Dravmoor Quick Setup"
+# The pages' caption: the program's, with a space appended after the first page.
+title() { xdotool getwindowname "$(xdotool search --name "^$1 ?\$" | tail -1)" 2>/dev/null; }
+# Waits until the Next button (control 1) of window `prefix` reads `text`; then $page is its title.
+next_reads() {
+  for _ in $(seq "${3:-100}"); do
+    page=$(title "$1")
+    [ -n "$page" ] && [ "$(probe text "$page" 1)" = "$2" ] && return 0
+    sleep 0.2
+  done
+  fail "'$1' never showed its button '$2'"
+  return 1
+}
+wine "$INSTALLER" >"$WORK/install-pages.log" 2>&1 &
+if next_reads "$SETUP_TITLE" "&Next >" 200; then
+  shot 1-welcome
+  probe click "$page" 1
+  next_reads "$SETUP_TITLE" "&Install"
+  expect_eq "the folder offered" "$DEFAULT" "$(probe text "$page" 1019)"
+  shot 2-folder
+  probe click "$page" 1
+  next_reads "$SETUP_TITLE" "&Finish" 150
+  shot 3-finish
+  # "Start Dravmoor Quick Setup now" is ticked.
+  probe click "$page" 1
+  check_window "from the last page" 4-program
+  close_window
+  check_installed "$DEFAULT"
+else
+  fail "the installer's first page did not open"
+fi
+wine "$(unix "$DEFAULT")/uninstall.exe" >/dev/null 2>&1
+if next_reads "$UNINSTALL_TITLE" "&Uninstall" 200; then
+  shot 5-uninstall
+  probe click "$page" 1
+  next_reads "$UNINSTALL_TITLE" "&Close" 150
+  shot 6-uninstalled
+  probe click "$page" 1
+else
+  fail "the uninstaller's first page did not open"
+fi
+check_nothing_left "$DEFAULT"
+
+if [ "$failures" -ne 0 ]; then
+  echo "--- command prompt" >&2; cat "$WORK/prompt.log" >&2
+  echo "--- probe" >&2; cat "$WORK/probe.log" >&2
+  echo "--- simulator" >&2; cat "$WORK/sim.log" >&2
+  exit 1
+fi
+echo "installer: passed (screenshots in $SHOTS)"

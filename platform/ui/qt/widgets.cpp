@@ -112,6 +112,17 @@ void ListBox::keyPressEvent(QKeyEvent* event)
 
 // ---- IpAddressEdit ----------------------------------------------------------------------
 
+// The fields outlive this part of the object (QWidget deletes its children later): a field
+// that loses the focus on the way out must not call back into an address control already gone.
+IpAddressEdit::~IpAddressEdit()
+{
+    for (QLineEdit* f : m_fields) {
+        if (f == nullptr) continue;
+        f->removeEventFilter(this);
+        f->disconnect(this);
+    }
+}
+
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);

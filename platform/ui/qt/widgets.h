@@ -18,6 +18,7 @@ class IpAddressEdit : public QFrame {
     Q_OBJECT
 public:
     explicit IpAddressEdit(QWidget* parent = nullptr);
+    ~IpAddressEdit() override;
     void setAddressText(const QString& dotted);
     QString addressText() const;  // blank fields read as 0
     bool isBlank() const;

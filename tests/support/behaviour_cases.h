@@ -20,7 +20,8 @@ public:
     // Runs `fn` once the window is up and its modal loop runs.
     virtual void Later(std::function<void()> fn) = 0;
     virtual void Key(ui::Key key, unsigned modifiers = 0) = 0;  // to the focus, handled now
-    virtual void PostKey(ui::Key key) = 0;  // queued for the focus, as typing ahead does
+    virtual void PostKey(ui::Key key) = 0;           // queued for the focus, as typing ahead does
+    virtual void Type(const std::string& text) = 0;  // characters, each to the focus then
     virtual void CloseBox(ui::CDialog& dlg) = 0;
     virtual bool HasFocus(ui::CDialog& dlg, int id) = 0;  // the control or a part of it
 };
@@ -136,6 +137,39 @@ inline Failures AddressesAndPickerRanges(User& u)
     return f;
 }
 
+// Typed as people do: Tab into the address, digits and dots over what it held. Three digits
+// move on by themselves, and the dot typed next does not move again.
+inline Failures TypedAddresses(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    Probe dlg(kWidgets);
+    dlg.onInit = [&] {
+        u.Later([&] {
+            ui::CIPAddressCtrl ip;
+            ip.SubclassDlgItem(kAddress, &dlg);
+            ui::CWnd mode;
+            mode.SubclassDlgItem(kMode, &dlg);
+            const auto typed = [&](const char* before, const char* keys) {
+                ip.SetAddressText(before);
+                mode.SetFocus();
+                u.Key(ui::Key::Tab);
+                u.Type(keys);
+                return ip.GetAddressText().str();
+            };
+            for (const char* keys : {"10.1.100.7", "192.168.100.1", "255.255.0.0"}) {
+                const std::string got = typed("192.0.2.254", keys);
+                Expect(f, got == keys, std::string("typed ") + keys + ", read " + got);
+            }
+            const std::string over = typed("0.0.0.0", "300.1.2.3");
+            Expect(f, over == "255.1.2.3", "a field past 255 holds 255, read " + over);
+            dlg.EndDialog(IDOK);
+        });
+    };
+    dlg.DoModal();
+    return f;
+}
+
 // While an exchange waits, the window repaints but the user's input is dropped: a key typed
 // meanwhile does nothing afterwards.
 inline Failures InputDuringAWaitIsDropped(User& u)
@@ -170,6 +204,7 @@ inline std::vector<std::pair<const char*, Failures (*)(User&)>> BehaviourCases()
     return {{"ReturnEscapeTabAndTheCloseBox", &ReturnEscapeTabAndTheCloseBox},
             {"OnlyTheUserNotifies", &OnlyTheUserNotifies},
             {"AddressesAndPickerRanges", &AddressesAndPickerRanges},
+            {"TypedAddresses", &TypedAddresses},
             {"InputDuringAWaitIsDropped", &InputDuringAWaitIsDropped}};
 }
 

@@ -97,6 +97,134 @@ std::vector<HWND> AddressFields(HWND ip)
     return fields;
 }
 
+// The width a field edit needs for "255": its text in its font plus the edit's margins.
+int FieldWidthNeeded(HWND field)
+{
+    HDC dc = GetDC(field);
+    if (dc == nullptr) return 0;
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
+    SIZE digits{};
+    GetTextExtentPoint32W(dc, L"255", 3, &digits);
+    if (old != nullptr) SelectObject(dc, old);
+    ReleaseDC(field, dc);
+    const auto margins = static_cast<DWORD>(SendMessageW(field, EM_GETMARGINS, 0, 0));
+    return digits.cx + LOWORD(margins) + HIWORD(margins) + 2;
+}
+
+// Some address controls (Wine's) size their fields from the control's width alone, and a
+// single-line edit refuses a character that would not fit: "192" could not be typed. Fields too
+// narrow for three digits are spread over the control's width again, the dots between them.
+void FitAddressFields(HWND ip, const std::vector<HWND>& fields)
+{
+    RECT field{};
+    GetClientRect(fields[0], &field);
+    if (field.right >= FieldWidthNeeded(fields[0])) return;
+    int dot = 4;
+    if (HDC dc = GetDC(ip)) {
+        SIZE size{};
+        if (GetTextExtentPoint32W(dc, L".", 1, &size)) dot = std::max<int>(3, size.cx + 1);
+        ReleaseDC(ip, dc);
+    }
+    RECT client{};
+    GetClientRect(ip, &client);
+    const int width = std::max<int>(1, (client.right - 2 - 3 * dot) / 4);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        RECT r{};
+        GetWindowRect(fields[i], &r);
+        MapWindowPoints(nullptr, ip, reinterpret_cast<POINT*>(&r), 2);
+        MoveWindow(fields[i], 1 + static_cast<int>(i) * (width + dot), r.top, width,
+                   r.bottom - r.top, TRUE);
+    }
+    InvalidateRect(ip, nullptr, TRUE);
+}
+
+// Typing into an address control, the same on every system and backend: digits fill a field
+// and three move on to the next with its text selected; a dot (or space) closes a field, but
+// not right after such a move; Backspace at a field's start goes back to the previous one.
+// (Wine's control left the caret before the next field's old text, so "168" became "160".)
+constexpr wchar_t kAdvancedProp[] = L"DravmoorAdvancedInto";
+constexpr UINT_PTR kFieldSubclass = 2;
+
+void FocusField(const std::vector<HWND>& fields, std::size_t i, bool selectAll)
+{
+    SetFocus(fields[i]);
+    const int end = GetWindowTextLengthW(fields[i]);
+    SendMessageW(fields[i], EM_SETSEL, selectAll ? 0 : end, end);
+}
+
+LRESULT CALLBACK AddressFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                  DWORD_PTR index)
+{
+    const HWND ip = GetParent(field);
+    const bool afterAdvance =
+        reinterpret_cast<std::size_t>(GetPropW(ip, kAdvancedProp)) == index + 1;
+    switch (msg) {
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(field, &AddressFieldProc, kFieldSubclass);
+            RemovePropW(ip, kAdvancedProp);
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_KILLFOCUS:
+            if (afterAdvance) RemovePropW(ip, kAdvancedProp);
+            break;
+        case WM_CHAR: {
+            const std::vector<HWND> fields = AddressFields(ip);
+            if (fields.size() != 4 || index > 3) break;
+            RemovePropW(ip, kAdvancedProp);
+            const auto c = static_cast<wchar_t>(wp);
+            DWORD from = 0, to = 0;
+            SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                         reinterpret_cast<LPARAM>(&to));
+            std::wstring text = TextOf(field);
+            from = std::min<DWORD>(from, static_cast<DWORD>(text.size()));
+            to = std::clamp<DWORD>(to, from, static_cast<DWORD>(text.size()));
+            if (c >= L'0' && c <= L'9') {
+                text.replace(from, to - from, 1, c);
+                if (text.size() > 3) {
+                    MessageBeep(MB_OK);
+                    return 0;
+                }
+                DWORD caret = from + 1;
+                if (std::stoi(text) > 255) {
+                    text = L"255";
+                    caret = 3;
+                }
+                SetWindowTextW(field, text.c_str());
+                SendMessageW(field, EM_SETSEL, caret, caret);
+                if (text.size() == 3 && caret == 3 && index < 3) {
+                    FocusField(fields, index + 1, true);
+                    SetPropW(ip, kAdvancedProp, reinterpret_cast<HANDLE>(index + 2));
+                }
+                return 0;
+            }
+            if (c == L'.' || c == L' ') {
+                if (!afterAdvance && index < 3 && !text.empty())
+                    FocusField(fields, index + 1, true);
+                return 0;
+            }
+            if (c == L'\b' && index > 0 && from == 0 && to == 0) {
+                FocusField(fields, index - 1, false);
+                return 0;
+            }
+            if (c >= L' ') return 0;  // nothing but digits goes into a field
+            break;
+        }
+        default:
+            break;
+    }
+    return DefSubclassProc(field, msg, wp, lp);
+}
+
+void SetUpAddressControl(HWND ip)
+{
+    const std::vector<HWND> fields = AddressFields(ip);
+    if (fields.size() != 4) return;
+    FitAddressFields(ip, fields);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        SetWindowSubclass(fields[i], &AddressFieldProc, kFieldSubclass, i);
+}
+
 std::size_t Utf8Length(const std::wstring& s)
 {
     return Narrow(s).size();
@@ -170,6 +298,7 @@ void Win32WindowDriver::SetupControls()
             case Kind::IpAddress:
                 // Wine's address control keeps WM_SETFONT for its fields only when told again.
                 SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+                SetUpAddressControl(c.hwnd);
                 break;
             default:
                 break;

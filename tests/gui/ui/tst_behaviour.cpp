@@ -57,6 +57,10 @@ public:
         QCoreApplication::postEvent(FocusWidget(),
                                     new QKeyEvent(QEvent::KeyPress, QtKey(key), Qt::NoModifier));
     }
+    void Type(const std::string& text) override
+    {
+        for (const char c : text) QTest::keyClick(FocusWidget(), c);
+    }
     void CloseBox(ui::CDialog& dlg) override { dlg.GetSafeHwnd()->close(); }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {

@@ -144,6 +144,16 @@ public:
     {
         PostMessageW(GetFocus(), WM_KEYDOWN, static_cast<WPARAM>(key), 0);
     }
+    void Type(const std::string& text) override
+    {
+        for (const char c : text) {
+            MSG msg{};
+            msg.hwnd = GetFocus();
+            msg.message = WM_CHAR;
+            msg.wParam = static_cast<WPARAM>(static_cast<unsigned char>(c));
+            if (!ui::win32::PreTranslate(msg)) DispatchMessageW(&msg);
+        }
+    }
     void CloseBox(ui::CDialog& dlg) override
     {
         SendMessageW(dlg.GetSafeHwnd(), WM_SYSCOMMAND, ui::SC_CLOSE, 0);

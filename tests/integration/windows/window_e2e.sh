@@ -105,6 +105,17 @@ if probe wait Wizard 25; then
   shot wizard-system
   probe click Wizard 1022
   sleep 1
+  # NAS-Studio takes DHCP: "Static IP" chosen by keys opens the address fields. Then addresses
+  # typed digit by digit, each field's three digits moving on by themselves.
+  tab_to Wizard 1045
+  keys Wizard key Up
+  expect_eq "the protocol chosen" "Static IP" "$(probe text Wizard 1045)"
+  tab_to Wizard 1051
+  keys Wizard type 255.255.0.0
+  tab_to Wizard 1052
+  keys Wizard type 192.168.100.1
+  expect_eq "the typed mask" 255.255.0.0 "$(probe text Wizard 1051)"
+  expect_eq "the typed gateway" 192.168.100.1 "$(probe text Wizard 1052)"
   shot wizard-network
   probe click Wizard 1022
   sleep 1
@@ -116,6 +127,8 @@ else
 fi
 status=$("$CLI" --json status 02:44:4d:00:00:02 2>"$WORK/cli.err" | head -1)
 expect_eq "the adapter's year after the wizard" 2031 "$(jq -r .date <<<"$status" | cut -c1-4)"
+expect_eq "the adapter's mask after the wizard" 255.255.0.0 "$(jq -r .subnetMask <<<"$status")"
+expect_eq "the adapter's gateway after the wizard" 192.168.100.1 "$(jq -r .gateway <<<"$status")"
 
 # Share mapping: Wine has no network provider, so mapping shows the system's message.
 # The wizard's end refreshes the list (a discovery of 2 s, input dropped meanwhile); then a

@@ -33,6 +33,21 @@ inline void Expect(Failures& f, bool ok, const std::string& what)
 {
     if (!ok) f.push_back(what);
 }
+
+// Runs `fn` once the widgets dialog is up, its address control bound; then closes the dialog.
+inline void InWidgets(User& u, const std::function<void(Probe&, ui::CIPAddressCtrl&)>& fn)
+{
+    Probe dlg(kWidgets);
+    dlg.onInit = [&] {
+        u.Later([&] {
+            ui::CIPAddressCtrl ip;
+            ip.SubclassDlgItem(kAddress, &dlg);
+            fn(dlg, ip);
+            dlg.EndDialog(IDOK);
+        });
+    };
+    dlg.DoModal();
+}
 }  // namespace detail
 
 // Return presses the default button, Escape cancels, the close box cancels; Tab walks the
@@ -105,35 +120,28 @@ inline Failures AddressesAndPickerRanges(User& u)
 {
     Failures f;
     using detail::Expect;
-    Probe dlg(kWidgets);
-    dlg.onInit = [&] {
-        u.Later([&] {
-            ui::CIPAddressCtrl ip;
-            ip.SubclassDlgItem(kAddress, &dlg);
-            ip.SetAddressText("192.0.2.254");
-            Expect(f, ip.GetAddressText() == ui::CString("192.0.2.254"), "address round trip");
-            Expect(f, !ip.IsBlank(), "a set address is not blank");
-            ip.SetAddressText("");
-            Expect(f, ip.IsBlank(), "an empty address is blank");
-            Expect(f, ip.GetAddressText() == ui::CString("0.0.0.0"), "blank reads 0.0.0.0");
-            ip.SetAddressText("10.1");
-            Expect(f, ip.GetAddressText() == ui::CString("10.1.0.0"),
-                   "a part address: " + ip.GetAddressText().str());
+    detail::InWidgets(u, [&](Probe& dlg, ui::CIPAddressCtrl& ip) {
+        ip.SetAddressText("192.0.2.254");
+        Expect(f, ip.GetAddressText() == ui::CString("192.0.2.254"), "address round trip");
+        Expect(f, !ip.IsBlank(), "a set address is not blank");
+        ip.SetAddressText("");
+        Expect(f, ip.IsBlank(), "an empty address is blank");
+        Expect(f, ip.GetAddressText() == ui::CString("0.0.0.0"), "blank reads 0.0.0.0");
+        ip.SetAddressText("10.1");
+        Expect(f, ip.GetAddressText() == ui::CString("10.1.0.0"),
+               "a part address: " + ip.GetAddressText().str());
 
-            const ui::DateTime first{2000, 1, 1, 0, 0, 0}, last{2037, 12, 31, 23, 59, 59};
-            dlg.date.SetRange(first, last);
-            const ui::DateTime inside{2030, 6, 15, 0, 0, 0};
-            dlg.date.SetTime(inside);
-            const ui::DateTime got = dlg.date.GetTime();
-            Expect(f, got.year == 2030 && got.month == 6 && got.day == 15, "a date in range");
-            dlg.date.SetTime({2040, 1, 1, 0, 0, 0});
-            const int year = dlg.date.GetTime().year;
-            Expect(f, year >= 2000 && year <= 2037,
-                   "a date past the range is not taken: " + std::to_string(year));
-            dlg.EndDialog(IDOK);
-        });
-    };
-    dlg.DoModal();
+        const ui::DateTime first{2000, 1, 1, 0, 0, 0}, last{2037, 12, 31, 23, 59, 59};
+        dlg.date.SetRange(first, last);
+        const ui::DateTime inside{2030, 6, 15, 0, 0, 0};
+        dlg.date.SetTime(inside);
+        const ui::DateTime got = dlg.date.GetTime();
+        Expect(f, got.year == 2030 && got.month == 6 && got.day == 15, "a date in range");
+        dlg.date.SetTime({2040, 1, 1, 0, 0, 0});
+        const int year = dlg.date.GetTime().year;
+        Expect(f, year >= 2000 && year <= 2037,
+               "a date past the range is not taken: " + std::to_string(year));
+    });
     return f;
 }
 
@@ -143,30 +151,23 @@ inline Failures TypedAddresses(User& u)
 {
     Failures f;
     using detail::Expect;
-    Probe dlg(kWidgets);
-    dlg.onInit = [&] {
-        u.Later([&] {
-            ui::CIPAddressCtrl ip;
-            ip.SubclassDlgItem(kAddress, &dlg);
-            ui::CWnd mode;
-            mode.SubclassDlgItem(kMode, &dlg);
-            const auto typed = [&](const char* before, const char* keys) {
-                ip.SetAddressText(before);
-                mode.SetFocus();
-                u.Key(ui::Key::Tab);
-                u.Type(keys);
-                return ip.GetAddressText().str();
-            };
-            for (const char* keys : {"10.1.100.7", "192.168.100.1", "255.255.0.0"}) {
-                const std::string got = typed("192.0.2.254", keys);
-                Expect(f, got == keys, std::string("typed ") + keys + ", read " + got);
-            }
-            const std::string over = typed("0.0.0.0", "300.1.2.3");
-            Expect(f, over == "255.1.2.3", "a field past 255 holds 255, read " + over);
-            dlg.EndDialog(IDOK);
-        });
-    };
-    dlg.DoModal();
+    detail::InWidgets(u, [&](Probe& dlg, ui::CIPAddressCtrl& ip) {
+        ui::CWnd mode;
+        mode.SubclassDlgItem(kMode, &dlg);
+        const auto typed = [&](const char* before, const char* keys) {
+            ip.SetAddressText(before);
+            mode.SetFocus();
+            u.Key(ui::Key::Tab);
+            u.Type(keys);
+            return ip.GetAddressText().str();
+        };
+        for (const char* keys : {"10.1.100.7", "192.168.100.1", "255.255.0.0"}) {
+            const std::string got = typed("192.0.2.254", keys);
+            Expect(f, got == keys, std::string("typed ") + keys + ", read " + got);
+        }
+        const std::string over = typed("0.0.0.0", "300.1.2.3");
+        Expect(f, over == "255.1.2.3", "a field past 255 holds 255, read " + over);
+    });
     return f;
 }
 

@@ -97,19 +97,18 @@ std::vector<HWND> AddressFields(HWND ip)
     return fields;
 }
 
-// The width a field edit needs for "255": its text in its font plus the edit's margins.
-int FieldWidthNeeded(HWND field)
+// The width of `text` in the font of window `w`.
+int TextWidth(HWND w, const wchar_t* text)
 {
-    HDC dc = GetDC(field);
+    HDC dc = GetDC(w);
     if (dc == nullptr) return 0;
-    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0));
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
     const HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
-    SIZE digits{};
-    GetTextExtentPoint32W(dc, L"255", 3, &digits);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(std::wcslen(text)), &size);
     if (old != nullptr) SelectObject(dc, old);
-    ReleaseDC(field, dc);
-    const auto margins = static_cast<DWORD>(SendMessageW(field, EM_GETMARGINS, 0, 0));
-    return digits.cx + LOWORD(margins) + HIWORD(margins) + 2;
+    ReleaseDC(w, dc);
+    return size.cx;
 }
 
 // Some address controls (Wine's) size their fields from the control's width alone, and a
@@ -119,13 +118,9 @@ void FitAddressFields(HWND ip, const std::vector<HWND>& fields)
 {
     RECT field{};
     GetClientRect(fields[0], &field);
-    if (field.right >= FieldWidthNeeded(fields[0])) return;
-    int dot = 4;
-    if (HDC dc = GetDC(ip)) {
-        SIZE size{};
-        if (GetTextExtentPoint32W(dc, L".", 1, &size)) dot = std::max<int>(3, size.cx + 1);
-        ReleaseDC(ip, dc);
-    }
+    const auto margins = static_cast<DWORD>(SendMessageW(fields[0], EM_GETMARGINS, 0, 0));
+    if (field.right >= TextWidth(fields[0], L"255") + LOWORD(margins) + HIWORD(margins) + 2) return;
+    const int dot = std::max(3, TextWidth(fields[0], L".") + 1);
     RECT client{};
     GetClientRect(ip, &client);
     const int width = std::max<int>(1, (client.right - 2 - 3 * dot) / 4);

@@ -32,21 +32,8 @@ trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
 wine_fonts
 
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-expect_eq() { [ "$2" = "$3" ] && echo "  ok: $1" || fail "$1: expected '$2', got '$3'"; }
-probe() { wine "$PROBE" "$@" 2>>"$WORK/probe.log" | tr -d '\r'; }
-keys() {
-  local wid
-  wid=$(xdotool search --name "^$1\$" | tail -1)
-  [ -n "$wid" ] || { fail "no X window '$1'"; return; }
-  shift
-  xdotool windowfocus --sync "$wid" 2>/dev/null
-  sleep 0.2
-  xdotool "$@"
-  sleep 0.3
-}
-shot() { sleep 0.5; import -window root "$SHOTS/installer-$1.png"; }
+SHOT_PREFIX=installer-
+source "$here/wine_checks.sh"
 # A line as typed at a command prompt, from a batch file: Wine would quote an argument with
 # spaces, and /D= and _?= take the rest of the line unquoted. Its exit status.
 at_prompt() {
@@ -185,10 +172,5 @@ else
 fi
 check_nothing_left "$DEFAULT"
 
-if [ "$failures" -ne 0 ]; then
-  echo "--- command prompt" >&2; cat "$WORK/prompt.log" >&2
-  echo "--- probe" >&2; cat "$WORK/probe.log" >&2
-  echo "--- simulator" >&2; cat "$WORK/sim.log" >&2
-  exit 1
-fi
-echo "installer: passed (screenshots in $SHOTS)"
+finish installer "command prompt=$WORK/prompt.log" "probe=$WORK/probe.log" \
+  "simulator=$WORK/sim.log"

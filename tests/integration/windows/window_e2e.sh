@@ -13,23 +13,9 @@ WORK=$(mktemp -d)
 APP_PID= SIM_PID=
 trap '[ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null; [ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
 
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-expect_eq() { [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"; }
-probe() { wine "$PROBE" "$@" 2>>"$WORK/probe.log" | tr -d '\r'; }
-shot() { sleep 0.4; import -window root "$SHOTS/wine-$1.png"; }
+SHOT_PREFIX=wine-
+source "$(dirname "$0")/wine_checks.sh"
 MAIN="Quick setup wizard for Dravmoor"
-# Keys go to the X window of the given title (no window manager: each window is its own).
-keys() {
-  local title=$1; shift
-  local wid
-  wid=$(xdotool search --name "^$title\$" | tail -1)
-  [ -n "$wid" ] || { fail "no X window '$title' for keys $*"; return; }
-  xdotool windowfocus --sync "$wid" 2>/dev/null
-  sleep 0.2
-  xdotool "$@"
-  sleep 0.3
-}
 # Tab until the control with `id` has the focus in window `title` (at most 20 presses).
 tab_to() {
   for _ in $(seq 20); do
@@ -166,10 +152,5 @@ keys "$MAIN" key Escape
 for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$APP_PID" 2>/dev/null; then fail "the program did not end on Escape"; else APP_PID=; fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "--- program" >&2; cat "$WORK/app.log" >&2
-  echo "--- probe" >&2; cat "$WORK/probe.log" >&2
-  echo "--- simulator" >&2; cat "$WORK/sim.log" >&2
-  exit 1
-fi
-echo "window end to end: passed (screenshots in $SHOTS)"
+finish "window end to end" "program=$WORK/app.log" "probe=$WORK/probe.log" \
+  "simulator=$WORK/sim.log"

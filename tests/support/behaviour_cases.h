@@ -146,7 +146,7 @@ inline Failures AddressesAndPickerRanges(User& u)
 }
 
 // Typed as people do: Tab into the address, digits and dots over what it held. Three digits
-// move on by themselves, and the dot typed next does not move again.
+// move on by themselves, the dot typed next does not move again, and Backspace goes back.
 inline Failures TypedAddresses(User& u)
 {
     Failures f;
@@ -167,6 +167,9 @@ inline Failures TypedAddresses(User& u)
         }
         const std::string over = typed("0.0.0.0", "300.1.2.3");
         Expect(f, over == "255.1.2.3", "a field past 255 holds 255, read " + over);
+        // Backspace empties the field, then steps back into the one before.
+        const std::string back = typed("192.0.2.254", "10.1.2\b\b5");
+        Expect(f, back == "10.15.0.254", "Backspace back into the field before, read " + back);
     });
     return f;
 }

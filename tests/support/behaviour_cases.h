@@ -170,6 +170,8 @@ inline Failures TypedAddresses(User& u)
         // Backspace empties the field, then steps back into the one before.
         const std::string back = typed("192.0.2.254", "10.1.2\b\b5");
         Expect(f, back == "10.15.0.254", "Backspace back into the field before, read " + back);
+        const std::string letters = typed("0.0.0.0", "1x0.2-.3a.4");
+        Expect(f, letters == "10.2.3.4", "only digits go into a field, read " + letters);
     });
     return f;
 }

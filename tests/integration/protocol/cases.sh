@@ -16,7 +16,11 @@ trap 'stop_sim; rm -rf "$WORK"' EXIT
 
 
 failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${last_cli:-}" ] && echo "      after: $last_cli" >&2
+  failures=$((failures + 1))
+}
 expect_eq() {  # what, expected, actual
   if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; fi
 }
@@ -48,6 +52,7 @@ cli() {
   rc=$?
   out=$(cat "$WORK/out")
   err=$(cat "$WORK/err")
+  last_cli="$(basename "$CLI") $* (exit $rc${err:+, stderr: $(tail -3 <<<"$err")})"
 }
 # How many requests the simulator logged that match PATTERN. Compared before and after a
 # command rather than as totals: on a slow machine (Wine) an answer can take past the first

@@ -35,11 +35,17 @@ message_box() {
 "$SIM" --ready "$WORK/ready" --admin-password s3cret 2>"$WORK/sim.log" &
 SIM_PID=$!
 for _ in $(seq 100); do [ -e "$WORK/ready" ] && break; sleep 0.05; done
+[ -e "$WORK/ready" ] || give_up "the simulator did not start" "simulator=$WORK/sim.log"
 
 probe desktop || fail "Wine's desktop did not come up"
 wine "$SETUP" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
-probe wait "$MAIN" 40 || fail "the main window did not open"
+LOGS=("program=$WORK/app.log" "probe=$WORK/probe.log" "simulator=$WORK/sim.log")
+GIVE_UP_AFTER=200  # CTest ends this test at 240 s
+if ! probe wait "$MAIN" 40; then
+  kill -0 "$APP_PID" 2>/dev/null && state="still runs" || state="has ended"
+  give_up "the main window did not open (the program $state)" "${LOGS[@]}"
+fi
 
 # The list fills, a selection fills the panel and the disks.
 for _ in $(seq 50); do [ "$(probe items "$MAIN" 1001 | wc -l)" -ge 3 ] && break; sleep 0.2; done
@@ -152,5 +158,4 @@ keys "$MAIN" key Escape
 for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$APP_PID" 2>/dev/null; then fail "the program did not end on Escape"; else APP_PID=; fi
 
-finish "window end to end" "program=$WORK/app.log" "probe=$WORK/probe.log" \
-  "simulator=$WORK/sim.log"
+finish "window end to end" "${LOGS[@]}"

@@ -2,7 +2,15 @@
 # window by its title and screenshots. The sourcing script sets PROBE, WORK, SHOTS and
 # SHOT_PREFIX.
 failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+# Past GIVE_UP_AFTER seconds (when set), a failure ends the test with the logs in LOGS.
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+  if [ -n "${GIVE_UP_AFTER:-}" ] && [ "$SECONDS" -gt "$GIVE_UP_AFTER" ]; then
+    echo "FAIL: giving up after $SECONDS s" >&2
+    finish "" "${LOGS[@]}"
+  fi
+}
 expect_eq() { [ "$2" = "$3" ] && echo "  ok: $1" || fail "$1: expected '$2', got '$3'"; }
 probe() { wine "$PROBE" "$@" 2>>"$WORK/probe.log" | tr -d '\r'; }
 shot() { sleep 0.5; import -window root "$SHOTS/$SHOT_PREFIX$1.png"; }
@@ -18,6 +26,13 @@ keys() {
   sleep 0.3
 }
 # The end of a test named $1: passed, or the logs given as "label=file" and exit 1.
+# give_up MESSAGE LOGS...: a failure the rest cannot follow from; the logs now, while they can
+# still be printed (a test that runs into CTest's timeout is killed before it prints them).
+give_up() {
+  fail "$1"
+  shift
+  finish "" "$@"
+}
 finish() {
   local name=$1 log
   shift

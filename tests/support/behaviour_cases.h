@@ -20,8 +20,9 @@ public:
     // Runs `fn` once the window is up and its modal loop runs.
     virtual void Later(std::function<void()> fn) = 0;
     virtual void Key(ui::Key key, unsigned modifiers = 0) = 0;  // to the focus, handled now
-    virtual void PostKey(ui::Key key) = 0;           // queued for the focus, as typing ahead does
-    virtual void Type(const std::string& text) = 0;  // characters, each to the focus then
+    virtual void PostKey(ui::Key key) = 0;            // queued for the focus, as typing ahead does
+    virtual void Type(const std::string& text) = 0;   // characters, each to the focus then
+    virtual void Paste(const std::string& text) = 0;  // onto the clipboard, then Ctrl+V
     virtual void CloseBox(ui::CDialog& dlg) = 0;
     virtual bool HasFocus(ui::CDialog& dlg, int id) = 0;  // the control or a part of it
 };
@@ -172,6 +173,17 @@ inline Failures TypedAddresses(User& u)
         Expect(f, back == "10.15.0.254", "Backspace back into the field before, read " + back);
         const std::string letters = typed("0.0.0.0", "1x0.2-.3a.4");
         Expect(f, letters == "10.2.3.4", "only digits go into a field, read " + letters);
+        // A pasted address fills every field from the one the caret is in; other text is
+        // refused as typed letters are.
+        const auto pasted = [&](const char* before, const char* clip) {
+            typed(before, "");
+            u.Paste(clip);
+            return ip.GetAddressText().str();
+        };
+        const std::string whole = pasted("192.0.2.254", " 10.0.300.7\n");
+        Expect(f, whole == "10.0.0.7", "a pasted address, read " + whole);
+        const std::string refused = pasted("192.0.2.254", "1a");
+        Expect(f, refused == "192.0.2.254", "a pasted \"1a\" is refused, read " + refused);
     });
     return f;
 }

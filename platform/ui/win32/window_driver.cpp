@@ -148,6 +148,51 @@ void FocusField(const std::vector<HWND>& fields, std::size_t i, bool selectAll)
     SendMessageW(fields[i], EM_SETSEL, selectAll ? 0 : end, end);
 }
 
+std::wstring ClipboardText(HWND owner)
+{
+    std::wstring text;
+    if (!OpenClipboard(owner)) return text;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            text = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    const auto first = text.find_first_not_of(L" \t\r\n");
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
+}
+
+// A paste into a field. A dotted address fills all four fields, each part that is a number of
+// up to three digits and at most 255 (the others blank), and leaves the caret in the last;
+// up to three digits alone are typed into the field; anything else is refused, as a typed
+// letter is.
+void PasteIntoAddress(const std::vector<HWND>& fields, HWND field)
+{
+    const std::wstring text = ClipboardText(field);
+    if (text.find(L'.') == std::wstring::npos) {
+        if (text.empty() || text.size() > 3 ||
+            text.find_first_not_of(L"0123456789") != std::wstring::npos) {
+            MessageBeep(MB_OK);
+            return;
+        }
+        for (const wchar_t c : text) SendMessageW(GetFocus(), WM_CHAR, c, 0);
+        return;
+    }
+    std::size_t start = 0;
+    for (const HWND f : fields) {
+        const std::size_t dot = std::min(text.find(L'.', start), text.size());
+        const std::wstring part = start < text.size() ? text.substr(start, dot - start) : L"";
+        start = dot + 1;
+        const bool number = !part.empty() && part.size() <= 3 &&
+                            part.find_first_not_of(L"0123456789") == std::wstring::npos &&
+                            std::stoi(part) <= 255;
+        SetWindowTextW(f, number ? std::to_wstring(std::stoi(part)).c_str() : L"");
+    }
+    FocusField(fields, 3, false);
+}
+
 LRESULT CALLBACK AddressFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                   DWORD_PTR index)
 {
@@ -163,11 +208,22 @@ LRESULT CALLBACK AddressFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UI
         case WM_KILLFOCUS:
             if (afterAdvance) RemovePropW(ip, kAdvancedProp);
             break;
+        case WM_PASTE: {
+            const std::vector<HWND> fields = AddressFields(ip);
+            if (fields.size() != 4) break;
+            RemovePropW(ip, kAdvancedProp);
+            PasteIntoAddress(fields, field);
+            return 0;
+        }
         case WM_CHAR: {
             const std::vector<HWND> fields = AddressFields(ip);
             if (fields.size() != 4 || index > 3) break;
             RemovePropW(ip, kAdvancedProp);
             const auto c = static_cast<wchar_t>(wp);
+            if (c == 0x16) {  // Ctrl+V: not every edit control sends itself WM_PASTE for it
+                PasteIntoAddress(fields, field);
+                return 0;
+            }
             DWORD from = 0, to = 0;
             SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                          reinterpret_cast<LPARAM>(&to));

@@ -1,6 +1,7 @@
 // The shared behaviour cases (tests/support/behaviour_cases.h) on the Qt backend; the Windows
 // build runs the same cases on the native one under Wine.
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
@@ -60,6 +61,11 @@ public:
     void Type(const std::string& text) override
     {
         for (const char c : text) QTest::keyClick(FocusWidget(), c);
+    }
+    void Paste(const std::string& text) override
+    {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+        QTest::keyClick(FocusWidget(), Qt::Key_V, Qt::ControlModifier);
     }
     void CloseBox(ui::CDialog& dlg) override { dlg.GetSafeHwnd()->close(); }
     bool HasFocus(ui::CDialog& dlg, int id) override

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <deque>
 
 #include "platform/ui/driver.h"
@@ -153,6 +154,23 @@ public:
             msg.wParam = static_cast<WPARAM>(static_cast<unsigned char>(c));
             if (!ui::win32::PreTranslate(msg)) DispatchMessageW(&msg);
         }
+    }
+    void Paste(const std::string& text) override
+    {
+        const std::wstring wide(text.begin(), text.end());  // the cases paste ASCII
+        const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+        if (HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+            std::memcpy(GlobalLock(h), wide.c_str(), bytes);
+            GlobalUnlock(h);
+            if (OpenClipboard(nullptr)) {
+                EmptyClipboard();
+                if (SetClipboardData(CF_UNICODETEXT, h) == nullptr) GlobalFree(h);
+                CloseClipboard();
+            } else {
+                GlobalFree(h);
+            }
+        }
+        Type("\x16");  // Ctrl+V, as TranslateMessage makes it
     }
     void CloseBox(ui::CDialog& dlg) override
     {

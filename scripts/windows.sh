@@ -29,8 +29,24 @@ if [ "${1:-}" = --inside ]; then
   wineboot -i >/dev/null 2>&1
   wine_fonts
   shift
-  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300 "$@"
-  exit 0
+  # A test that fails runs once more, and only failing twice fails the build: in a long run,
+  # Wine has now and then left a program without its window or its console program without a
+  # request sent (once in CI, never in a dozen runs here), which a fault of ours repeats. The
+  # first run's output stays in the log, and the tests that needed the second are named.
+  log=$(mktemp)
+  set +e
+  ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300 \
+    --repeat until-pass:2 "$@" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  set -e
+  again=$(sed -nE 's/.*Test +#[0-9]+: ([^ ]+) .*\*\*\*(Failed|Timeout|Exception).*/\1/p' "$log" |
+    sort -u)
+  rm -f "$log"
+  if [ "$rc" -eq 0 ] && [ -n "$again" ]; then
+    echo "Passed on the second run only (the first run's output is above):"
+    sed 's/^/  /' <<<"$again"
+  fi
+  exit "$rc"
 fi
 
 linux_build=${1:-build}

@@ -220,10 +220,8 @@ LRESULT CALLBACK AddressFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UI
             if (fields.size() != 4 || index > 3) break;
             RemovePropW(ip, kAdvancedProp);
             const auto c = static_cast<wchar_t>(wp);
-            if (c == 0x16) {  // Ctrl+V: not every edit control sends itself WM_PASTE for it
-                PasteIntoAddress(fields, field);
-                return 0;
-            }
+            // Ctrl+V: not every edit control sends itself WM_PASTE for it.
+            if (c == 0x16) return SendMessageW(field, WM_PASTE, 0, 0);
             DWORD from = 0, to = 0;
             SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                          reinterpret_cast<LPARAM>(&to));

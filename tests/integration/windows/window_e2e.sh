@@ -32,19 +32,19 @@ message_box() {
   probe gone dravmoor-setup 10 || fail "the message box stayed"
 }
 
+LOGS=("program=$WORK/app.log" "probe=$WORK/probe.log" "simulator=$WORK/sim.log")
+GIVE_UP_AFTER=200  # CTest ends this test at 240 s
 "$SIM" --ready "$WORK/ready" --admin-password s3cret 2>"$WORK/sim.log" &
 SIM_PID=$!
 for _ in $(seq 100); do [ -e "$WORK/ready" ] && break; sleep 0.05; done
-[ -e "$WORK/ready" ] || give_up "the simulator did not start" "simulator=$WORK/sim.log"
+[ -e "$WORK/ready" ] || give_up "the simulator did not start"
 
 probe desktop || fail "Wine's desktop did not come up"
 wine "$SETUP" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
-LOGS=("program=$WORK/app.log" "probe=$WORK/probe.log" "simulator=$WORK/sim.log")
-GIVE_UP_AFTER=200  # CTest ends this test at 240 s
 if ! probe wait "$MAIN" 40; then
   kill -0 "$APP_PID" 2>/dev/null && state="still runs" || state="has ended"
-  give_up "the main window did not open (the program $state)" "${LOGS[@]}"
+  give_up "the main window did not open (the program $state)"
 fi
 
 # The list fills, a selection fills the panel and the disks.

@@ -1,6 +1,6 @@
 # Shared by the Wine window tests (sourced): checks that count failures, the probe, keys to a
 # window by its title and screenshots. The sourcing script sets PROBE, WORK, SHOTS and
-# SHOT_PREFIX.
+# SHOT_PREFIX, and LOGS ("label=file" each) where it gives up early.
 failures=0
 # Past GIVE_UP_AFTER seconds (when set), a failure ends the test with the logs in LOGS.
 fail() {
@@ -25,19 +25,18 @@ keys() {
   xdotool "$@"
   sleep 0.3
 }
-# The end of a test named $1: passed, or the logs given as "label=file" and exit 1.
-# give_up MESSAGE LOGS...: a failure the rest cannot follow from; the logs now, while they can
-# still be printed (a test that runs into CTest's timeout is killed before it prints them).
+# A failure the rest cannot follow from: the logs in LOGS now, while they can still be printed
+# (a test that runs into CTest's timeout is killed before it prints them).
 give_up() {
   fail "$1"
-  shift
-  finish "" "$@"
+  finish "" "${LOGS[@]}"
 }
+# The end of a test named $1: passed, or the logs given as "label=file" and exit 1.
 finish() {
   local name=$1 log
   shift
   if [ "$failures" -ne 0 ]; then
-    for log in "$@"; do echo "--- ${log%%=*}" >&2; cat "${log#*=}" >&2; done
+    for log in "$@"; do echo "--- ${log%%=*}" >&2; cat "${log#*=}" >&2 2>/dev/null; done
     exit 1
   fi
   echo "$name: passed (screenshots in $SHOTS)"

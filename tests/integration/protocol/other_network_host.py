@@ -30,7 +30,7 @@ def datagram(cmd):
         return struct.pack("<HHH6s", 0, 0, len(payload), IMPOSTOR_MAC) + payload
     if mode == "junk":
         return b"\x5a"
-    payload = b"A" * 200  # status 0 and text where a reply carries it: "accepted", "written"
+    payload = bytes(200)  # status 0: "accepted", "written"; empty texts, no shares
     return struct.pack("<HHH6s", cmd, 0, len(payload), bytes(6)) + payload
 
 

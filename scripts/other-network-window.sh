@@ -22,7 +22,7 @@ ip link set lo up
 host_start "v1:192.0.2.2/26" "$build/sim/dravmoor-sim" --ready "$work/a.ready" --adapters 2 \
   --password-required all --admin-password secret 2>>"$out/lan_a.log"
 host_link lan_a 192.0.2.1/26 v1 "$HOST_PID"
-host_start "v1:192.0.2.66/26" python3 tests/integration/protocol/other_network_host.py "$mode" \
+host_start "v1:192.0.2.66/26" sh -c 'ip route add default dev v1 && exec python3 "$@"' sh tests/integration/protocol/other_network_host.py "$mode" \
   "$out/cafe.log" "$work/cafe.ready"
 host_link cafe 192.0.2.65/26 v1 "$HOST_PID"
 ip route add default dev lan_a

@@ -189,7 +189,7 @@ other_network() {  # MODE
   sim_host a "v1:192.0.2.2/26" --adapters 2 --password-required all \
     --admin-password secret --faulty 2 --silent SET_SYSTEM_INFO
   host_link lan_a 192.0.2.1/26 v1 "$HOST_PID"
-  host_start "v1:192.0.2.66/26" python3 "$here/other_network_host.py" "$1" "$WORK/cafe.log" \
+  host_start "v1:192.0.2.66/26" sh -c 'ip route add default dev v1 && exec python3 "$@"' sh "$here/other_network_host.py" "$1" "$WORK/cafe.log" \
     "$WORK/cafe.ready"
   host_link cafe 192.0.2.65/26 v1 "$HOST_PID"
   ip route add default dev lan_a

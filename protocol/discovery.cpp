@@ -60,7 +60,7 @@ DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const
     // Where each MAC answered first, what it answered there, and who else claimed it.
     struct Claim {
         std::uint32_t on = 0;
-        std::set<std::vector<std::uint8_t>> answers;
+        std::set<std::string> answers;  // whole datagrams
         std::set<std::uint32_t> reported;
     };
     std::map<Mac, Claim> claims;
@@ -87,7 +87,7 @@ DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const
         }
         if (!session.ArrivedByRoute() || !IsValidDiscoveryReply(*d)) continue;
         const DiscoveryReply reply = ReadDiscoveryReply(*d);
-        std::vector<std::uint8_t> bytes(d->data(), d->data() + d->size());
+        std::string bytes(reinterpret_cast<const char*>(d->data()), d->size());
         const std::uint32_t on = session.ArrivedOnIndex();
         auto [claim, first] = claims.try_emplace(reply.mac);
         if (first) claim->second.on = on;

@@ -7,7 +7,8 @@
 #     silent uninstall leaves no file, shortcut or entry;
 #   - by its pages, into the default per-user folder, started from its last page, then removed
 #     by the uninstaller's pages; screenshots of every page into SHOT_DIR; on the folder page,
-#     a folder holding another program's file is refused with a message;
+#     a folder holding another program's file is refused with a message; run by its pages
+#     again, it offers the install's folder and upgrades it in place;
 #   - one install at a time, silently, with the install log's lines shown: a folder holding
 #     another program's uninstall.exe or dravmoor.exe is refused and left as it was; a
 #     reinstall upgrades in place; an install into a second folder removes the first (the
@@ -216,6 +217,26 @@ if next_reads "$SETUP_TITLE" "&Next >" 200; then
   check_installed "$DEFAULT"
 else
   fail "the installer's first page did not open"
+fi
+echo "== by its pages again: the folder offered is the install's, upgraded in place"
+wine "$INSTALLER" >"$WORK/install-pages.log" 2>&1 &
+if next_reads "$SETUP_TITLE" "&Next >" 200; then
+  probe click "$page" 1
+  next_reads "$SETUP_TITLE" "&Install"
+  # As read from the "Apps" entry, with a backslash appended.
+  offered=$(probe text "$page" 1019)
+  expect_eq "the folder offered" "$DEFAULT" "${offered%\\}"
+  probe click "$page" 1
+  next_reads "$SETUP_TITLE" "&Finish" 150
+  probe click "$page" 1
+  check_window "after the upgrade"
+  close_window
+  check_installed "$DEFAULT"
+  tr -d '\r' 2>/dev/null <"$(unix "$(win_env TEMP)\\Dravmoor Quick Setup install.log")" |
+    grep -qF "upgrading the install in $DEFAULT" && echo "  ok: logged: upgraded in place" ||
+    fail "not logged: upgraded in place"
+else
+  fail "the installer's first page did not open again"
 fi
 wine "$(unix "$DEFAULT")/uninstall.exe" >/dev/null 2>&1
 if next_reads "$UNINSTALL_TITLE" "&Uninstall" 200; then

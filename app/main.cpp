@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/quick_setup_app.h"
+#include "platform/dlls/dll_search.h"
 #include "platform/netdrive/netdrive.h"
 #include "platform/shell/shell.h"
 #include "platform/sockets/sockets.h"
@@ -12,6 +13,9 @@
 
 int main(int, char** argv)
 {
+    // Before anything can load a DLL that Windows would first look for beside the program.
+    dlls::LoadFromSystemFolderOnly();
+
     // The windowing system gets the program's name only: it would act on options of its own
     // (-platform, -reverse, -stylesheet FILE, ...). The desktop's environment (display,
     // platform plugin) still counts. The desktop entry's name gives Wayland compositors the

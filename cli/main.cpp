@@ -15,6 +15,7 @@
 
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "platform/dlls/dll_search.h"
 
 namespace {
 
@@ -48,6 +49,8 @@ std::optional<std::string> ReadPassword()
 
 int main(int argc, char** argv)
 {
+    // Before anything can load a DLL that Windows would first look for beside the program.
+    dlls::LoadFromSystemFolderOnly();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
     cli::Io io;

@@ -66,7 +66,8 @@ struct sigaction Ours()
     return a;
 }
 
-// Only async-signal-safe calls: tcsetattr, tcgetpgrp, getpgrp, write, sigaction, raise.
+// Only async-signal-safe calls: tcsetattr, tcgetpgrp, getpgrp, write, sigaction, raise,
+// sigprocmask, sigpending.
 void OnSignal(int signal)
 {
     const int savedErrno = errno;
@@ -88,13 +89,41 @@ void OnSignal(int signal)
         return;
     }
     tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
-    g_stopped = signal == SIGTSTP || signal == SIGTTIN || signal == SIGTTOU;
-    // Then what the signal does uncaught, once this handler returns (it is held until then).
+    const bool stop = signal == SIGTSTP || signal == SIGTTIN || signal == SIGTTOU;
+    g_stopped = stop;
+    // Then what the signal does uncaught.
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
     sigemptyset(&byDefault.sa_mask);
     sigaction(signal, &byDefault, nullptr);
+    if (!stop) {
+        raise(signal);  // held until this handler returns, then it ends the program
+        errno = savedErrno;
+        return;
+    }
+    // A stop happens here, inside raise. In an orphaned process group (`script -c`, `ssh -t`)
+    // the system drops it instead and the read goes on, so echo must go off again now: the
+    // continue that would do it never comes.
+    sigset_t self;
+    sigemptyset(&self);
+    sigaddset(&self, signal);
+    sigprocmask(SIG_UNBLOCK, &self, nullptr);
     raise(signal);
+    sigprocmask(SIG_BLOCK, &self, nullptr);
+    const struct sigaction ours = Ours();
+    sigaction(signal, &ours, nullptr);
+    sigset_t pending;
+    sigpending(&pending);
+    // Stopped and continued: SIGCONT, held while we are here, asks anew once we return.
+    if (sigismember(&pending, SIGCONT) == 0) {
+        g_stopped = 0;
+        // The line typed so far went with the suspend character: ask for all of it again.
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_quiet);
+        const ssize_t n = write(STDERR_FILENO, "\n", 1);
+        const ssize_t m = write(STDERR_FILENO, g_prompt, std::strlen(g_prompt));
+        (void)n;
+        (void)m;
+    }
     errno = savedErrno;
 }
 

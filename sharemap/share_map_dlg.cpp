@@ -1,5 +1,6 @@
 #include "sharemap/share_map_dlg.h"
 
+#include "protocol/device_address.h"
 #include "protocol/display.h"
 #include "res/resource.h"
 #include "sharemap/share_mapping.h"
@@ -58,7 +59,7 @@ bool CShareMapDlg::OnInitDialog()
 
 std::string CShareMapDlg::IpAddress() const
 {
-    return m_device != nullptr ? protocol::FieldText(m_device->ipAddress) : std::string();
+    return m_device != nullptr ? protocol::DeviceHost(*m_device) : std::string();
 }
 
 void CShareMapDlg::FillDriveCombo()
@@ -90,10 +91,17 @@ void CShareMapDlg::OnMap()
 {
     const ui::CString share = m_shareCombo.GetWindowText();
     if (share.IsEmpty()) return;
-    const std::string remoteName = BuildRemoteName(IpAddress(), share.str());
+    const std::string host = IpAddress();
+    const std::string remoteName = BuildRemoteName(host, share.str());
 
     const ui::CString drive = m_driveCombo.GetWindowText();
     if (drive.IsEmpty()) return;
+    // An answer's address field may hold a host name or a path of someone else's: the system
+    // would connect there and hand over the user's name and password.
+    if (host.empty()) {
+        ui::AfxMessageBox("Map failed!");
+        return;
+    }
     // A network-drive entry reads "Y:  \\host\share": its letter is what counts.
     const ui::CString localName = drive.Left(2);
 

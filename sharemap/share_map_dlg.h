@@ -33,6 +33,7 @@ protected:
     bool OnInitDialog() override;
 
 private:
+    // The device's address as a canonical dotted quad, "" when its field holds anything else.
     std::string IpAddress() const;
 
     ui::CListCtrl m_mappedList;

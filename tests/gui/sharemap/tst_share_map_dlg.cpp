@@ -236,6 +236,47 @@ private slots:
         });
     }
 
+    // The address field comes from an answer any host may have sent: only a dotted quad is
+    // connected to, written without leading zeros (octal to the system's parser).
+    void mapConnectsOnlyToADottedQuad_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("remote");  // empty: "Map failed!", nothing connected
+        for (const char* hostile : {"evil.example", "1.2.3.4\\x", "u@1.2.3.4", "1.2.3.4.5",
+                                    "1.2.3.256", "0x7f.0.0.1", ""}) {
+            QTest::newRow(hostile) << QString::fromLatin1(hostile) << QString();
+        }
+        QTest::newRow("plain") << QStringLiteral("10.0.0.5") << kMusicY;
+        QTest::newRow("leading zeros") << QStringLiteral("010.000.000.005") << kMusicY;
+    }
+    void mapConnectsOnlyToADottedQuad()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, remote);
+        SetField(m_device.ipAddress, address.toLatin1().constData());
+        // A connection to the field's text as it stands: listed only for a real address.
+        m_drives->AddConnection('Y', "\\\\" + address.toStdString() + "\\music");
+        MessageRecorder rec;
+        sharemap::CShareMapDlg dlg(*m_drives);
+        dlg.SetDevice(&m_device);
+        RunModal(dlg, [&] {
+            View v(dlg);
+            QCOMPARE(v.list.GetItemCount(), address == QStringLiteral("10.0.0.5") ? 1 : 0);
+            v.shareBox->setCurrentIndex(0);
+            v.driveBox->setCurrentIndex(v.DriveIndex(QStringLiteral("Z:")));
+            v.map->click();
+            if (remote.isEmpty()) {
+                QVERIFY(m_drives->connectCalls().empty());
+                QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Map failed!")});
+                QCOMPARE(v.shares.GetWindowText(), QStringLiteral("music"));
+            } else {
+                QCOMPARE(m_drives->connectCalls().size(), std::size_t{1});
+                QCOMPARE(QString::fromStdString(m_drives->connectCalls()[0].remoteName), remote);
+                QVERIFY(rec.Texts().isEmpty());
+            }
+        });
+    }
+
     void unmapRemovesOnlyWhatTheSystemRemoved()
     {
         MessageRecorder rec;

@@ -8,6 +8,7 @@
 //   window_probe text TITLE ID           the control's text
 //   window_probe items TITLE ID          a list box's entries, one a line
 //   window_probe click TITLE ID          presses a push button (posted: it may open a modal)
+//   window_probe settext TITLE ID TEXT   sets the control's text, as typing over it would
 //   window_probe rect TITLE ID           the control's rectangle on the screen: left top right
 //   bottom window_probe focus TITLE             the id of the control with the focus in that window
 #include <windows.h>
@@ -165,6 +166,8 @@ int main()
               std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom));
     } else if (verb == L"click") {
         PostMessageW(control, BM_CLICK, 0, 0);
+    } else if (verb == L"settext" && argc > 4) {
+        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
     } else {
         return 2;
     }

@@ -1,7 +1,9 @@
 """The password prompt on a pseudo-terminal: echo is off while it asks, typed-ahead input is
 discarded, and echo is back after the answer and after every signal that ends or stops the
-program; a continue turns it off again and asks anew.
+program; a continue turns it off again and asks anew, and so does a stop that never happens
+(Ctrl+Z in an orphaned process group).
   hidden_prompt_test.py PROBE"""
+import fcntl
 import os
 import signal
 import subprocess
@@ -26,31 +28,43 @@ def until(condition):
 
 
 class Prompt:
-    """The probe on a fresh pty, in a process group of its own (so Ctrl+Z can stop it)."""
+    """The probe on a fresh pty, in a process group of its own (so Ctrl+Z can stop it). Orphaned:
+    in a session of its own with the pty as its terminal, as under `script -c` or `ssh -t`, where
+    the system drops the stop of Ctrl+Z."""
 
-    def __init__(self, typed_ahead=b""):
+    def __init__(self, typed_ahead=b"", orphaned=False):
         self.master, self.slave = os.openpty()
         os.set_blocking(self.master, False)
         os.write(self.master, typed_ahead)
+        group = dict(start_new_session=True,
+                     preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0)) if orphaned \
+            else dict(process_group=0)
         self.process = subprocess.Popen([sys.argv[1]], stdin=self.slave, stderr=self.slave,
-                                        stdout=subprocess.PIPE, process_group=0)
+                                        stdout=subprocess.PIPE, **group)
         self.screen = b""
+
+    def state(self):
+        return open("/proc/%d/stat" % self.process.pid).read().rsplit(")", 1)[1].split()[0]
+
+    def read_screen(self):
+        try:
+            self.screen += os.read(self.master, 4096)
+        except BlockingIOError:
+            pass
 
     def echo(self):
         return "on" if termios.tcgetattr(self.slave)[3] & termios.ECHO else "off"
 
     def asked(self, times=1):
         def shown():
-            try:
-                self.screen += os.read(self.master, 4096)
-            except BlockingIOError:
-                pass
+            self.read_screen()
             return self.screen.count(b"Password: ") >= times
         return until(shown)
 
     def answer(self, text):
         os.write(self.master, text + b"\n")
         out = self.process.communicate(timeout=5)[0].decode().strip()
+        self.read_screen()
         check(out == "read:" + text.decode(), "read %r for %r" % (out, text))
         check(text not in self.screen, "%r was echoed" % text)
         return out
@@ -77,8 +91,7 @@ for sig in (signal.SIGINT, signal.SIGQUIT, signal.SIGTERM, signal.SIGHUP):
 p = Prompt()
 check(p.asked(), "SIGTSTP: no prompt")
 p.process.send_signal(signal.SIGTSTP)
-stat = "/proc/%d/stat" % p.process.pid
-check(until(lambda: open(stat).read().rsplit(")", 1)[1].split()[0] == "T"), "not stopped")
+check(until(lambda: p.state() == "T"), "not stopped")
 stopped = p.echo()
 p.process.send_signal(signal.SIGCONT)
 check(until(lambda: p.echo() == "off") and p.asked(2), "SIGCONT: not asked anew without echo")
@@ -87,5 +100,15 @@ out = p.answer(b"after")
 print("SIGTSTP: echo %s while stopped; SIGCONT: echo %s, asked again; %s; echo %s after"
       % (stopped, continued, out, p.echo()))
 check((stopped, continued, p.echo()) == ("on", "off", "on"), "stop and continue")
+
+p = Prompt(orphaned=True)
+check(p.asked(), "orphaned: no prompt")
+os.write(p.master, b"part\x1a")  # half a password, then Ctrl+Z
+check(p.asked(2), "orphaned: Ctrl+Z did not ask anew")
+state, echo = p.state(), p.echo()
+out = p.answer(b"rest")
+print("orphaned group, Ctrl+Z: process state %s, echo %s; %s; echo %s after"
+      % (state, echo, out, p.echo()))
+check(state != "T" and (echo, p.echo()) == ("off", "on"), "orphaned: Ctrl+Z")
 
 sys.exit(1 if failures else 0)

@@ -136,9 +136,21 @@ public:
         msg.message = (modifiers & ui::keymod::Alt) != 0 ? WM_SYSKEYDOWN : WM_KEYDOWN;
         msg.wParam = static_cast<WPARAM>(key);
         msg.lParam = (modifiers & ui::keymod::Alt) != 0 ? (1 << 29) : 0;
+        // Shift as the keyboard holds it while the key goes down.
+        BYTE state[256] = {};
+        GetKeyboardState(state);
+        const BYTE shift = state[VK_SHIFT];
+        if ((modifiers & ui::keymod::Shift) != 0) {
+            state[VK_SHIFT] = 0x80;
+            SetKeyboardState(state);
+        }
         if (!ui::win32::PreTranslate(msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
+        }
+        if ((modifiers & ui::keymod::Shift) != 0) {
+            state[VK_SHIFT] = shift;
+            SetKeyboardState(state);
         }
     }
     void PostKey(ui::Key key) override

@@ -1,6 +1,7 @@
 // The setup wizard: every page transition with its buttons, the filling of both settings
 // pages from the device record, the exact requests each Next sends, the description check,
 // and how refusals, silence and socket failures move (or keep) the wizard.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
@@ -442,6 +443,26 @@ private slots:
             QCOMPARE(m_net->SentWithCmd(cmd).at(0).bytes.at(at), std::uint8_t(sent));
             QCOMPARE(combo->currentIndex(), sent);
             if (!system) QCOMPARE(rig.network.m_ipCtrl.IsWindowEnabled(), sent == 0);
+        });
+    }
+
+    // The timezone list opens wide enough for its longest entry, not cut to the box.
+    void timezoneListOpensWideEnough()
+    {
+        Rig rig(*m_api, m_device);
+        RunModal(rig.wizard, [&] {
+            auto* zone = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            int widest = 0;
+            const QFontMetrics metrics(zone->view()->font());
+            for (int i = 0; i < zone->count(); ++i)
+                widest = std::max(widest, metrics.horizontalAdvance(zone->itemText(i)));
+            QVERIFY(widest > zone->width());
+            zone->showPopup();
+            QVERIFY2(
+                zone->view()->viewport()->width() >= widest,
+                qPrintable(
+                    QStringLiteral("%1 < %2").arg(zone->view()->viewport()->width()).arg(widest)));
+            zone->hidePopup();
         });
     }
 

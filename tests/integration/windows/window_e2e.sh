@@ -100,7 +100,7 @@ if probe wait Wizard 25; then
   # Out of the picker by Tab (it keeps the keys only while its calendar is open). The timezone
   # list opens wide enough to read its entries, "&" as "&".
   tab_to Wizard 1062
-  keys Wizard key F4
+  keys Wizard key F4 Home
   shot wizard-timezone-list
   keys Wizard key Escape
   # Typed over the entry: a text naming none is refused and sends nothing; an entry's text

@@ -98,9 +98,9 @@ if probe wait Wizard 25; then
   keys Wizard type 2031
   shot wizard-system
   # Out of the picker by Tab (it keeps the keys only while its calendar is open). The timezone
-  # list opens wide enough to read its entries, "&" as "&".
+  # list opens wide enough to read its entries; up to the ones with "&".
   tab_to Wizard 1062
-  keys Wizard key F4 Home
+  keys Wizard key F4 key --repeat 23 Up
   shot wizard-timezone-list
   keys Wizard key Escape
   # Typed over the entry: a text naming none is refused and sends nothing; an entry's text

@@ -56,14 +56,19 @@ TEST_F(Console, Utf8OutputShowsItsCharacters)
     EXPECT_EQ(L"NAS-B\u00fcro", Row(0, 8));
 }
 
-// Typed on the console after the prompt (what was typed before is discarded), key by key.
+// Typed on the console once echo is off (what was typed before that is discarded), key by key.
 TEST_F(Console, TypedPasswordArrivesAsUtf8)
 {
     const HANDLE in = m_in;
     const HANDLE typist = CreateThread(
         nullptr, 0,
         [](LPVOID p) -> DWORD {
-            Sleep(300);
+            const auto console = static_cast<HANDLE>(p);
+            DWORD mode = ENABLE_ECHO_INPUT;
+            for (int i = 0; i < 1000 && (mode & ENABLE_ECHO_INPUT) != 0; ++i) {
+                Sleep(10);
+                GetConsoleMode(console, &mode);
+            }
             std::wstring keys = L"p\u00e4ss\r";
             for (wchar_t c : keys) {
                 INPUT_RECORD r[2] = {};
@@ -75,7 +80,7 @@ TEST_F(Console, TypedPasswordArrivesAsUtf8)
                     r[i].Event.KeyEvent.uChar.UnicodeChar = c;
                 }
                 DWORD written = 0;
-                WriteConsoleInputW(static_cast<HANDLE>(p), r, 2, &written);
+                WriteConsoleInputW(console, r, 2, &written);
             }
             return 0;
         },

@@ -228,8 +228,16 @@ void CMainDlg::OnWeb()
 {
     protocol::DeviceInfo* device = SelectedDevice();
     if (device == nullptr) return;
-    // A failure to open is not reported, nor an address that is not one.
-    if (const auto address = WebAddress(*device)) m_services.urls.Open(*address);
+    // An address that is not one is never handed on (and not reported).
+    const auto address = WebAddress(*device);
+    if (!address) return;
+    // Without a browser to start the button would do nothing at all; the address lets the
+    // user open the page by hand.
+    if (!m_services.urls.Open(*address))
+        ui::AfxMessageBox(
+            "The device's web page could not be opened.\nType its address into a "
+            "web browser: " +
+            *address);
 }
 
 void CMainDlg::OnWizard()

@@ -188,7 +188,7 @@ administrator's name (--user, default "admin") and password, read as for verify.
 from --name or, without it, from a discovery. MAC is written xx:xx:xx:xx:xx:xx. The
 description allows 0-9 a-z A-Z space - _ (at most 63); the timezone is the position in the
 setup wizard's timezone list (0 to 74), or a part of one entry's text that no other entry
-holds (e.g. Beijing); --mode ignores case.
+holds (e.g. Beijing), case and surrounding spaces ignored; --mode ignores case.
 
 Options:
   --json            print results as JSON on standard output
@@ -200,6 +200,9 @@ Options:
                     0 sends every request once
   --help            this text
   --version         the program's version
+
+Output is UTF-8. On a Windows console it is written as the console's Unicode instead;
+redirected to a file or a pipe it stays UTF-8.
 
 Exit status: 0 success, 1 network failure or unexpected answer, 2 bad arguments,
 3 no answer (time-out), 4 refused by the adapter. Errors go to standard error, one line each,
@@ -230,6 +233,14 @@ std::string CommandUsage(const std::string& command)
     return "Usage: dravmoor [--json] " + text.substr(at + 3, end - at - 2);
 }
 
+// The help text, laid out for the terminal (80 columns when its width is not known).
+void PrintUsage(const std::string& text, const Io& io, std::FILE* to)
+{
+    // One column short of the width: a full line would wrap on its own on some consoles.
+    const int columns = io.columns > 0 ? std::max(io.columns, 40) : 80;
+    std::fputs(WrapText(text, static_cast<std::size_t>(columns - 1)).c_str(), to);
+}
+
 int RunParsed(Parser& p, const std::vector<std::string>& args, sockets::SocketApi& api,
               const Io& io)
 {
@@ -240,7 +251,7 @@ int RunParsed(Parser& p, const std::vector<std::string>& args, sockets::SocketAp
             throw UsageError{p.Known(args) ? e.what() : p.UnknownCommand(args)};
     }
     if (p.help) {
-        std::fputs(UsageText(), io.out);
+        PrintUsage(UsageText(), io, io.out);
         return kExitOk;
     }
     if (p.version) {
@@ -249,12 +260,12 @@ int RunParsed(Parser& p, const std::vector<std::string>& args, sockets::SocketAp
     }
     if (p.helpCommand->parsed()) {
         if (p.helpTopic.empty()) {
-            std::fputs(UsageText(), io.out);
+            PrintUsage(UsageText(), io, io.out);
             return kExitOk;
         }
         const std::string usage = CommandUsage(p.helpTopic);
         if (usage.empty()) throw UsageError{"unknown command '" + p.helpTopic + "'"};
-        std::fputs(usage.c_str(), io.out);
+        PrintUsage(usage, io, io.out);
         return kExitOk;
     }
     // The choices hold for this run only: Run may be called again (tests).
@@ -281,7 +292,7 @@ int Run(const std::vector<std::string>& args, sockets::SocketApi& api, const Io&
     // Without a command there is nothing to do: the usage, as for any other wrong call.
     if (args.empty()) {
         ErrorLine(io.err, "no command given");
-        std::fputs(UsageText(), io.err);
+        PrintUsage(UsageText(), io, io.err);
         return kExitUsage;
     }
     Parser p;

@@ -24,6 +24,8 @@ enum ExitCode {
 struct Io {
     std::FILE* out = stdout;
     std::FILE* err = stderr;
+    // The width the help text is laid out for: the terminal's, 0 when not known (80).
+    int columns = 0;
     // Called only by `verify`; nullopt when no password could be read.
     std::function<std::optional<std::string>()> readPassword;
 };

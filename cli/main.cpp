@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/terminal.h"
 #include "platform/dlls/dll_search.h"
 
@@ -31,10 +32,11 @@ bool StdinIsTerminal()
 
 // The password never comes from the command line (where other users could see it): from a
 // terminal it is asked for without echo, otherwise it is the first line of standard input.
-std::optional<std::string> ReadPassword()
+std::optional<std::string> ReadPassword(cli::ConsoleStreams& streams)
 {
     std::string line;
     if (StdinIsTerminal()) {
+        streams.Flush();  // what was written before shows before the prompt
         std::optional<std::string> typed = cli::ReadHiddenLine("Password: ");
         if (!typed) return std::nullopt;
         line = *typed;
@@ -53,7 +55,11 @@ int main(int argc, char** argv)
     dlls::LoadFromSystemFolderOnly();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
+    cli::ConsoleStreams streams;
     cli::Io io;
-    io.readPassword = ReadPassword;
+    io.out = streams.out();
+    io.err = streams.err();
+    io.columns = cli::TerminalColumns();
+    io.readPassword = [&streams] { return ReadPassword(streams); };
     return cli::Run(args, *api, io);
 }

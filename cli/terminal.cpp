@@ -1,5 +1,7 @@
 #include "cli/terminal.h"
 
+#include "cli/console.h"
+
 #include <cstdio>
 #include <iostream>
 
@@ -185,7 +187,13 @@ std::optional<std::string> ReadHiddenLine(const char* prompt)
     }
     std::fputs(prompt, stderr);
     std::fflush(stderr);
-    got = static_cast<bool>(std::getline(std::cin, line));
+    // The console's own Unicode, so that "päss" arrives as UTF-8 as it does on Linux.
+    if (std::optional<std::string> typed = ReadConsoleLine()) {
+        line = std::move(*typed);
+        got = true;
+    } else if (!canHide) {
+        got = static_cast<bool>(std::getline(std::cin, line));
+    }
     if (canHide) {
         SetConsoleMode(g_input, g_savedMode);
         SetConsoleCtrlHandler(RestoreConsole, FALSE);

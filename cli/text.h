@@ -1,4 +1,5 @@
-// The values a user types on the command line: MAC addresses, dotted quads, dates and times.
+// The values a user types on the command line: MAC addresses, dotted quads, dates and times;
+// and the help text laid out for the terminal.
 #pragma once
 
 #include <optional>
@@ -24,5 +25,10 @@ struct TimeOfDay {
 std::optional<Date> ParseDate(std::string_view text);
 // "hh:mm:ss" or "hhmmss".
 std::optional<TimeOfDay> ParseTime(std::string_view text);
+
+// `text` with every line longer than `columns` broken at spaces. A line laid out in two
+// columns ("  --json            print ...") goes on under its second column; any other under
+// its own indentation. A word longer than a line stays whole.
+std::string WrapText(std::string_view text, std::size_t columns);
 
 }  // namespace cli

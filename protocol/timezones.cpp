@@ -1,7 +1,8 @@
 #include "protocol/timezones.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "protocol/entry_names.h"
 
 namespace protocol {
 
@@ -12,16 +13,16 @@ const std::array<std::string_view, kTimezoneCount>& TimezoneTexts()
         "(GMT-11:00) Midway Island, Samoa ",
         "(GMT-10:00) Hawaii ",
         "(GMT-09:00) Alaska ",
-        "(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana ",
+        "(GMT-08:00) Pacific Time (US & Canada); Tijuana ",
         "(GMT-07:00) Arizona ",
         "(GMT-07:00) Chihuahua, La Paz, Mazatlan ",
-        "(GMT-07:00) Mountain Time (US &amp; Canada) ",
+        "(GMT-07:00) Mountain Time (US & Canada) ",
         "(GMT-06:00) Central America ",
-        "(GMT-06:00) Central Time (US &amp; Canda) ",
+        "(GMT-06:00) Central Time (US & Canda) ",
         "(GMT-06:00) Guadalajara, Mexico City,Monterrey ",
         "(GMT-06:00) Saskatchewan ",
         "(GMT-05:00) Bogota, Lima, Quito ",
-        "(GMT-05:00) Eastern Time (US &amp; Canda) ",
+        "(GMT-05:00) Eastern Time (US & Canda) ",
         "(GMT-05:00) Indiana (East) ",
         "(GMT-04:00) Atlantic Time (Canada) ",
         "(GMT-04:00) Caracas, La Paz ",
@@ -87,40 +88,20 @@ const std::array<std::string_view, kTimezoneCount>& TimezoneTexts()
     return texts;
 }
 
-namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-}  // namespace
-
 std::optional<int> FindTimezone(std::string_view text, int* matches)
 {
     if (matches) *matches = 0;
-    if (text.empty()) return std::nullopt;
-    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        if (text.size() > 3) return std::nullopt;
+    const std::string_view trimmed = TrimSpaces(text);
+    if (!trimmed.empty() &&
+        std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        if (trimmed.size() > 3) return std::nullopt;
         int n = 0;
-        for (char c : text) n = n * 10 + (c - '0');
+        for (char c : trimmed) n = n * 10 + (c - '0');
         if (n >= kTimezoneCount) return std::nullopt;
         if (matches) *matches = 1;
         return n;
     }
-    const std::string part = Lower(text);
-    std::optional<int> found;
-    int count = 0;
-    for (int i = 0; i < kTimezoneCount; ++i) {
-        if (Lower(TimezoneTexts()[static_cast<std::size_t>(i)]).find(part) == std::string::npos)
-            continue;
-        ++count;
-        found = i;
-    }
-    if (matches) *matches = count;
-    return count == 1 ? found : std::nullopt;
+    return FindNamedEntry(TimezoneTexts(), text, matches);
 }
 
 }  // namespace protocol

@@ -12,12 +12,12 @@
 
 namespace protocol {
 
-// The texts as they stand, entity-like sequences and trailing spaces included.
+// The texts as they stand, trailing spaces included.
 const std::array<std::string_view, kTimezoneCount>& TimezoneTexts();
 
-// A position given as a number (0 to 74), or as a part of one entry's text that no other
-// entry holds (case ignored, e.g. "Beijing"). nullopt when it names none or several;
-// `matches` then tells how many entries hold the part (0 for a bad number).
+// A position given as a number (0 to 74), or an entry named as FindNamedEntry names it (its
+// whole text, or a part that no other entry holds, e.g. "Beijing"). nullopt when it names
+// none or several; `matches` then tells how many entries hold the part (0 for a bad number).
 std::optional<int> FindTimezone(std::string_view text, int* matches = nullptr);
 
 }  // namespace protocol

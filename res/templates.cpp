@@ -139,7 +139,7 @@ DialogTemplate FinishPageTemplate()
 }
 
 // Positions 0-74 are the timezone numbers the adapters store; the texts are shown as they
-// stand, entity-like sequences and trailing spaces included.
+// stand, trailing spaces included.
 std::vector<std::string_view> TimezoneTexts()
 {
     const auto& texts = protocol::TimezoneTexts();

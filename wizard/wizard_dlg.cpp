@@ -4,6 +4,7 @@
 
 #include "protocol/device_info.h"
 #include "protocol/display.h"
+#include "protocol/entry_names.h"
 #include "protocol/messages.h"
 #include "protocol/settings.h"
 #include "res/resource.h"
@@ -18,6 +19,19 @@ namespace {
 const ui::CString kNoteCaption = "Note";
 const ui::CString kInvalidDescription =
     "Device description is invalid! \nValid characters are: '0-9', 'a-z', 'A-Z', ' ', '-', '_'.";
+
+// Typed text that names no entry of an editable combo box.
+ui::CString NotInTheList(const ui::CString& typed)
+{
+    return "\"" + typed.str() +
+           "\" does not name one entry of the list.\nPlease choose an entry from the list.";
+}
+
+// The one rule for what a typed text names, as the command line's --timezone takes it.
+std::optional<int> NamedEntry(std::span<const std::string_view> entries, std::string_view typed)
+{
+    return protocol::FindNamedEntry(entries, typed);
+}
 
 }  // namespace
 
@@ -205,6 +219,8 @@ int CWizardDlg::WriteSystemInfo()
         ui::MessageBox(this, kInvalidDescription, kNoteCaption, ui::Icon::Information);
         return 1;
     }
+    std::uint8_t timezone = 0;
+    if (!ListPosition(page->m_timezoneCombo, timezone)) return 1;
 
     protocol::SystemSettings s;
     s.passwordRequired = page->m_noPasswordCheck.GetCheck() == 0;
@@ -214,8 +230,7 @@ int CWizardDlg::WriteSystemInfo()
     const ui::DateTime time = page->m_timePicker.GetTime();
     protocol::SetDateTime(s,
                           {date.year, date.month, date.day, time.hour, time.minute, time.second});
-    // No selection (-1) goes out as its low byte, 255.
-    s.timezone = static_cast<std::uint8_t>(page->m_timezoneCombo.GetCurSel() & 0xFF);
+    s.timezone = timezone;
 
     verify::AppMessageSink sink;
     const protocol::WriteOutcome outcome =
@@ -230,7 +245,10 @@ int CWizardDlg::WriteNetworkInfo()
     if (page == nullptr || m_device == nullptr) return 0;
 
     protocol::NetworkSettings s;
-    s.ipMode = static_cast<std::uint8_t>(page->m_protocolCombo.GetCurSel() & 0xFF);
+    const int was = page->m_protocolCombo.GetCurSel();
+    if (!ListPosition(page->m_protocolCombo, s.ipMode)) return 1;
+    // A mode named by typing is a choice like one from the list: the addresses follow it.
+    if (page->m_protocolCombo.GetCurSel() != was) page->OnProtocolSelChange();
     // Sent whatever the mode, also from disabled controls.
     for (int i = 0; i < 5; ++i) {
         // The same normal form the command line sends.
@@ -242,6 +260,20 @@ int CWizardDlg::WriteNetworkInfo()
         protocol::WriteNetworkInfo(m_api, sink, m_device->mac, s, protocol::RouteTo(*m_device));
     if (outcome.sent && !outcome.answered) sink.ShowMessage(protocol::text::kTimeoutSetNetworkInfo);
     return outcome.sent && outcome.answered ? 0 : 1;
+}
+
+bool CWizardDlg::ListPosition(ui::CComboBox& combo, std::uint8_t& position)
+{
+    // Typing over an entry leaves no selection; the text may still name one.
+    const int at = combo.SelectTypedEntry(NamedEntry);
+    if (at == ui::CComboBox::kUnnamed) {
+        ui::AfxMessageBox(NotInTheList(protocol::TrimSpaces(combo.GetWindowText().str())));
+        combo.SetFocus();
+        return false;
+    }
+    // No selection (-1) goes out as its low byte, 255.
+    position = static_cast<std::uint8_t>(at & 0xFF);
+    return true;
 }
 
 }  // namespace wizard

@@ -48,6 +48,10 @@ private:
     void FinishWizard();
     void FillSystemPage();
     void FillNetworkPage();
+    // The position of the entry chosen in `combo`, or named by the text typed into it (no
+    // selection: 255). False when the text names no entry: the user was told, the focus is
+    // back in the box and nothing may be sent.
+    bool ListPosition(ui::CComboBox& combo, std::uint8_t& position);
 
     ui::CStatic m_bitmap;
     ui::CStatic m_frame;

@@ -9,7 +9,7 @@ namespace shell {
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
-    // Result not reported to the user; returns false when nothing could be started.
+    // False when nothing could be started (no handler, or the address was refused).
     virtual bool Open(const std::string& url) = 0;
 };
 

@@ -25,6 +25,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -107,6 +110,16 @@ public:
     int SetCurSel(int index);
     CString GetLBText(int index) const;
     // GetWindowText() is the edit field's text.
+
+    // Which entry text typed into the field stands for: `names` gets the entries' texts and
+    // the typed text and gives the entry it names, if any.
+    using EntryNames =
+        std::function<std::optional<int>(std::span<const std::string_view>, std::string_view)>;
+    static constexpr int kUnnamed = -2;
+    // The entry the user left in the box: the selection; else, when the field holds typed
+    // text, the entry that text names, which becomes the selection (no notification, as for
+    // any change from code). -1 when the field is empty, kUnnamed when its text names none.
+    int SelectTypedEntry(const EntryNames& names);
 };
 
 class CListBox : public CWnd {

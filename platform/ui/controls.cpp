@@ -1,5 +1,8 @@
 // The control wrappers: the few operations the dialogs use, handed to the window's driver.
 // Changes made through a wrapper never send notifications (only the user's actions do).
+#include <string>
+#include <vector>
+
 #include "platform/ui/cdialog.h"
 #include "platform/ui/driver.h"
 #include "platform/ui/window_link.h"
@@ -157,6 +160,22 @@ CString CComboBox::GetLBText(int index) const
 {
     WindowDriver* d = Driver();
     return d != nullptr ? d->ItemText(Target(), index, 0) : CString();
+}
+
+int CComboBox::SelectTypedEntry(const EntryNames& names)
+{
+    const int selected = GetCurSel();
+    if (selected >= 0) return selected;
+    const std::string typed = GetWindowText().str();
+    // Only spaces is an empty field: nothing chosen, as in a box the user never touched.
+    if (typed.find_first_not_of(" \t") == std::string::npos) return -1;
+    std::vector<std::string> texts;
+    const int n = GetCount();
+    for (int i = 0; i < n; ++i) texts.push_back(GetLBText(i).str());
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    const std::optional<int> named = names ? names(views, typed) : std::nullopt;
+    if (!named || *named < 0 || *named >= n) return kUnnamed;
+    return SetCurSel(*named);
 }
 
 int CListBox::AddString(const CString& text)

@@ -10,6 +10,7 @@
 
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/busy_wait.h"
+#include "protocol/entry_names.h"
 #include "tests/support/ui_templates.h"
 
 namespace ui_test {
@@ -216,6 +217,76 @@ inline Failures InputDuringAWaitIsDropped(User& u)
     return f;
 }
 
+// Text typed over an editable combo box's entry leaves no selection; what the text names, by
+// the rule the command line shares, becomes the selection, and text naming none stays as typed.
+inline Failures TypedTextNamesAnEntry(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    Probe dlg(kChoices);
+    dlg.onInit = [&] {
+        u.Later([&] {
+            const auto names = [](std::span<const std::string_view> e, std::string_view t) {
+                return protocol::FindNamedEntry(e, t);
+            };
+            // Tab into the box selects its text, so typing replaces it.
+            const auto typed = [&](const char* text) {
+                dlg.mode.SetCurSel(0);
+                dlg.name.SetFocus();
+                u.Key(ui::Key::Tab);
+                u.Type(text);
+                Expect(f, dlg.mode.GetCurSel() == -1,
+                       std::string("typed ") + text + ": a selection");
+                return dlg.mode.SelectTypedEntry(names);
+            };
+            for (const auto& [text, entry] : std::initializer_list<std::pair<const char*, int>>{
+                     {"dhcp", 1}, {" (GMT+01:00) Brussels", 2}, {"BRUSSELS ", 2}, {"static", 0}}) {
+                const int got = typed(text);
+                Expect(f, got == entry && dlg.mode.GetCurSel() == entry,
+                       std::string("typed ") + text + ", chose " + std::to_string(got));
+                Expect(f, dlg.mode.GetWindowText() == dlg.mode.GetLBText(entry),
+                       std::string("typed ") + text + ", shows " + dlg.mode.GetWindowText().str());
+            }
+            Expect(f, typed("nowhere") == ui::CComboBox::kUnnamed, "\"nowhere\" names an entry");
+            Expect(f, dlg.mode.GetWindowText() == ui::CString("nowhere"),
+                   "an unnamed text stays, read " + dlg.mode.GetWindowText().str());
+            Expect(f, u.HasFocus(dlg, kMode), "the focus left the box");
+            dlg.mode.SetCurSel(-1);
+            Expect(f, dlg.mode.SelectTypedEntry(names) == -1, "an empty box chose something");
+            dlg.EndDialog(IDOK);
+        });
+    };
+    dlg.DoModal();
+    return f;
+}
+
+// A picker keeps the keys only while its calendar is open: otherwise Tab and Shift+Tab move on
+// and Escape cancels, as in any other control.
+inline Failures PickersLeaveTheDialogKeys(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    Probe dlg(kChoices);
+    dlg.onInit = [&] {
+        u.Later([&] {
+            dlg.mode.SetFocus();
+            u.Key(ui::Key::Tab);
+            Expect(f, u.HasFocus(dlg, kDate), "Tab into the date picker");
+            u.Key(ui::Key::Tab);
+            Expect(f, u.HasFocus(dlg, kTime), "Tab from the date picker to the time picker");
+            u.Key(ui::Key::Tab, ui::keymod::Shift);
+            Expect(f, u.HasFocus(dlg, kDate), "Shift+Tab from the time picker");
+            u.Key(ui::Key::Tab, ui::keymod::Shift);
+            Expect(f, u.HasFocus(dlg, kMode), "Shift+Tab from the date picker");
+            u.Key(ui::Key::Tab);
+            u.Key(ui::Key::Escape);
+            u.Later([&] { dlg.EndDialog(IDOK); });
+        });
+    };
+    Expect(f, dlg.DoModal() == IDCANCEL, "Escape in the date picker did not cancel");
+    return f;
+}
+
 // The cases by name, for each runner to go through.
 inline std::vector<std::pair<const char*, Failures (*)(User&)>> BehaviourCases()
 {
@@ -223,7 +294,9 @@ inline std::vector<std::pair<const char*, Failures (*)(User&)>> BehaviourCases()
             {"OnlyTheUserNotifies", &OnlyTheUserNotifies},
             {"AddressesAndPickerRanges", &AddressesAndPickerRanges},
             {"TypedAddresses", &TypedAddresses},
-            {"InputDuringAWaitIsDropped", &InputDuringAWaitIsDropped}};
+            {"InputDuringAWaitIsDropped", &InputDuringAWaitIsDropped},
+            {"TypedTextNamesAnEntry", &TypedTextNamesAnEntry},
+            {"PickersLeaveTheDialogKeys", &PickersLeaveTheDialogKeys}};
 }
 
 }  // namespace ui_test

@@ -18,6 +18,7 @@ enum : int {
     kPage,         // a child page: combo box and pickers
     kBox,          // a caption, a system menu and OK
     kWidgets,      // a popup with a combo box, an address control and a date picker
+    kChoices,      // a popup with an edit, an editable combo box, both pickers and OK
     kList = 100,
     kDisks,
     kRefresh,
@@ -110,6 +111,22 @@ public:
                  {IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 140, 80, 50, 14},
              },
              {{kMode, {"first", "second"}}}},
+            {kChoices,
+             "Choices",
+             200,
+             100,
+             "宋体",
+             9,
+             popup,
+             {
+                 {kName, Kind::Edit, "", Border | AutoHScroll | TabStop, 10, 10, 80, 12},
+                 {kMode, Kind::ComboBox, "", VScroll | TabStop, 10, 30, 80, 47},
+                 {kDate, Kind::DatePicker, "", ShortDate | RightAlignDrop | TabStop, 10, 50, 100,
+                  14},
+                 {kTime, Kind::TimePicker, "", UpDown | RightAlignDrop | TabStop, 10, 70, 100, 14},
+                 {IDOK, Kind::PushButton, "OK", DefPushButton | TabStop, 140, 80, 50, 14},
+             },
+             {{kMode, {"Static IP", "DHCP", "(GMT+01:00) Brussels, Copenhagen "}}}},
         };
     }
     const ui::DialogTemplate* FindTemplate(int id) const override
@@ -169,7 +186,8 @@ protected:
         if (templateId() == kFormDlg) {
             ui::DDX_Control(dx, kName, name);
             ui::DDX_Control(dx, kVerify, verify);
-        } else if (templateId() == kPage || templateId() == kWidgets) {
+        } else if (templateId() == kPage || templateId() == kWidgets || templateId() == kChoices) {
+            if (templateId() == kChoices) ui::DDX_Control(dx, kName, name);
             ui::DDX_Control(dx, kMode, mode);
             ui::DDX_Control(dx, kDate, date);
         }

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QValidator>
@@ -200,6 +201,21 @@ void ChangeComboList(QComboBox* c, int keepSelection, F&& change)
         c->setEditText(keepSelection >= 0 ? c->itemText(keepSelection) : text);
         c->lineEdit()->setCursorPosition(0);
     }
+}
+
+// The list opens at least as wide as its widest entry, not cut to the box's width.
+void FitPopupWidth(QComboBox* c)
+{
+    QAbstractItemView* view = c->view();
+    const QFontMetrics metrics(view->font());
+    int widest = 0;
+    for (int i = 0; i < c->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(c->itemText(i)));
+    const int margins =
+        2 * view->frameWidth() +
+        view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view) +
+        2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 8;
+    view->setMinimumWidth(widest + margins);
 }
 
 // An empty list shows its placeholder text, and a reader gets it as the list's description.
@@ -566,8 +582,11 @@ void QtWindowDriver::SetFocus(int id, FocusReason reason)
     if (w == nullptr) return;
     if (reason == FocusReason::Tab) {
         w->setFocus(Qt::TabFocusReason);
-        if (auto* le = qobject_cast<QLineEdit*>(w->focusProxy() ? w->focusProxy() : w))
-            le->selectAll();
+        // Tabbed into, a field's text is selected, an editable combo box's too.
+        auto* le = qobject_cast<QLineEdit*>(w->focusProxy() ? w->focusProxy() : w);
+        if (auto* c = qobject_cast<QComboBox*>(w); c != nullptr && le == nullptr)
+            le = c->lineEdit();
+        if (le != nullptr) le->selectAll();
     } else {
         w->setFocus(Qt::OtherFocusReason);
     }
@@ -639,6 +658,7 @@ int QtWindowDriver::InsertItem(int id, int index, const CString& value)
         const int at = (index < 0 || index > c->count()) ? c->count() : index;
         const int sel = c->currentIndex();
         ChangeComboList(c, (sel >= at) ? sel + 1 : sel, [&] { c->insertItem(at, text); });
+        FitPopupWidth(c);
         return at;
     }
     if (auto* l = qobject_cast<QListWidget*>(w)) {

@@ -223,8 +223,12 @@ bool PopupOpen(HWND focus)
         wchar_t cls[32] = {};
         GetClassNameW(p, cls, 32);
         if (_wcsicmp(cls, L"ComboBox") == 0) return SendMessageW(p, CB_GETDROPPEDSTATE, 0, 0) != 0;
-        if (_wcsicmp(cls, DATETIMEPICK_CLASSW) == 0)
-            return SendMessageW(p, DTM_GETMONTHCAL, 0, 0) != 0;
+        if (_wcsicmp(cls, DATETIMEPICK_CLASSW) == 0) {
+            // Some pickers keep their calendar window while it is closed (Wine's always has
+            // one): only one on the screen is open.
+            const auto calendar = reinterpret_cast<HWND>(SendMessageW(p, DTM_GETMONTHCAL, 0, 0));
+            return calendar != nullptr && IsWindowVisible(calendar);
+        }
         if (Win32WindowDriver::FromWindow(p) != nullptr) return false;
     }
     return false;

@@ -744,6 +744,28 @@ void Win32WindowDriver::LimitBytes(int id, std::size_t maxBytes)
 
 // ---- Rows -------------------------------------------------------------------------------
 
+namespace {
+
+// The list opens at least as wide as its widest entry; the system opens it as wide as the box,
+// cutting long entries off.
+void FitDroppedWidth(HWND combo, const std::wstring& text)
+{
+    const HDC dc = GetDC(combo);
+    if (dc == nullptr) return;
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0));
+    const HGDIOBJ was = font != nullptr ? SelectObject(dc, font) : nullptr;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    if (was != nullptr) SelectObject(dc, was);
+    ReleaseDC(combo, dc);
+    const int needed = static_cast<int>(size.cx) + GetSystemMetrics(SM_CXVSCROLL) +
+                       4 * GetSystemMetrics(SM_CXEDGE) + 4;
+    if (needed > static_cast<int>(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0)))
+        SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(needed), 0);
+}
+
+}  // namespace
+
 int Win32WindowDriver::InsertItem(int id, int index, const CString& value)
 {
     const HWND h = Window(id);
@@ -756,6 +778,7 @@ int Win32WindowDriver::InsertItem(int id, int index, const CString& value)
             const auto n = static_cast<int>(SendMessageW(h, CB_GETCOUNT, 0, 0));
             const int at = (index < 0 || index > n) ? -1 : index;
             const LRESULT r = SendMessageW(h, CB_INSERTSTRING, static_cast<WPARAM>(at), lp);
+            if (r >= 0) FitDroppedWidth(h, text);
             return r < 0 ? -1 : static_cast<int>(r);
         }
         case Kind::ListBox: {

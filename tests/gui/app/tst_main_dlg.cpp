@@ -401,13 +401,17 @@ private slots:
             QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
             QCOMPARE(m_urls.opened.size(), std::size_t{1});
             QCOMPARE(QString::fromStdString(m_urls.opened[0]), url);
-            // Opening is not reported, even when it fails; the selection stays.
+            QVERIFY(rec.Texts().isEmpty());
+            // No browser started: the message gives the address; the selection stays.
             m_urls.result = false;
             QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
         });
         m_urls.result = true;
-        QVERIFY(rec.Texts().isEmpty());
+        QCOMPARE(rec.Texts().size(), 1);
+        QVERIFY(
+            rec.Texts()[0].startsWith(QStringLiteral("The device's web page could not be opened")));
+        QVERIFY(rec.Texts()[0].endsWith(url));
     }
 
     // An answer's address field may hold anything: only a dotted quad is opened, written

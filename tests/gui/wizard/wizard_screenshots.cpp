@@ -1,9 +1,12 @@
 // Saves pictures of the verification dialog and of each wizard page, filled from a fake
 // adapter, as PNG files in the folder given as the first argument. Not a test: a way to look
 // at the layouts (run it under Xvfb, or with QT_QPA_PLATFORM=offscreen).
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -28,6 +31,25 @@ bool Save(QWidget* w, const QDir& dir, const char* name)
     return ok;
 }
 
+// The window with a pop-up over it (an open combo box list), each grabbed by itself and put
+// where it is on the screen, so that it works on any platform, offscreen included.
+bool SaveWithPopup(QWidget* w, QWidget* popup, const QDir& dir, const char* name)
+{
+    QApplication::processEvents();
+    QWidget* top = w->window();
+    const QRect area = top->geometry().united(popup->geometry());
+    QPixmap canvas(area.size());
+    canvas.fill(Qt::darkGray);
+    QPainter painter(&canvas);
+    painter.drawPixmap(top->geometry().topLeft() - area.topLeft(), top->grab());
+    painter.drawPixmap(popup->geometry().topLeft() - area.topLeft(), popup->grab());
+    painter.end();
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    const bool ok = canvas.save(path);
+    std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -46,6 +68,7 @@ int main(int argc, char** argv)
     adapter.description = "Office storage 2";
     adapter.ipMode = 1;
     adapter.passwordRequired = 1;
+    adapter.timezone = 4;  // the longest entry, with its "&"
     protocol::DeviceInfo device = MakeDevice(adapter);
     bool ok = true;
 
@@ -63,6 +86,12 @@ int main(int argc, char** argv)
     wizard::CWizardDlg& wiz = setup.frame;
     RunModal(wiz, [&] {
         ok = Save(wiz.GetSafeHwnd(), dir, "wizard-system.png") && ok;
+        auto* zone = qobject_cast<QComboBox*>(setup.system.GetDlgItem(IDC_TIMEZONE));
+        zone->showPopup();
+        ok = SaveWithPopup(wiz.GetSafeHwnd(), zone->view()->window(), dir,
+                           "wizard-timezone-list.png") &&
+             ok;
+        zone->hidePopup();
         wiz.OnSkip();
         ok = Save(wiz.GetSafeHwnd(), dir, "wizard-network.png") && ok;
         wiz.OnSkip();

@@ -121,6 +121,33 @@ TEST_F(Ui, EveryDialogHasItsControlsOfTheNativeClassWhereTheTemplatePutsThem)
     }
 }
 
+// A combo box's list opens wide enough to read its widest entry, not cut to the box.
+TEST_F(Ui, ComboListsOpenAsWideAsTheirWidestEntry)
+{
+    static const TestResources resources;
+    NoEvents events;
+    const ui::DialogTemplate* t = resources.FindTemplate(kChoices);
+    ASSERT_NE(nullptr, t);
+    auto driver = ui::CurrentBackend()->CreateWindowDriver(*t, events, nullptr, false);
+    ASSERT_NE(nullptr, driver);
+    const HWND combo = driver->Native(kMode);
+    const std::wstring longest = L"(GMT+01:00) Belgrade, Bratislava,Budapest,Ljubljana,Prague ";
+    driver->InsertItem(kMode, -1, "short");
+    driver->InsertItem(kMode, -1, ui::win32::Narrow(longest));
+    HDC dc = GetDC(combo);
+    const HGDIOBJ was =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32W(dc, longest.c_str(), static_cast<int>(longest.size()), &text);
+    SelectObject(dc, was);
+    ReleaseDC(combo, dc);
+    RECT box;
+    GetWindowRect(combo, &box);
+    EXPECT_GT(text.cx, box.right - box.left) << "the entry is wider than the box";
+    EXPECT_GE(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0),
+              text.cx + GetSystemMetrics(SM_CXVSCROLL));
+}
+
 // Input as the system delivers it: keys through the same handling the modal loop applies.
 class Win32User final : public User {
 public:
@@ -136,9 +163,21 @@ public:
         msg.message = (modifiers & ui::keymod::Alt) != 0 ? WM_SYSKEYDOWN : WM_KEYDOWN;
         msg.wParam = static_cast<WPARAM>(key);
         msg.lParam = (modifiers & ui::keymod::Alt) != 0 ? (1 << 29) : 0;
+        // Shift as the keyboard holds it while the key goes down.
+        BYTE state[256] = {};
+        GetKeyboardState(state);
+        const BYTE shift = state[VK_SHIFT];
+        if ((modifiers & ui::keymod::Shift) != 0) {
+            state[VK_SHIFT] = 0x80;
+            SetKeyboardState(state);
+        }
         if (!ui::win32::PreTranslate(msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
+        }
+        if ((modifiers & ui::keymod::Shift) != 0) {
+            state[VK_SHIFT] = shift;
+            SetKeyboardState(state);
         }
     }
     void PostKey(ui::Key key) override

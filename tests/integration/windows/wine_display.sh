@@ -3,7 +3,9 @@
 # replacements the templates need: Wine knows no "宋体" or "MS Sans Serif".
 #   wine_display_start   starts the server and exports DISPLAY: before wineboot, since the
 #                        prefix's desktop process picks its display driver once, at start
-#   wine_fonts           the font replacements, once the prefix exists
+#   wine_fonts           the font replacements, and fonts-wine's Tahoma and Marlett in the
+#                        prefix's Fonts folder (caption buttons, the installer's pages), once
+#                        the prefix exists
 #   wine_display_stop    ends the server
 # The server picks a free display number itself: a fixed one could name the file socket of a
 # server left over elsewhere, which clients reach from any network namespace.
@@ -17,7 +19,17 @@ wine_display_start() {
   rm -f "$numfile"
 }
 wine_fonts() {
-  local reg
+  local reg font fonts
+  # The system font and the symbols of the caption buttons, as a Windows user has them.
+  fonts="$(winepath -u 'C:\windows\Fonts' 2>/dev/null)"
+  mkdir -p "$fonts"
+  for font in tahoma.ttf tahomabd.ttf marlett.ttf; do
+    if [ -f "/usr/share/wine/fonts/$font" ]; then
+      cp "/usr/share/wine/fonts/$font" "$fonts/"
+    else
+      echo "wine_fonts: /usr/share/wine/fonts/$font missing (Debian package fonts-wine)" >&2
+    fi
+  done
   reg=$(mktemp --suffix=.reg)
   # regedit reads UTF-16 files; the names are not ASCII.
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \

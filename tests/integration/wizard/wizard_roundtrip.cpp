@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -150,6 +151,58 @@ int main(int argc, char** argv)
     Check(Text(after.gateway) == "192.0.2.1", "gateway: " + Text(after.gateway));
     Check(Text(after.dns1) == "192.0.2.53", "dns1: " + Text(after.dns1));
     Check(Text(after.dns2) == "255.255.255.255", "dns2: " + Text(after.dns2));
+
+    // Typed over the boxes' entries, as a user does: each text that names an entry reaches the
+    // adapter as that entry's position; one that names none sends nothing.
+    {
+        boxes.clear();
+        protocol::DeviceInfo current = after;
+        wizard::SetupWizard typing(*api, current);
+        protocol::DeviceInfo seen = after;
+        const auto type = [](ui::CDialog& page, int id, const char* text) {
+            auto* combo = qobject_cast<QComboBox*>(page.GetDlgItem(id));
+            combo->setFocus();
+            combo->lineEdit()->selectAll();
+            QTest::keyClicks(combo->lineEdit(), QString::fromUtf8(text));
+        };
+        // The adapter's timezone now, checked against what the step before should have sent.
+        const auto expectTimezone = [&](int expected, const std::string& what) {
+            Query(*api, seen);
+            Check(seen.timezone == expected, what + ": " + std::to_string(seen.timezone));
+        };
+        QTimer::singleShot(0, [&] {
+            wizard::CWizardDlg& w = typing.frame;
+            type(typing.system, IDC_TIMEZONE, "nowhere");
+            w.OnNext();
+            Check(w.GetCurrentPage() == 0 && boxes.size() == 1,
+                  "\"nowhere\": the page stays, told");
+            expectTimezone(61, "\"nowhere\" sent nothing");
+            type(typing.system, IDC_TIMEZONE, "(GMT+01:00) Brussels");
+            w.OnNext();
+            expectTimezone(29, "\"(GMT+01:00) Brussels\"");
+            w.OnBack();
+            typing.system.m_timezoneCombo.SetCurSel(0);
+            w.OnNext();
+            expectTimezone(0, "entry 0 chosen");
+            w.OnBack();
+            type(typing.system, IDC_TIMEZONE, "brussels");
+            w.OnNext();
+            expectTimezone(29, "\"brussels\"");
+            type(typing.network, IDC_PROTOCOL, "nowhere");
+            w.OnNext();
+            Check(w.GetCurrentPage() == 1 && boxes.size() == 2, "mode \"nowhere\": the page stays");
+            type(typing.network, IDC_PROTOCOL, "dhcp");
+            w.OnNext();
+            w.OnNext();  // "&Finished"
+            if (w.GetSafeHwnd() != nullptr && w.GetSafeHwnd()->isVisible()) w.EndDialog(IDCANCEL);
+        });
+        Check(typing.frame.DoModal() == IDOK, "typed wizard finished");
+        protocol::DeviceInfo typed = after;
+        Check(Query(*api, typed), "third status query");
+        Check(typed.timezone == 29, "typed timezone: " + std::to_string(typed.timezone));
+        Check(typed.ipMode == 1, "typed mode dhcp: " + std::to_string(typed.ipMode));
+        for (const auto& b : boxes) std::printf("  box: %s\n", b.c_str());
+    }
     std::printf("%s\n", g_failures == 0 ? "PASS" : "FAIL");
     return g_failures == 0 ? 0 : 1;
 }

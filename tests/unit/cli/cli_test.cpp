@@ -3,11 +3,14 @@
 // terminal or a JSON document.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/console.h"
 #include "cli/output.h"
 #include "cli/text.h"
 #include "platform/sockets/fake_sockets.h"
@@ -64,6 +67,7 @@ struct CliRun {
     {
         ScratchFile outFile, errFile;
         cli::Io io;
+        io.columns = columns;
         io.out = outFile.get();
         io.err = errFile.get();
         io.readPassword = [password] { return password; };
@@ -72,6 +76,7 @@ struct CliRun {
         err = errFile.Text();
         return rc;
     }
+    int columns = 0;
     // The payload of the one datagram sent with `cmd`.
     std::vector<std::uint8_t> Payload(std::uint16_t cmd)
     {
@@ -481,6 +486,53 @@ TEST(CliCommands, SetNetworkOutcomes)
         run.err);
 }
 
+// --help fits an 80-column console, or the terminal's width, without breaking a word; the
+// second column of a two-column line goes on under itself.
+TEST(CliText, HelpIsWrappedToTheTerminal)
+{
+    const auto words = [](const std::string& text) {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string w; in >> w;) out.push_back(w);
+        return out;
+    };
+    const std::vector<std::string> original = words(cli::UsageText());
+    for (const int columns : {0, 60, 120}) {
+        CliRun run;
+        run.columns = columns;
+        ASSERT_EQ(0, run.Run({"--help"}));
+        const std::size_t limit = columns == 0 ? 79 : static_cast<std::size_t>(columns - 1);
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), limit) << columns << " columns: " << line;
+        EXPECT_EQ(original, words(run.out)) << "a word was broken or lost";
+    }
+    EXPECT_EQ(
+        "  --retries N       ask again up to N\n                    times when nothing\n"
+        "                    answers",
+        cli::WrapText("  --retries N       ask again up to N times when nothing answers", 40));
+    EXPECT_EQ("a\nlongerword\nb", cli::WrapText("a longerword b", 4));
+}
+
+// What a Windows console gets: UTF-16 from the program's UTF-8, also when a character is cut
+// between two writes; and what it types, back as UTF-8.
+TEST(CliText, ConsoleUnicode)
+{
+    std::string carry;
+    EXPECT_EQ(u"NAS-B\u00fcro", cli::Utf8ToUtf16("NAS-B\xc3\xbcro", carry));
+    EXPECT_EQ(u"NAS-B", cli::Utf8ToUtf16("NAS-B\xc3", carry));
+    EXPECT_EQ("\xc3", carry);
+    EXPECT_EQ(u"\u00fcro \U0001F4BE", cli::Utf8ToUtf16("\xbcro \xf0\x9f\x92\xbe", carry));
+    EXPECT_TRUE(carry.empty());
+    EXPECT_EQ(u"a\ufffdb\ufffd\ufffd\ufffdc", cli::Utf8ToUtf16("a\xff"
+                                                               "b\xed\xa0\x80"
+                                                               "c",
+                                                               carry))
+        << "a stray byte and an encoded surrogate";
+    EXPECT_EQ("p\xc3\xa4ss \xf0\x9f\x92\xbe", cli::Utf16ToUtf8(u"p\u00e4ss \U0001F4BE"));
+    EXPECT_EQ("\xef\xbf\xbd", cli::Utf16ToUtf8(std::u16string(1, char16_t(0xD800))));
+}
+
 TEST(CliCommands, ConventionsOfTheCommandLine)
 {
     CliRun run;
@@ -514,6 +566,14 @@ TEST(CliCommands, ConventionsOfTheCommandLine)
     EXPECT_NE(std::string::npos, run.out.find("27 (GMT+01:00) Amsterdam")) << run.out;
     ASSERT_EQ(0, run.Run({"set-system", kMacText, "--timezone", "beijing"})) << run.err;
     EXPECT_EQ(56, run.Payload(protocol::CMD_SET_SYSTEM_INFO)[95]);
+    // The rule the wizard's timezone box applies to typed text.
+    ASSERT_EQ(0, run.Run({"set-system", kMacText, "--timezone", " (GMT+01:00) Brussels "}))
+        << run.err;
+    EXPECT_EQ(29, run.network.SentWithCmd(protocol::CMD_SET_SYSTEM_INFO).back().bytes.at(12 + 95));
+    EXPECT_EQ(0, run.Run({"timezones"}));
+    EXPECT_NE(std::string::npos,
+              run.out.find("4   (GMT-08:00) Pacific Time (US & Canada); Tijuana"))
+        << run.out;
 }
 
 }  // namespace

@@ -28,6 +28,16 @@ bool StdinIsTerminal()
 #endif
 }
 
+bool StderrIsTerminal()
+{
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 // The password never comes from the command line (where other users could see it): from a
 // terminal it is asked for without echo, otherwise it is the first line of standard input.
 std::optional<std::string> ReadPassword()
@@ -52,5 +62,7 @@ int main(int argc, char** argv)
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
     cli::Io io;
     io.readPassword = ReadPassword;
+    io.newSocketApi = sockets::CreateSystemSocketApi;
+    io.progress = StderrIsTerminal();
     return cli::Run(args, *api, io);
 }

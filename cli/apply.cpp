@@ -160,10 +160,21 @@ int Apply(Context& c, const ApplyOptions& o)
         protocol::DiscoveryCutShortText(protocol::DiscoverDevices(c.api, view, c.only));
     if (!cut.empty()) c.Error(cut);
     if (view.messages() != 0) return kExitFailed;
-    const double discoverySeconds = Since(started);
     std::multimap<protocol::Mac, const protocol::DeviceInfo*> found;
     for (std::size_t i = 0; i < view.list().GetSize(); ++i)
         found.emplace(view.list().GetAt(i)->mac, view.list().GetAt(i));
+    // On a lossy segment an adapter may miss all three requests of one discovery: before
+    // calling a MAC absent, ask once more.
+    DiscoveryCollector again(c.io.err);
+    if (std::any_of(work.begin(), work.end(),
+                    [&](const Work& w) { return !found.count(w.plan.mac); })) {
+        protocol::DiscoverDevices(c.api, again, c.only);
+        for (std::size_t i = 0; i < again.list().GetSize(); ++i) {
+            const protocol::DeviceInfo* d = again.list().GetAt(i);
+            if (!found.count(d->mac)) found.emplace(d->mac, d);
+        }
+    }
+    const double discoverySeconds = Since(started);
     std::vector<Work*> toQuery;
     for (Work& w : work) {
         const auto [from, to] = found.equal_range(w.plan.mac);
@@ -226,8 +237,8 @@ int Apply(Context& c, const ApplyOptions& o)
         planned[w.plan.mac] = &w;
     }
     std::vector<SegmentAdapter> segment;
-    for (std::size_t i = 0; i < view.list().GetSize(); ++i) {
-        const protocol::DeviceInfo& d = *view.list().GetAt(i);
+    for (const auto& [mac, record] : found) {
+        const protocol::DeviceInfo& d = *record;
         SegmentAdapter a;
         a.mac = d.mac;
         a.name = protocol::DisplayText(d.name);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/context.h"
+#include "cli/hint.h"
 #include "cli/many.h"
 #include "cli/output.h"
 #include "cli/plan.h"
@@ -120,7 +121,7 @@ int Export(Context& c, const std::string& output)
         c.Error("cannot write " + output);
         return kExitFailed;
     }
-    if (n == 0) c.Error("no adapter answered the discovery");
+    if (n == 0) PrintNothingFoundHint(c.io.err);
     return code;
 }
 

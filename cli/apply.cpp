@@ -111,7 +111,8 @@ void ApplyOne(Work& w, sockets::SocketApi& api, const std::string& user,
     after.mac = w.device.mac;
     after.interfaceName = w.device.interfaceName;
     protocol::ReceivedParts parts;
-    if (protocol::QueryDeviceStatus(api, after, sink, w.route, &parts) !=
+    if (protocol::QueryDeviceStatus(api, after, sink, w.route, &parts,
+                                    protocol::StatusScope::Settings) !=
             protocol::StatusResult::Completed ||
         !parts.systemInfo || !parts.networkInfo) {
         return finish("no answer");
@@ -212,7 +213,8 @@ int Apply(Context& c, const ApplyOptions& o)
                 Work& w = *toQuery[i];
                 AdapterSink sink;
                 protocol::ReceivedParts parts;
-                const auto r = protocol::QueryDeviceStatus(api, w.device, sink, w.route, &parts);
+                const auto r = protocol::QueryDeviceStatus(api, w.device, sink, w.route, &parts,
+                                                           protocol::StatusScope::Settings);
                 w.queriedAt = Clock::now();
                 w.queried =
                     r == protocol::StatusResult::Completed && parts.systemInfo && parts.networkInfo;

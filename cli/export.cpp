@@ -63,8 +63,8 @@ int Export(Context& c, const std::string& output)
             [&](std::size_t i, sockets::SocketApi& api) {
                 AdapterSink sink;
                 protocol::ReceivedParts parts;
-                const protocol::StatusResult r =
-                    protocol::QueryDeviceStatus(api, devices[i], sink, routes[i], &parts);
+                const protocol::StatusResult r = protocol::QueryDeviceStatus(
+                    api, devices[i], sink, routes[i], &parts, protocol::StatusScope::Settings);
                 // Half a record would be a plan that writes blanks: all of it or none.
                 if (r != protocol::StatusResult::Completed || !parts.systemInfo ||
                     !parts.networkInfo) {

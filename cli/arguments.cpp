@@ -30,6 +30,8 @@ public:
     Parser()
     {
         m_app.set_help_flag();  // our own usage text lists every command's options
+        // Options are "--name" everywhere: on Windows too "/plans/x.csv" is a path, not an option.
+        m_app.allow_windows_style_options(false);
         m_app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         m_app.fallthrough();  // --json and --help may also follow the command
         m_app.require_subcommand(1);

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 #include "cli/context.h"
@@ -64,6 +65,14 @@ std::string Name(const Work& w)
     return protocol::DisplayText(w.device.name);
 }
 
+// The date conversions (mktime, localtime) share the C library's time zone state, and not every
+// C library guards it: one thread at a time.
+std::mutex& TimeZoneLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 // Verification, the writes and the read-back of one adapter.
 void ApplyOne(Work& w, sockets::SocketApi& api, const std::string& user,
               const std::optional<std::string>& password)
@@ -76,7 +85,10 @@ void ApplyOne(Work& w, sockets::SocketApi& api, const std::string& user,
     // `now` and the clock carried forward are taken as the write leaves, not at the check.
     const std::int64_t age =
         std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - w.queriedAt).count();
-    w.difference = Diff(w.device, w.plan, static_cast<std::int64_t>(std::time(nullptr)), age);
+    {
+        const std::lock_guard<std::mutex> hold(TimeZoneLock());
+        w.difference = Diff(w.device, w.plan, static_cast<std::int64_t>(std::time(nullptr)), age);
+    }
     const Difference& d = w.difference;
     if (!d.system && !d.network) return finish("unchanged");
 
@@ -93,12 +105,13 @@ void ApplyOne(Work& w, sockets::SocketApi& api, const std::string& user,
     });
     if (!verified) return;
 
-    std::optional<Clock::time_point> clockSent;
+    std::optional<Clock::time_point> clockSent, clockAnswered;
     if (d.system) {
         clockSent = Clock::now();
         const protocol::WriteOutcome o =
             protocol::WriteSystemInfo(api, sink, w.device.mac, *d.system, w.route);
         if (!o.sent) return finish("no answer");
+        clockAnswered = Clock::now();
     }
     if (d.network) {
         const protocol::WriteOutcome o =
@@ -117,13 +130,17 @@ void ApplyOne(Work& w, sockets::SocketApi& api, const std::string& user,
         !parts.systemInfo || !parts.networkInfo) {
         return finish("no answer");
     }
-    std::optional<ClockValue> expected;
+    std::optional<ClockWindow> expected;
     if (d.clock && clockSent) {
-        expected =
-            *d.clock +
-            std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - *clockSent).count();
+        const auto since = [](Clock::time_point t) {
+            return std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - t).count();
+        };
+        expected = ClockWindow{*d.clock + since(*clockAnswered), *d.clock + since(*clockSent)};
     }
-    w.differ = ReadBack(after, w.plan, d, expected);
+    {
+        const std::lock_guard<std::mutex> hold(TimeZoneLock());
+        w.differ = ReadBack(after, w.plan, d, expected);
+    }
     finish(w.differ.empty() ? "confirmed" : "mismatch");
 }
 

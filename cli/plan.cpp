@@ -536,25 +536,25 @@ Difference Diff(const protocol::DeviceInfo& held, const RowPlan& plan, std::int6
 }
 
 std::vector<FieldChange> ReadBack(const protocol::DeviceInfo& after, const RowPlan& plan,
-                                  const Difference& sent, std::optional<ClockValue> clockExpected)
+                                  const Difference& sent, std::optional<ClockWindow> clock)
 {
     RowPlan fields = plan;
     fields.system.date.reset();
     fields.system.time.reset();
     fields.dateNow = fields.timeNow = false;
     std::vector<FieldChange> differ = Diff(after, fields, 0).changes;
-    if (sent.clock && clockExpected) {
+    if (sent.clock && clock) {
         const std::optional<std::int64_t> now =
             protocol::DeviceTimeValue(std::string_view(after.date.data(), after.date.size() - 1),
                                       std::string_view(after.time.data(), after.time.size() - 1));
         // The adapter's clock ticks on, and both ends count whole seconds.
-        if (!now || std::llabs(*now - *clockExpected) > 2) {
+        if (!now || *now < clock->low - 2 || *now > clock->high + 2) {
             const auto text = [](std::optional<std::int64_t> v) {
                 if (!v) return std::string("no valid time");
                 const protocol::CalendarTime t = protocol::LocalCalendarTime(*v);
                 return DateText(t) + " " + TimeText(t);
             };
-            differ.push_back({"clock", text(now), text(clockExpected)});
+            differ.push_back({"clock", text(now), text(clock->high)});
         }
     }
     return differ;

@@ -101,10 +101,14 @@ struct Difference {
 Difference Diff(const protocol::DeviceInfo& held, const RowPlan& plan, std::int64_t utcNow,
                 std::int64_t heldAge = 0);
 
-// After the writes: the planned fields the adapter does not hold. `clockExpected` is the
-// planned clock moved on by the time since it was sent.
+// After the writes: the planned fields the adapter does not hold. A planned clock is held when
+// the adapter's lies in `clock`: the planned one moved on by the time since the write was sent
+// (high) or since its answer came (low), as a resent request sets the clock later.
+struct ClockWindow {
+    ClockValue low = 0, high = 0;
+};
 std::vector<FieldChange> ReadBack(const protocol::DeviceInfo& after, const RowPlan& plan,
-                                  const Difference& sent, std::optional<ClockValue> clockExpected);
+                                  const Difference& sent, std::optional<ClockWindow> clock);
 
 // The adapters of the segment after the plan, for the checks across rows.
 struct SegmentAdapter {

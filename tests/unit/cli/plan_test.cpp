@@ -240,6 +240,24 @@ TEST(Plan, NowIsTheTimeInTheAdaptersTimezone)
                   .problem.find("give a timezone"));
 }
 
+TEST(Plan, APlannedClockIsHeldWithinTheTimeTheWriteTook)
+{
+    const protocol::DeviceInfo held = Held();
+    std::vector<Problem> problems;
+    const cli::RowPlan plan =
+        Row("mac,date,time\n02:44:4d:00:00:01,2026-12-10,10:00:00\n", problems);
+    const cli::Difference d = cli::Diff(held, plan, 0);
+    ASSERT_TRUE(d.clock);
+    protocol::DeviceInfo after = held;
+    std::strcpy(after.date.data(), "20261210");
+    std::strcpy(after.time.data(), "100005");  // set by a resend 3 s after the first request
+    EXPECT_TRUE(
+        cli::ReadBack(after, plan, d, cli::ClockWindow{*d.clock + 4, *d.clock + 8}).empty());
+    std::strcpy(after.time.data(), "095000");
+    ASSERT_EQ(1u,
+              cli::ReadBack(after, plan, d, cli::ClockWindow{*d.clock + 4, *d.clock + 8}).size());
+}
+
 TEST(Plan, AHeldDescriptionTheAdapterWouldRefuseBlocksOtherSystemChanges)
 {
     protocol::DeviceInfo held = Held();

@@ -1,9 +1,11 @@
 // The command line of dravmoor: CLI11 parses it, the commands run from what it found.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 
 #include "cli/commands.h"
 #include "cli/context.h"
+#include "cli/many.h"
 #include "cli/output.h"
 #include "cli/text.h"
 #include "protocol/exchange.h"
@@ -28,6 +30,8 @@ public:
     Parser()
     {
         m_app.set_help_flag();  // our own usage text lists every command's options
+        // Options are "--name" everywhere: on Windows too "/plans/x.csv" is a path, not an option.
+        m_app.allow_windows_style_options(false);
         m_app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         m_app.fallthrough();  // --json and --help may also follow the command
         m_app.require_subcommand(1);
@@ -62,6 +66,16 @@ public:
         for (std::size_t i = 0; i < addressNames.size(); ++i)
             Add(setNetwork, addressNames[i], network.addresses[i]);
         setNetwork->add_option("--user", user);
+        exportCommand = Command("export", false);
+        exportCommand->add_option("--output", output);
+        apply = Command("apply", false);
+        apply->add_option("PLAN", applyOptions.plan)->required();
+        apply->add_flag("--dry-run", applyOptions.dryRun);
+        apply->add_flag("--force", applyOptions.force);
+        apply->add_option("--user", user);
+        watch = Command("watch", false);
+        watch->add_option("--interval", watchOptions.interval)->check(CLI::Range(1, 3600));
+        watch->add_option("--count", watchOptions.count)->check(CLI::Range(0, 1000000));
     }
     Parser(const Parser&) = delete;
     Parser& operator=(const Parser&) = delete;
@@ -111,8 +125,12 @@ public:
     protocol::Route interfaces;
     SystemOptions system;
     NetworkOptions network;
+    std::string output;
+    ApplyOptions applyOptions;
+    WatchOptions watchOptions;
     CLI::App *discover = nullptr, *status = nullptr, *verify = nullptr, *setSystem = nullptr,
-             *setNetwork = nullptr, *timezones = nullptr, *helpCommand = nullptr;
+             *setNetwork = nullptr, *timezones = nullptr, *helpCommand = nullptr,
+             *exportCommand = nullptr, *apply = nullptr, *watch = nullptr;
 
 private:
     CLI::App* Command(const char* name, bool takesMac)
@@ -139,8 +157,9 @@ public:
         protocol::SetResendPolicy({retries, protocol::kFieldResends.first});
         protocol::SetResendNotice(
             [this, err](std::uint16_t, const protocol::Mac& mac, bool askingAgain) {
-                if (m_told) return;  // once a run is enough to know why it takes long
-                m_told = true;
+                // Once a run is enough to know why it takes long; exchanges for several
+                // adapters may tell it at the same moment.
+                if (m_told.exchange(true)) return;
                 std::fprintf(err, "dravmoor: no answer yet from %s, %s\n",
                              protocol::MacText(mac).c_str(),
                              askingAgain ? "asking again" : "still waiting");
@@ -156,7 +175,7 @@ public:
 
 private:
     protocol::ResendPolicy m_saved;
-    bool m_told = false;
+    std::atomic<bool> m_told{false};
 };
 
 }  // namespace
@@ -180,6 +199,18 @@ Commands:
   set-network MAC [--mode static|dhcp] [--ip A] [--mask A] [--gateway A] [--dns1 A] [--dns2 A]
                   [--user NAME]
                             write the adapter's addressing
+  export [--output FILE]    every adapter as a CSV row (with --json: a JSON array), in the
+                            columns a plan of apply takes
+  apply PLAN [--dry-run] [--force] [--user NAME]
+                            set up the adapters a plan (CSV or JSON, as export writes it)
+                            names: the whole plan is checked before anything is sent, only
+                            what differs is written, and each adapter is read back;
+                            --dry-run shows the differences and writes nothing, --force
+                            accepts warnings (an address outside this computer's subnets)
+  watch [--interval SECONDS] [--count N]
+                            a discovery every SECONDS (default 5) until Ctrl+C (or N
+                            discoveries): a line when an adapter appears, is gone (missed
+                            two discoveries), or changes its name or address
 
 A write sends every field: the fields not given keep the adapter's current values, read by
 a status query first, which also finds the interface the adapter answers on; verification and
@@ -273,6 +304,14 @@ int RunParsed(Parser& p, const std::vector<std::string>& args, sockets::SocketAp
     Context c(api, io, p.json, p.interfaces);
     if (p.discover->parsed()) return Discover(c);
     if (p.timezones->parsed()) return Timezones(c);
+    if (p.exportCommand->parsed()) return Export(c, p.output);
+    if (p.watch->parsed()) return Watch(c, p.watchOptions);
+    if (p.apply->parsed()) {
+        if (!protocol::FitsWire(p.user, protocol::kNameWidth))
+            throw UsageError{"the name does not fit in the adapter's 16 bytes (UTF-8)"};
+        c.user = p.user;
+        return Apply(c, p.applyOptions);
+    }
     const protocol::Mac mac = Mac(p.mac);
     if (!protocol::FitsWire(p.user, protocol::kNameWidth))
         throw UsageError{"the name does not fit in the adapter's 16 bytes (UTF-8)"};

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ struct Io {
     int columns = 0;
     // Called only by `verify`; nullopt when no password could be read.
     std::function<std::optional<std::string>()> readPassword;
+    // A socket backend of its own for each further thread, so that several adapters are
+    // asked side by side; unset: one adapter after another on the backend given to Run.
+    std::function<std::unique_ptr<sockets::SocketApi>()> newSocketApi;
+    // Standard error is a terminal: long runs keep a progress line there.
+    bool progress = false;
 };
 
 const char* UsageText();

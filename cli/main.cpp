@@ -30,6 +30,16 @@ bool StdinIsTerminal()
 #endif
 }
 
+bool StderrIsTerminal()
+{
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 // The password never comes from the command line (where other users could see it): from a
 // terminal it is asked for without echo, otherwise it is the first line of standard input.
 std::optional<std::string> ReadPassword(cli::ConsoleStreams& streams)
@@ -55,11 +65,15 @@ int main(int argc, char** argv)
     dlls::LoadFromSystemFolderOnly();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const std::unique_ptr<sockets::SocketApi> api = sockets::CreateSystemSocketApi();
+    // Asked before the console streams take standard error over.
+    const bool progress = StderrIsTerminal();
     cli::ConsoleStreams streams;
     cli::Io io;
     io.out = streams.out();
     io.err = streams.err();
     io.columns = cli::TerminalColumns();
     io.readPassword = [&streams] { return ReadPassword(streams); };
+    io.newSocketApi = sockets::CreateSystemSocketApi;
+    io.progress = progress;
     return cli::Run(args, *api, io);
 }

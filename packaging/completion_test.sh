@@ -25,6 +25,15 @@ check "" dravmoor set-system 02:44:4d:00:00:01 --description ""
 check "--user" dravmoor --json verify 02:44:4d:00:00:01 --u
 check "--name --description --date --time --timezone --user --json" \
     dravmoor set-system 02:44:4d:00:00:01 --password-required yes --
+check "--dry-run --force --user --json" dravmoor apply plan.csv --
+check "--dry-run" dravmoor --json apply plan.csv --user admin --d
+check "--interval --count --json" dravmoor watch --
+check "export" dravmoor exp
+plans=$(mktemp -d)
+touch "$plans/office.csv"
+check "$plans/office.csv" dravmoor apply "$plans/off"
+check "$plans/office.csv" dravmoor export --output "$plans/o"
+rm -rf "$plans"
 sys_net=$(mktemp -d)
 mkdir "$sys_net/lo" "$sys_net/eth0" "$sys_net/wlan0"
 DRAVMOOR_SYS_NET=$sys_net check "eth0 wlan0" dravmoor --interface ""

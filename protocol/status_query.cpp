@@ -109,7 +109,7 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
 }
 
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
-                               const Route& route, ReceivedParts* received)
+                               const Route& route, ReceivedParts* received, StatusScope scope)
 {
     // Kept up to date as answers come, so a time-out still tells what did arrive.
     ReceivedParts unused;
@@ -154,6 +154,10 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
     }
 
     view.ShowPanel(device);
+    if (scope == StatusScope::Settings) {
+        session.Release();
+        return StatusResult::Completed;
+    }
 
     auto count = ask(CMD_GET_SHARE_COUNT);
     if (!count) return TimeOut(session, view, text::kTimeoutShareNumber);

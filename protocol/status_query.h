@@ -58,8 +58,13 @@ struct ReceivedParts {
 // answer this query already had (the same cmd, for share pages the same page) is skipped, not
 // taken as the answer of a later exchange. `received`, when given, tells what arrived.
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view);
+// `scope` Settings asks only for the system and network information, the settings a front end
+// compares and writes for many adapters: two exchanges instead of five or more; the query then
+// completes without the share and disk parts and leaves the device commands as they are.
+enum class StatusScope { Everything, Settings };
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view,
-                               const Route& route, ReceivedParts* received = nullptr);
+                               const Route& route, ReceivedParts* received = nullptr,
+                               StatusScope scope = StatusScope::Everything);
 
 // The panel texts as they are derived from a record, as 8-bit bytes.
 std::string FirmwareText(const DeviceInfo& device);  // "V%c%cR%c%c"

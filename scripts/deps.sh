@@ -15,7 +15,7 @@ packages=(
   libglib2.0-dev gvfs-backends gvfs-fuse dbus-user-session dbus
   samba smbclient
   clang-format
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libfccp-dev
   dpkg-dev file lintian desktop-file-utils appstream
   weston qt6-wayland nftables
   python3-firewall ufw

@@ -85,6 +85,8 @@ Adapters:
   --admin-password PW     administrator password (default admin)
   --long-names            every text fills its field (names 16, descriptions 64, ...)
   --non-utf8              names and descriptions with Latin-1 bytes (128 and more)
+  --rename                a system-settings write also sets the name it carries (without
+                          it the adapters keep their names, as most do)
 
 Faults, for the adapters listed in --faulty (all when not given):
   --faulty L              adapter numbers the faults apply to
@@ -164,6 +166,7 @@ void Define(CLI::App& app, Options& o, bool& help)
     app.add_option("--admin-password", o.adminPassword);
     app.add_flag("--long-names", o.longNames);
     app.add_flag("--non-utf8", o.nonUtf8);
+    app.add_flag("--rename", o.rename);
     valued("--faulty", [&o](std::string_view v) { return ParseIndexList(v, o.faults.faulty); });
     valued("--silent", [&o](std::string_view v) {
         if (v == "all") {

@@ -79,6 +79,8 @@ struct Options {
     std::string adminPassword = "admin";
     bool longNames = false;  // every text fills its field
     bool nonUtf8 = false;    // texts with bytes of 128 and more (Latin-1)
+    // CMD_SET_SYSTEM_INFO also sets the name it carries (by default the name is kept).
+    bool rename = false;
     std::uint32_t seed = 1;
     std::string readyFile;  // written once the socket is bound
     std::uint16_t port = 1638;

@@ -457,7 +457,14 @@ std::optional<Bytes> Simulator::Answer(Adapter& a, std::uint16_t cmd, const std:
                 break;
             }
             a.passwordRequired = in.U8(0) ? 1 : 0;
-            if (in.Text(1, 16) != a.name.substr(0, 16)) Note(note, "name differs, kept");
+            if (in.Text(1, 16) != a.name.substr(0, 16)) {
+                if (m_options.rename) {
+                    a.name = in.Text(1, 16);
+                    Note(note, "renamed " + a.name);
+                } else {
+                    Note(note, "name differs, kept");
+                }
+            }
             a.description = in.Text(17, 64);
             a.timezone = in.U8(95);
             const std::string newDate = in.Text(81, 8), newTime = in.Text(89, 6);

@@ -37,12 +37,20 @@ enum class WaitKind {
     UntilDatagram,
 };
 
+// One IPv4 address of an interface with its subnet mask (host byte order).
+struct Subnet {
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+};
+
 // A network interface of this host that is up and has an IPv4 address.
 struct NetworkInterface {
     std::string name;           // as the system shows it ("eth0"; a friendly name on Windows)
     std::uint32_t index = 0;    // the system's interface index, never 0
     std::uint32_t address = 0;  // its first IPv4 address
     bool broadcast = true;      // false: point-to-point, as most VPN tunnels are
+    // Every IPv4 address of the interface with its mask; empty when the backend cannot tell.
+    std::vector<Subnet> subnets{};
 };
 
 class SocketApi {

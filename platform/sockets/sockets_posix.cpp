@@ -248,13 +248,19 @@ public:
             if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
             const unsigned flags = a->ifa_flags;
             if (!(flags & IFF_UP) || (flags & IFF_LOOPBACK)) continue;
-            if (!seen.insert(a->ifa_name).second) continue;
+            sockaddr_in sa{}, mask{};
+            std::memcpy(&sa, a->ifa_addr, sizeof sa);
+            if (a->ifa_netmask != nullptr) std::memcpy(&mask, a->ifa_netmask, sizeof mask);
+            const Subnet subnet{ntohl(sa.sin_addr.s_addr), ntohl(mask.sin_addr.s_addr)};
+            if (!seen.insert(a->ifa_name).second) {
+                for (NetworkInterface& known : out)
+                    if (known.name == a->ifa_name) known.subnets.push_back(subnet);
+                continue;
+            }
             const unsigned index = ::if_nametoindex(a->ifa_name);
             if (index == 0) continue;
-            sockaddr_in sa{};
-            std::memcpy(&sa, a->ifa_addr, sizeof sa);
-            out.push_back(NetworkInterface{a->ifa_name, index, ntohl(sa.sin_addr.s_addr),
-                                           (flags & IFF_BROADCAST) != 0});
+            out.push_back(NetworkInterface{
+                a->ifa_name, index, subnet.address, (flags & IFF_BROADCAST) != 0, {subnet}});
         }
         ::freeifaddrs(all);
         return out;

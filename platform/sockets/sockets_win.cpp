@@ -29,6 +29,7 @@
 #include <iphlpapi.h>
 #include <mswsock.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -266,17 +267,21 @@ public:
                 continue;
             }
             if (a->IfIndex == 0 || !seen.insert(a->IfIndex).second) continue;
+            std::vector<Subnet> subnets;
             for (auto* u = a->FirstUnicastAddress; u != nullptr; u = u->Next) {
                 const sockaddr* sa = u->Address.lpSockaddr;
                 if (sa == nullptr || sa->sa_family != AF_INET) continue;
                 sockaddr_in in{};
                 std::memcpy(&in, sa, sizeof in);
-                // Point-to-point links and tunnels (most VPNs) cannot carry a broadcast.
-                const bool broadcast = a->IfType != IF_TYPE_PPP && a->IfType != IF_TYPE_TUNNEL;
-                out.push_back(NetworkInterface{ToUtf8(a->FriendlyName), a->IfIndex,
-                                               ntohl(in.sin_addr.s_addr), broadcast});
-                break;
+                const unsigned prefix = std::min<unsigned>(u->OnLinkPrefixLength, 32);
+                const std::uint32_t mask = prefix == 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
+                subnets.push_back(Subnet{ntohl(in.sin_addr.s_addr), mask});
             }
+            if (subnets.empty()) continue;
+            // Point-to-point links and tunnels (most VPNs) cannot carry a broadcast.
+            const bool broadcast = a->IfType != IF_TYPE_PPP && a->IfType != IF_TYPE_TUNNEL;
+            out.push_back(NetworkInterface{ToUtf8(a->FriendlyName), a->IfIndex,
+                                           subnets.front().address, broadcast, subnets});
         }
         return out;
     }

@@ -307,6 +307,87 @@ case_sim_signals() {
   grep -q 'dravmoor-sim: stopped' "$WORK/sim.log" || fail "no clean stop in the log"
 }
 
+# as_spreadsheet CSV: the file as a spreadsheet in a decimal-comma locale saves it: a byte
+# order mark, ';' between cells (quoted cells keep their commas), CRLF lines.
+as_spreadsheet() {
+  python3 -c '
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline="")))
+for row in rows[1:]:
+    if row[0] == sys.argv[2]: row[2], row[9] = "Front desk", "192.0.2.20"
+    if row[0] == sys.argv[3]: row[7] = "yes"
+with open(sys.argv[1], "w", newline="", encoding="utf-8-sig") as f:
+    csv.writer(f, delimiter=";", lineterminator="\r\n").writerows(rows)' "$1" "$MAC1" "$MAC3"
+}
+
+case_many_export_apply() {
+  start_sim
+  cli export --output "$WORK/plan.csv"
+  expect_eq "export: exit status" 0 "$rc"
+  expect_eq "export: header and three rows" 4 "$(wc -l <"$WORK/plan.csv")"
+  grep -q "^$MAC2,NAS-Studio,Studio archive with the raw footage,,,26,\"(GMT) Greenwich Mean Time: Dublin,Edinburgh,Lisbon,London\",yes,dhcp,192.0.2.3," "$WORK/plan.csv" \
+    || fail "export row: $(cat "$WORK/plan.csv")"
+  local writes=$(requests "SET_")
+  cli apply "$WORK/plan.csv"
+  expect_eq "as exported: exit status" 0 "$rc"
+  grep -q "3 adapter(s): 3 unchanged" <<<"$out" || fail "as exported: $out"
+  expect_eq "as exported: no write" "$writes" "$(requests "SET_")"
+
+  as_spreadsheet "$WORK/plan.csv"
+  cli --json apply --dry-run "$WORK/plan.csv"
+  expect_eq "dry run: exit status" 0 "$rc"
+  expect_eq "dry run: changes" "description ip passwordRequired" \
+    "$(json '[.adapters[].changes[].field] | join(" ")')"
+  expect_eq "dry run: no write" "$writes" "$(requests "SET_")"
+  CLI_STDIN=<(echo admin) cli --json apply "$WORK/plan.csv"
+  expect_eq "apply: exit status" 0 "$rc"
+  expect_eq "apply: results" "confirmed unchanged confirmed" "$(json '[.adapters[].result] | join(" ")')"
+  expect_eq "one system write each for two adapters" 2 "$(($(requests "SET_SYSTEM_INFO") - writes))"
+  expect_eq "one network write for the one whose address changed" 1 "$(requests "SET_NETWORK_INFO")"
+  cli --json status $MAC1
+  expect_eq "read back by status" "Front desk 192.0.2.20" "$(json '.description + " " + .ipAddress')"
+  cli export
+  grep -q "^$MAC1,NAS-Office,Front desk,.*,static,192.0.2.20," <<<"$out" || fail "export afterwards: $out"
+}
+
+case_many_refused() {
+  start_sim
+  printf 'mac,ip\n%s,192.0.2.50\n%s,192.0.2.50\n02:44:4d:00:00:09,\n%s,192.0.2.4\n' \
+    "$MAC1" "$MAC3" "$MAC1" >"$WORK/plan.csv"
+  cli apply "$WORK/plan.csv"
+  expect_eq "exit status" 2 "$rc"
+  for said in "line 2: ip 192.0.2.50 is also planned for NAS-Lounge ($MAC3) on line 3" \
+    "line 4: MAC 02:44:4d:00:00:09 is not on the segment" \
+    "line 5: MAC $MAC1 is also on line 2" "the plan was refused; nothing was sent"; do
+    grep -qF "$said" <<<"$err" || fail "not said: $said"
+  done
+  expect_eq "no write and no verification" 0 "$(requests "SET_\|VERIFY")"
+  printf 'mac,ip,mask,gateway\n%s,10.0.0.5,255.0.0.0,10.0.0.1\n' "$MAC1" >"$WORK/plan.csv"
+  cli apply "$WORK/plan.csv"
+  expect_eq "outside the interface's subnet: exit status" 2 "$rc"
+  grep -q "warning: ip 10.0.0.5 is outside every subnet of v0" <<<"$err" || fail "warning: $err"
+  cli apply --force "$WORK/plan.csv"
+  expect_eq "--force: exit status" 0 "$rc"
+  expect_eq "--force: written" 1 "$(requests "SET_NETWORK_INFO")"
+}
+
+case_many_watch() {
+  "$CLI" --json watch --interval 2 >"$WORK/watch" 2>"$WORK/watch.err" &
+  local watch=$!
+  sleep 3
+  start_sim --adapters 1 --first 7 --rename
+  sleep 3
+  cli set-system 02:44:4d:00:00:07 --name Lobby
+  expect_eq "rename: exit status" 0 "$rc"
+  sleep 3
+  stop_sim
+  sleep 7
+  kill "$watch"
+  wait "$watch" 2>/dev/null
+  expect_eq "events" "appeared changed gone" "$(jq -r .event "$WORK/watch" | tr '\n' ' ' | sed 's/ $//')"
+  expect_eq "renamed" "NAS-Office Lobby" "$(jq -r 'select(.event == "changed") | .was.name + " " + .name' "$WORK/watch")"
+}
+
 if ! declare -F "case_$case_name" >/dev/null; then
   echo "unknown case $case_name" >&2
   exit 2

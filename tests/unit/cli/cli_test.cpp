@@ -54,6 +54,7 @@ public:
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
     std::FILE* get() const { return m_file; }
+    const std::string& name() const { return m_name; }
     std::string Text() const { return m_file != nullptr ? ReadAll(m_file) : std::string(); }
 
 private:
@@ -577,3 +578,141 @@ TEST(CliCommands, ConventionsOfTheCommandLine)
 }
 
 }  // namespace
+
+// Many adapters over the fake segment (one after another: the fake is one thread's).
+struct TwoAdapters : CliRun {
+    TwoAdapters() : second(network.AddAdapter({0x02, 0x44, 0x4d, 0x00, 0x00, 0x02}))
+    {
+        second.name = "NAS-SECOND";
+        second.ipAddress = second.addresses[0] = "192.0.2.3";
+        second.passwordRequired = 1;
+    }
+    int Apply(const std::string& plan, std::vector<std::string> options = {},
+              std::optional<std::string> password = "admin")
+    {
+        ScratchFile file;
+        std::fputs(plan.c_str(), file.get());
+        std::fflush(file.get());
+        options.insert(options.begin(), {"apply", file.name()});
+        passwordsRead = 0;
+        ScratchFile outFile, errFile;
+        cli::Io io;
+        io.out = outFile.get();
+        io.err = errFile.get();
+        io.readPassword = [this, password] {
+            ++passwordsRead;
+            return password;
+        };
+        const int rc = cli::Run(options, api, io);
+        out = outFile.Text();
+        err = errFile.Text();
+        return rc;
+    }
+    std::size_t Writes() const
+    {
+        return network.SentWithCmd(protocol::CMD_SET_SYSTEM_INFO).size() +
+               network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).size();
+    }
+    // The first adapter answers system writes with success and keeps its values.
+    void AnswerWritesWithoutTakingThem()
+    {
+        adapter.silentFor = {protocol::CMD_SET_SYSTEM_INFO};
+        network.AddResponder([](const sockets::FakeDatagram& d) {
+            std::vector<sockets::FakeReply> replies;
+            if (d.Cmd() == protocol::CMD_SET_SYSTEM_INFO)
+                replies.push_back({sockets::FakeMessage(protocol::CMD_SET_SYSTEM_INFO, 0, kMac)});
+            return replies;
+        });
+    }
+    FakeAdapter& second;
+    int passwordsRead = 0;
+};
+
+TEST(CliMany, ApplyWritesOnlyDifferencesAsksThePasswordOnceAndReadsBack)
+{
+    TwoAdapters run;
+    run.adapter.passwordRequired = 1;
+    const std::string plan =
+        "mac;description;ip\r\n02:44:4d:00:00:01;Lobby;\r\n02:44:4d:00:00:02;;192.0.2.9\r\n";
+    ASSERT_EQ(0, run.Apply(plan, {"--dry-run"})) << run.err;
+    EXPECT_EQ(0u, run.Writes());
+    EXPECT_EQ(0, run.passwordsRead) << "a dry run asks for nothing";
+    EXPECT_NE(std::string::npos, run.out.find("description: Storage adapter -> Lobby")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("ip: 192.0.2.3 -> 192.0.2.9")) << run.out;
+
+    ASSERT_EQ(0, run.Apply(plan, {"--json"})) << run.err;
+    EXPECT_EQ(1, run.passwordsRead);
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_SET_SYSTEM_INFO).size());
+    EXPECT_EQ(1u, run.network.SentWithCmd(protocol::CMD_SET_NETWORK_INFO).size());
+    EXPECT_EQ(2u, run.network.SentWithCmd(protocol::CMD_VERIFY).size());
+    EXPECT_EQ("Lobby", run.adapter.description);
+    EXPECT_EQ("192.0.2.2", run.adapter.addresses[0]) << "an empty cell keeps";
+    EXPECT_EQ("192.0.2.9", run.second.addresses[0]);
+    EXPECT_NE(std::string::npos, run.out.find("\"summary\":{\"confirmed\":2}")) << run.out;
+
+    run.network.ClearSent();
+    ASSERT_EQ(0, run.Apply(plan)) << run.err;
+    EXPECT_EQ(0u, run.Writes()) << "applied again: nothing differs";
+    EXPECT_NE(std::string::npos, run.out.find("2 adapter(s): 2 unchanged")) << run.out;
+}
+
+TEST(CliMany, ARefusalOrAnAdapterThatDoesNotTakeAValueEndsThatAdapterOnly)
+{
+    TwoAdapters run;
+    run.second.refuseNetwork = true;
+    const std::string plan = "mac,ip\n02:44:4d:00:00:01,192.0.2.7\n02:44:4d:00:00:02,192.0.2.8\n";
+    EXPECT_EQ(1, run.Apply(plan, {}, "wrong")) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("NAS-SECOND   refused    ip; Verify failed!"))
+        << run.out;
+    EXPECT_EQ("192.0.2.7", run.adapter.addresses[0]) << "the first went on";
+    EXPECT_EQ(1, run.Apply(plan)) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("refused    ip; Set network info failed!"))
+        << run.out;
+
+    // An adapter that answers a write but keeps its value is a mismatch, not a success.
+    TwoAdapters keeps;
+    keeps.AnswerWritesWithoutTakingThem();
+    EXPECT_EQ(1, keeps.Apply("mac,description\n02:44:4d:00:00:01,Lobby\n")) << keeps.err;
+    EXPECT_NE(std::string::npos, keeps.out.find("mismatch  description: Storage adapter -> Lobby"))
+        << keeps.out;
+}
+
+TEST(CliMany, AWrongPlanIsRefusedWholeWithEveryProblemAndNothingSent)
+{
+    TwoAdapters run;
+    const std::string plan = "mac,ip,mask,colour\n";  // an unknown column alone stops the reading
+    EXPECT_EQ(2, run.Apply(plan));
+    EXPECT_NE(std::string::npos, run.err.find("line 1: unknown column 'colour'")) << run.err;
+
+    const std::string wrong =
+        "mac,ip,mask\n"
+        "02:44:4d:00:00:01,192.0.2.3,\n"     // held by the second, which keeps it
+        "02:44:4d:00:00:09,,\n"              // not on the segment
+        "02:44:4d:00:00:01,,255.0.255.0\n";  // twice
+    EXPECT_EQ(2, run.Apply(wrong)) << run.out;
+    for (const char* said :
+         {"line 2: ip 192.0.2.3 is held by NAS-SECOND (02:44:4d:00:00:02), which keeps it",
+          "line 3: MAC 02:44:4d:00:00:09 is not on the segment",
+          "line 4: MAC 02:44:4d:00:00:01 is also on line 2",
+          "the plan was refused; nothing was sent"}) {
+        EXPECT_NE(std::string::npos, run.err.find(said)) << said << "\n" << run.err;
+    }
+    EXPECT_EQ(0u, run.Writes());
+    EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_VERIFY).empty());
+}
+
+TEST(CliMany, ExportIsAPlanOfTheSegment)
+{
+    TwoAdapters run;
+    run.second.silentFor = {protocol::CMD_GET_NETWORK_INFO};
+    EXPECT_EQ(1, run.Run({"export"})) << "an adapter without its network settings is left out";
+    EXPECT_EQ(
+        "mac,name,description,date,time,timezone,timezoneText,passwordRequired,mode,ip,mask,"
+        "gateway,dns1,dns2,interface,firmware\n"
+        "02:44:4d:00:00:01,NAS-ADAPTER,Storage adapter,,,27,\"(GMT+01:00) Amsterdam, "
+        "Berlin,Bern,Rome,Stockholm,Vienna\",no,static,192.0.2.2,255.255.255.0,192.0.2.1,"
+        "192.0.2.53,192.0.2.54,fake0,V12R03\n",
+        run.out);
+    EXPECT_NE(std::string::npos, run.err.find("02:44:4d:00:00:02 (NAS-SECOND) left out"))
+        << run.err;
+}

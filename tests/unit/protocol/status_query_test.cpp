@@ -119,6 +119,23 @@ TEST_F(StatusTest, CompleteQueryStoresShowsAndEnables)
     EXPECT_TRUE(api.Balanced());
 }
 
+TEST_F(StatusTest, SettingsScopeAsksForSystemAndNetworkOnly)
+{
+    adapter.description = "Office store";
+    adapter.addresses[0] = "192.0.2.9";
+    AddShares(3);
+    ReceivedParts parts;
+    EXPECT_EQ(QueryDeviceStatus(api, device, view, {}, &parts, StatusScope::Settings),
+              StatusResult::Completed);
+    EXPECT_EQ(SentCmds(), (std::vector<std::uint16_t>{16, 18}));
+    EXPECT_EQ(FieldText(device.description), "Office store");
+    EXPECT_EQ(FieldText(device.ipAddress), "192.0.2.9");
+    EXPECT_TRUE(parts.systemInfo && parts.networkInfo);
+    EXPECT_FALSE(parts.shareCount || parts.diskInfo);
+    EXPECT_EQ(view.events.back(), "panel:Static ip") << "the device commands stay as they are";
+    EXPECT_TRUE(api.Balanced());
+}
+
 TEST_F(StatusTest, SharePagingForZeroTwentyAndFortyFive)
 {
     EXPECT_EQ(Query(), StatusResult::Completed);

@@ -3,6 +3,7 @@
 // fault switches and option parsing.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <numeric>
 
 #include "protocol/settings.h"
@@ -175,6 +176,25 @@ TEST(SimAdapters, SystemSettingsWrittenAreReadBackWithARunningClock)
         protocol::ReadSystemInfoReply(sim.Only(protocol::CMD_GET_SYSTEM_INFO, 1, {}, kNow));
     EXPECT_EQ("20300102", Text(again.date));
     EXPECT_EQ("Again", Text(again.description));
+}
+
+TEST(SimAdapters, TheNameIsKeptUnlessRenamingIsAsked)
+{
+    for (const bool rename : {false, true}) {
+        sim::Options o;
+        o.rename = rename;
+        Sim sim(o);
+        protocol::SystemSettings s;
+        std::strcpy(s.name.data(), "Lobby");
+        const auto payload = protocol::SystemInfoPayload(s);
+        const sim::Handled h =
+            sim.Send(protocol::CMD_SET_SYSTEM_INFO, 1, {payload.begin(), payload.end()});
+        EXPECT_NE(std::string::npos, h.log.find(rename ? "renamed Lobby" : "name differs, kept"))
+            << h.log;
+        const protocol::SystemInfoReply r =
+            protocol::ReadSystemInfoReply(sim.Only(protocol::CMD_GET_SYSTEM_INFO, 1));
+        EXPECT_EQ(rename ? "Lobby" : "NAS-Office", Text(r.name));
+    }
 }
 
 TEST(SimAdapters, NetworkSettingsAreCheckedAppliedAndReportedByDiscovery)

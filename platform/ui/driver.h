@@ -132,6 +132,13 @@ public:
     virtual CString ApplicationName() const = 0;
     virtual IconHandle MakeIcon(const std::vector<Image>& sizes) = 0;
     virtual BitmapHandle MakeBitmap(const Image& image) = 0;
+
+    // Waiting without freezing (busy_wait.h): the busy cursor over the program's windows, and
+    // one run through the events queued, painting and timers dispatched and the user's input
+    // dropped; it returns how many input events it dropped. A backend without windows has
+    // neither.
+    virtual void SetBusyCursor(bool /*on*/) {}
+    virtual int PumpEventsDroppingInput() { return 0; }
 };
 
 // The backend every dialog runs on, installed once at start-up (CreateSystemUi does it; tests

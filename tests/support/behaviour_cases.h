@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/sockets/fake_sockets.h"
 #include "platform/ui/busy_wait.h"
 #include "tests/support/ui_templates.h"
 
@@ -232,25 +231,37 @@ inline Failures AddressTable(User& u)
 }
 
 // While an exchange waits, the window repaints but the user's input is dropped: a key typed
-// meanwhile does nothing afterwards.
+// meanwhile does nothing afterwards. The wait's slices add up to its interval.
 inline Failures InputDuringAWaitIsDropped(User& u)
 {
     Failures f;
     using detail::Expect;
-    sockets::FakeNetwork network;
-    sockets::FakeSocketApi inner(network);
-    ui::UiSocketApi api(inner, std::chrono::milliseconds(5));
     Probe dlg(kFormDlg);
     int result = -5;
     dlg.onInit = [&] {
         u.Later([&] {
-            const sockets::SocketHandle s = api.OpenUdp();
+            const int droppedBefore = ui::DroppedInputEvents();
             u.PostKey(ui::Key::Escape);  // would cancel the dialog
-            api.Wait(s, std::chrono::milliseconds(50), sockets::WaitKind::UntilDatagram);
-            Expect(f, api.busy(), "busy while the socket is open");
-            api.Close(s);
-            Expect(f, !api.busy(), "not busy once it is closed");
-            Expect(f, api.droppedInputEvents() > 0, "the key was dropped");
+            std::chrono::milliseconds waited{0};
+            int slices = 0;
+            ui::WaitWithoutFreezing(std::chrono::milliseconds(50), std::chrono::milliseconds(5),
+                                    true, [&](std::chrono::milliseconds step) {
+                                        waited += step;
+                                        ++slices;
+                                        return false;
+                                    });
+            Expect(f, waited == std::chrono::milliseconds(50) && slices == 10,
+                   "the slices add up to the wait");
+            Expect(f, ui::IsBusy(), "busy during the wait");
+            ui::SetBusy(false);
+            Expect(f, !ui::IsBusy(), "not busy once the work is over");
+            Expect(f, ui::DroppedInputEvents() > droppedBefore, "the key was dropped");
+            // A slice that finds what it waits for ends a wait that may end early.
+            slices = 0;
+            ui::WaitWithoutFreezing(std::chrono::milliseconds(50), std::chrono::milliseconds(5),
+                                    true, [&](std::chrono::milliseconds) { return ++slices == 2; });
+            ui::SetBusy(false);
+            Expect(f, slices == 2, "a ready slice ends the wait");
             u.Later([&] { dlg.EndDialog(IDOK); });
         });
     };

@@ -62,12 +62,6 @@ void CWnd::ShowWindow(bool show)
     if (WindowDriver* d = Driver()) d->SetVisible(m_target, show);
 }
 
-bool CWnd::IsWindowVisible() const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr && d->IsVisible(m_target);
-}
-
 void CWnd::SetWindowText(const CString& text)
 {
     const std::shared_ptr<detail::WindowLink> link = m_link.lock();
@@ -213,29 +207,11 @@ void CListCtrl::SetExtendedStyle(std::uint32_t style)
     if (WindowDriver* d = Driver()) d->SetExtendedStyle(Target(), style);
 }
 
-std::uint32_t CListCtrl::GetExtendedStyle() const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ExtendedStyle(Target()) : 0;
-}
-
 int CListCtrl::InsertColumn(int column, const CString& heading, int widthPixels)
 {
     WindowDriver* d = Driver();
     return (d != nullptr && column >= 0) ? d->InsertColumn(Target(), column, heading, widthPixels)
                                          : -1;
-}
-
-int CListCtrl::GetColumnCount() const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ColumnCount(Target()) : 0;
-}
-
-CString CListCtrl::GetColumnHeading(int column) const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ColumnHeading(Target(), column) : CString();
 }
 
 int CListCtrl::InsertItem(int row, const CString& text)
@@ -282,18 +258,6 @@ int CListCtrl::GetFirstSelectedItem() const
     return d != nullptr ? d->CurSel(Target()) : -1;
 }
 
-bool CListCtrl::SetItemState(int row, bool selected)
-{
-    WindowDriver* d = Driver();
-    return d != nullptr && d->SetItemSelected(Target(), row, selected);
-}
-
-int CListCtrl::GetColumnWidth(int column) const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ColumnWidth(Target(), column) : 0;
-}
-
 void CListCtrl::SetEmptyText(const CString& text)
 {
     if (WindowDriver* d = Driver()) d->SetEmptyText(Target(), text);
@@ -326,12 +290,6 @@ CString CIPAddressCtrl::GetAddressText() const
 {
     WindowDriver* d = Driver();
     return d != nullptr ? d->GetText(Target()) : CString();
-}
-
-bool CIPAddressCtrl::IsBlank() const
-{
-    WindowDriver* d = Driver();
-    return d == nullptr || d->IsBlank(Target());
 }
 
 }  // namespace ui

@@ -558,12 +558,6 @@ void Win32WindowDriver::SetVisible(int id, bool visible)
     if (HWND h = Window(id)) ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-bool Win32WindowDriver::IsVisible(int id) const
-{
-    const HWND h = Window(id);
-    return h != nullptr && IsWindowVisible(h);
-}
-
 bool Win32WindowDriver::IsShown(int id) const
 {
     const HWND h = Window(id);
@@ -860,26 +854,13 @@ int Win32WindowDriver::SetCurSel(int id, int index)
             none.stateMask = LVIS_SELECTED;
             SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                          reinterpret_cast<LPARAM>(&none));
-            if (valid) SetItemSelected(id, index, true);
+            if (valid) SelectRow(id, index);
             break;
         }
         default:
             return -1;
     }
     return valid ? index : -1;
-}
-
-bool Win32WindowDriver::SetItemSelected(int id, int index, bool selected)
-{
-    const HWND h = Window(id);
-    if (h == nullptr || KindOf(id) != Kind::ListView || index < 0 || index >= ItemCount(id))
-        return false;
-    Quiet quiet(m_quiet);
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = selected ? LVIS_SELECTED : 0;
-    return SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                        reinterpret_cast<LPARAM>(&item)) != FALSE;
 }
 
 // ---- List-view columns ------------------------------------------------------------------
@@ -890,11 +871,25 @@ void Win32WindowDriver::SetExtendedStyle(int id, std::uint32_t style)
         SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
 }
 
-std::uint32_t Win32WindowDriver::ExtendedStyle(int id) const
+int Win32WindowDriver::ColumnCount(int id) const
 {
     const HWND h = Window(id);
     if (h == nullptr || KindOf(id) != Kind::ListView) return 0;
-    return static_cast<std::uint32_t>(SendMessageW(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
+    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+bool Win32WindowDriver::SelectRow(int id, int index)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView || index < 0 || index >= ItemCount(id))
+        return false;
+    Quiet quiet(m_quiet);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    return SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&item)) != FALSE;
 }
 
 int Win32WindowDriver::InsertColumn(int id, int column, const CString& heading, int width)
@@ -910,36 +905,6 @@ int Win32WindowDriver::InsertColumn(int id, int column, const CString& heading, 
     c.iSubItem = column;
     return static_cast<int>(SendMessageW(h, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
                                          reinterpret_cast<LPARAM>(&c)));
-}
-
-int Win32WindowDriver::ColumnCount(int id) const
-{
-    const HWND h = Window(id);
-    if (h == nullptr || KindOf(id) != Kind::ListView) return 0;
-    const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
-    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-}
-
-CString Win32WindowDriver::ColumnHeading(int id, int column) const
-{
-    const HWND h = Window(id);
-    if (h == nullptr || column < 0 || column >= ColumnCount(id)) return {};
-    std::wstring s(256, L'\0');
-    LVCOLUMNW c{};
-    c.mask = LVCF_TEXT;
-    c.pszText = s.data();
-    c.cchTextMax = static_cast<int>(s.size());
-    if (!SendMessageW(h, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c)))
-        return {};
-    s.resize(std::wcslen(s.c_str()));
-    return CString(Narrow(s));
-}
-
-int Win32WindowDriver::ColumnWidth(int id, int column) const
-{
-    const HWND h = Window(id);
-    if (h == nullptr || column < 0 || column >= ColumnCount(id)) return 0;
-    return static_cast<int>(SendMessageW(h, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
 // ---- Pickers, address controls ----------------------------------------------------------
@@ -1040,13 +1005,6 @@ LRESULT CALLBACK Win32WindowDriver::EmptyListProc(HWND h, UINT msg, WPARAM wp, L
     SelectObject(dc, old);
     ReleaseDC(h, dc);
     return r;
-}
-
-bool Win32WindowDriver::IsBlank(int id) const
-{
-    const HWND h = Window(id);
-    return h == nullptr || KindOf(id) != Kind::IpAddress ||
-           AddressIsBlank(FieldTexts(AddressFields(h)));
 }
 
 }  // namespace ui::win32

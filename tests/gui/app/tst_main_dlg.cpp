@@ -21,6 +21,7 @@
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/test_probe.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
 #include "res/resources.h"
@@ -30,6 +31,7 @@ namespace {
 
 using gui_test::MessageRecorder;
 using gui_test::RunModal;
+namespace probe = ui::qt::probe;
 using sockets::FakeAdapter;
 
 // Closes the next modal window that opens (the About box) and counts it.
@@ -144,12 +146,13 @@ private slots:
                                        QStringLiteral("FS Type"), QStringLiteral("Total Size(MB)"),
                                        QStringLiteral("Free Space")};
             const int widths[] = {110, 70, 70, 100, 72};
-            QCOMPARE(dlg.m_diskList.GetColumnCount(), 5);
+            QWidget* disks = dlg.m_diskList.GetSafeHwnd();
+            QCOMPARE(probe::ColumnCount(disks), 5);
             for (int c = 0; c < 5; ++c) {
-                QCOMPARE(dlg.m_diskList.GetColumnHeading(c), headings[c]);
-                QCOMPARE(dlg.m_diskList.GetColumnWidth(c), widths[c]);
+                QCOMPARE(probe::ColumnHeading(disks, c), headings[c]);
+                QCOMPARE(probe::ColumnWidth(disks, c), widths[c]);
             }
-            QCOMPARE(dlg.m_diskList.GetExtendedStyle(), ui::CListCtrl::LVS_EX_FULLROWSELECT);
+            QCOMPARE(probe::ExtendedStyle(disks), ui::CListCtrl::LVS_EX_FULLROWSELECT);
             // The About item follows a separator at the end of the system menu.
             const auto& menu = dlg.SystemMenuItems();
             QCOMPARE(menu.size(), std::size_t{2});

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/qt/test_probe.h"
 #include "tests/support/behaviour_cases.h"
 
 namespace {
@@ -68,6 +69,10 @@ public:
         QTest::keyClick(FocusWidget(), Qt::Key_V, Qt::ControlModifier);
     }
     void CloseBox(ui::CDialog& dlg) override { dlg.GetSafeHwnd()->close(); }
+    bool AddressIsBlank(ui::CDialog& dlg, int id) override
+    {
+        return ui::qt::probe::AddressIsBlank(dlg.GetDlgItem(id));
+    }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {
         QWidget* control = dlg.GetDlgItem(id);

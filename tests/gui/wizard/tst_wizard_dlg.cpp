@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/ui/qt/test_probe.h"
 #include "res/resources.h"
 #include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"
@@ -535,7 +536,7 @@ private slots:
             const auto type = [](const QString& text) {
                 for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
             };
-            QVERIFY(rig.network.m_dns2Ctrl.IsBlank());
+            QVERIFY(ui::qt::probe::AddressIsBlank(rig.network.m_dns2Ctrl.GetSafeHwnd()));
             rig.network.GetDlgItem(IDC_NET_IP)->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             type(QStringLiteral("255.255.0.0"));

@@ -176,6 +176,13 @@ public:
     {
         SendMessageW(dlg.GetSafeHwnd(), WM_SYSCOMMAND, ui::SC_CLOSE, 0);
     }
+    bool AddressIsBlank(ui::CDialog& dlg, int id) override
+    {
+        const HWND ip = dlg.GetDlgItem(id);
+        for (HWND f = GetWindow(ip, GW_CHILD); f != nullptr; f = GetWindow(f, GW_HWNDNEXT))
+            if (GetWindowTextLengthW(f) > 0) return false;
+        return ip != nullptr;
+    }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {
         const HWND control = dlg.GetDlgItem(id);

@@ -40,6 +40,10 @@ public:
         {
             m_dlg.AddDevice(std::move(device));
         }
+        void AnsweredElsewhere(const protocol::Mac& mac, const std::string& name) override
+        {
+            m_dlg.m_devices.AnsweredElsewhere(mac, name);
+        }
 
     private:
         CMainDlg& m_dlg;

@@ -72,7 +72,9 @@ Context::Context(sockets::SocketApi& socketApi, const Io& streams, bool asJson,
 
 protocol::Route Context::Reach(const protocol::DeviceInfo* device) const
 {
-    if (device && !device->interfaceName.empty()) return {device->interfaceName};
+    if (device && !device->interfaceName.empty() &&
+        (only.empty() || std::find(only.begin(), only.end(), device->interfaceName) != only.end()))
+        return {device->interfaceName};
     return only.empty() ? protocol::EveryInterface(api) : only;
 }
 
@@ -96,6 +98,7 @@ int Context::PrepareWrite(protocol::DeviceInfo& device, bool needsNetwork)
     protocol::ReceivedParts parts;
     const int code = Query(device, view, &parts);
     if (code != kExitOk) return code;
+    if (const int refused = RefuseAmbiguous(device); refused != kExitOk) return refused;
     // A field filled from an answer that never came would write blanks over the adapter's
     // settings (an address of 0.0.0.0 takes it off the network).
     std::string missing;
@@ -117,6 +120,7 @@ int Context::PrepareWrite(protocol::DeviceInfo& device, bool needsNetwork)
 
 int Context::VerifyAt(const protocol::DeviceInfo& device, bool sayAccepted)
 {
+    if (const int code = RefuseAmbiguous(device); code != kExitOk) return code;
     if (!io.readPassword) throw UsageError{"no password source"};
     const std::optional<std::string> password = io.readPassword();
     if (!password) {
@@ -153,11 +157,27 @@ int Context::NameFromDiscovery(protocol::DeviceInfo& device)
         if (found.mac == device.mac) {
             device.name = found.name;
             if (device.interfaceName.empty()) device.interfaceName = found.interfaceName;
-            return kExitOk;
+            protocol::AddAnsweredElsewhere(device, found.interfaceName);
+            for (const std::string& other : found.alsoAnsweredOn)
+                protocol::AddAnsweredElsewhere(device, other);
+            return RefuseAmbiguous(device);
         }
     }
     Error("the adapter did not answer the discovery; give its name with --name");
     return view.messages() ? kExitFailed : kExitTimedOut;
+}
+
+std::string AmbiguityText(const protocol::DeviceInfo& device)
+{
+    return "adapter " + protocol::MacText(device.mac) + " answered by " +
+           protocol::AnsweringInterfaces(device) + ", differently: another host claims to be it.";
+}
+
+int Context::RefuseAmbiguous(const protocol::DeviceInfo& device)
+{
+    if (!protocol::IsAmbiguous(device)) return kExitOk;
+    Error(AmbiguityText(device) + " Nothing was sent to it; name its network with --interface");
+    return kExitFailed;
 }
 
 int Context::WriteResult(const protocol::WriteOutcome& outcome, const char* what)

@@ -52,6 +52,10 @@ public:
     {
         m_list.Add(std::move(device));
     }
+    void AnsweredElsewhere(const protocol::Mac& mac, const std::string& interfaceName) override
+    {
+        m_list.AnsweredElsewhere(mac, interfaceName);
+    }
     const protocol::DeviceList& list() const { return m_list; }
     int messages() const { return m_messages.count(); }
 
@@ -85,7 +89,7 @@ public:
     Context(sockets::SocketApi& socketApi, const Io& streams, bool asJson, protocol::Route onlyBy);
 
     // Where requests to one adapter leave: the interface it answered on in this run, else
-    // every interface allowed.
+    // every interface allowed. --interface bounds both: a record never leads past it.
     protocol::Route Reach(const protocol::DeviceInfo* device = nullptr) const;
 
     // Runs the status query into `device` by every interface allowed, so the record learns
@@ -100,7 +104,11 @@ public:
     // The verification, by the interface the adapter answered on only: the password is never
     // sent where the adapter is not. An exit status.
     int VerifyAt(const protocol::DeviceInfo& device, bool sayAccepted);
-    // Fills in the name that discovery reports for device.mac; an exit status.
+    // An adapter that answered differently by several networks gets nothing secret and no
+    // write: says so, naming the networks and --interface. kExitOk when it is not ambiguous.
+    int RefuseAmbiguous(const protocol::DeviceInfo& device);
+    // Fills in the name that discovery reports for device.mac; an exit status. A discovery
+    // that finds the adapter on another network than the status query did makes it ambiguous.
     int NameFromDiscovery(protocol::DeviceInfo& device);
     // The outcome of a write as an exit status, with its result line.
     int WriteResult(const protocol::WriteOutcome& outcome, const char* what);
@@ -115,6 +123,9 @@ public:
     const protocol::Route only;
     std::string user = "admin";  // --user
 };
+
+// "adapter MAC answered by A and B, differently: ..." for an ambiguous adapter.
+std::string AmbiguityText(const protocol::DeviceInfo& device);
 
 // The commands, after their arguments were parsed.
 int Discover(Context& c);

@@ -16,11 +16,14 @@ int Discover(Context& c)
         Json devices = Json::array();
         for (std::size_t i = 0; i < list.GetSize(); ++i) {
             const protocol::DeviceInfo& d = *list.GetAt(i);
-            devices.push_back({{"name", protocol::DisplayText(d.name)},
-                               {"mac", protocol::MacText(d.mac)},
-                               {"ipAddress", protocol::DisplayText(d.ipAddress)},
-                               {"webPort", d.webPort},
-                               {"interface", d.interfaceName}});
+            Json device = {{"name", protocol::DisplayText(d.name)},
+                           {"mac", protocol::MacText(d.mac)},
+                           {"ipAddress", protocol::DisplayText(d.ipAddress)},
+                           {"webPort", d.webPort},
+                           {"interface", d.interfaceName}};
+            // Only where another network claimed it: the other records read as before.
+            if (protocol::IsAmbiguous(d)) device["alsoAnsweredOn"] = d.alsoAnsweredOn;
+            devices.push_back(std::move(device));
         }
         PrintJson(c.io.out, {{"devices", devices}});
     } else {
@@ -38,6 +41,12 @@ int Discover(Context& c)
     // Every message of discovery reports a failure of the socket layer; then that is
     // the reason, and nothing was asked.
     if (!cut.empty()) std::fprintf(c.io.err, "dravmoor: %s\n", cut.c_str());
+    for (std::size_t i = 0; i < list.GetSize(); ++i) {
+        const protocol::DeviceInfo& d = *list.GetAt(i);
+        if (protocol::IsAmbiguous(d))
+            ErrorLine(c.io.err, AmbiguityText(d) + " Listed is the first answer (by " +
+                                    d.interfaceName + "); commands for it need --interface");
+    }
     if (view.messages() != 0) return kExitFailed;
     if (list.GetSize() == 0) PrintNothingFoundHint(c.io.err);
     return kExitOk;

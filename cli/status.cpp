@@ -40,27 +40,29 @@ void PrintJsonStatus(std::FILE* out, const protocol::DeviceInfo& d,
                             {"totalSizeMB", disk.totalSizeMB},
                             {"freePercent", disk.freePercent}});
     }
-    PrintJson(out, {{"firmware", panel[0]},
-                    {"ipAddress", panel[1]},
-                    {"mac", panel[2]},
-                    {"description", panel[3]},
-                    {"ipStatus", panel[4]},
-                    {"passwordRequired", d.passwordRequired != 0},
-                    {"date", DisplayText(d.date)},
-                    {"time", DisplayText(d.time)},
-                    {"dateTime", DateTimeText(d)},
-                    {"timezone", d.timezone},
-                    {"timezoneText", TimezoneText(d.timezone)},
-                    {"ipMode", d.ipMode},
-                    {"subnetMask", DisplayText(d.subnetMask)},
-                    {"gateway", DisplayText(d.gateway)},
-                    {"dns1", DisplayText(d.dns1)},
-                    {"dns2", DisplayText(d.dns2)},
-                    {"shareCount", d.shareCount},
-                    {"interface", d.interfaceName},
-                    {"shares", shares},
-                    {"disks", diskList},
-                    {"missing", missing}});
+    Json result = {{"firmware", panel[0]},
+                   {"ipAddress", panel[1]},
+                   {"mac", panel[2]},
+                   {"description", panel[3]},
+                   {"ipStatus", panel[4]},
+                   {"passwordRequired", d.passwordRequired != 0},
+                   {"date", DisplayText(d.date)},
+                   {"time", DisplayText(d.time)},
+                   {"dateTime", DateTimeText(d)},
+                   {"timezone", d.timezone},
+                   {"timezoneText", TimezoneText(d.timezone)},
+                   {"ipMode", d.ipMode},
+                   {"subnetMask", DisplayText(d.subnetMask)},
+                   {"gateway", DisplayText(d.gateway)},
+                   {"dns1", DisplayText(d.dns1)},
+                   {"dns2", DisplayText(d.dns2)},
+                   {"shareCount", d.shareCount},
+                   {"interface", d.interfaceName},
+                   {"shares", shares},
+                   {"disks", diskList},
+                   {"missing", missing}};
+    if (protocol::IsAmbiguous(d)) result["alsoAnsweredOn"] = d.alsoAnsweredOn;
+    PrintJson(out, result);
 }
 
 void PrintTextStatus(std::FILE* out, const protocol::DeviceInfo& d,
@@ -136,6 +138,11 @@ int Status(Context& c, const protocol::Mac& mac)
         PrintJsonStatus(c.io.out, device, view.disks(), missing);
     } else {
         PrintTextStatus(c.io.out, device, view.disks(), missing);
+    }
+    if (protocol::IsAmbiguous(device)) {
+        c.Error(AmbiguityText(device) + " Shown is the answer by " + device.interfaceName +
+                "; name the adapter's network with --interface");
+        return kExitFailed;
     }
     if (missing.empty()) return kExitOk;
     std::string list;

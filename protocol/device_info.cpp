@@ -27,6 +27,38 @@ Route RouteTo(const DeviceInfo& device)
     return {device.interfaceName};
 }
 
+bool IsAmbiguous(const DeviceInfo& device)
+{
+    return !device.alsoAnsweredOn.empty();
+}
+
+std::string AnsweringInterfaces(const DeviceInfo& device)
+{
+    std::vector<std::string> names;
+    names.push_back(device.interfaceName.empty() ? "?" : device.interfaceName);
+    names.insert(names.end(), device.alsoAnsweredOn.begin(), device.alsoAnsweredOn.end());
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
+void AddAnsweredElsewhere(DeviceInfo& device, const std::string& interfaceName)
+{
+    if (interfaceName == device.interfaceName) return;
+    auto& also = device.alsoAnsweredOn;
+    if (std::find(also.begin(), also.end(), interfaceName) == also.end())
+        also.push_back(interfaceName);
+}
+
+void DeviceList::AnsweredElsewhere(const Mac& mac, const std::string& interfaceName)
+{
+    for (const auto& device : m_devices)
+        if (device->mac == mac) AddAnsweredElsewhere(*device, interfaceName);
+}
+
 void DeviceList::Add(std::unique_ptr<DeviceInfo> device)
 {
     if (device) m_devices.push_back(std::move(device));

@@ -62,7 +62,17 @@ struct DeviceInfo {
     std::optional<std::vector<ShareEntry>> shares;
     // The host interface it answered on ("" when not known); never on the wire.
     std::string interfaceName;
+    // Other interfaces where its MAC answered with something else: a host on another network
+    // claims to be it, and which one is real is not known. Nothing secret and no write goes
+    // to it then (IsAmbiguous).
+    std::vector<std::string> alsoAnsweredOn;
 };
+
+bool IsAmbiguous(const DeviceInfo& device);
+// "lan_a and lan_b": the interfaces that answered for an ambiguous device, its own first.
+std::string AnsweringInterfaces(const DeviceInfo& device);
+// Notes that `interfaceName` answered for `device` too, differently (once per interface).
+void AddAnsweredElsewhere(DeviceInfo& device, const std::string& interfaceName);
 
 // Where the exchanges for a device leave: the interface it answered on, or the system's
 // choice when that is not known.
@@ -79,6 +89,8 @@ public:
     std::size_t GetSize() const { return m_devices.size(); }
     DeviceInfo* GetAt(std::size_t index) const;  // null when out of range
     void Clear();
+    // Every record of `mac` learns that it answered by `interfaceName` too, differently.
+    void AnsweredElsewhere(const Mac& mac, const std::string& interfaceName);
 
 private:
     std::vector<std::unique_ptr<DeviceInfo>> m_devices;

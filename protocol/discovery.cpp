@@ -1,9 +1,11 @@
 #include "protocol/discovery.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "protocol/messages.h"
 
@@ -55,6 +57,13 @@ DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const
     // Each adapter by MAC and address, so copies of it can be told when several requests went
     // out.
     std::set<std::pair<Mac, std::string>> listed;
+    // Where each MAC answered first, what it answered there, and who else claimed it.
+    struct Claim {
+        std::uint32_t on = 0;
+        std::set<std::vector<std::uint8_t>> answers;
+        std::set<std::uint32_t> reported;
+    };
+    std::map<Mac, Claim> claims;
     std::size_t records = 0;
     DiscoveryEnd end = DiscoveryEnd::Complete;
     // Only empty polls count, and the count is never reset: answers keep the collection
@@ -76,8 +85,18 @@ DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const
             }
             continue;
         }
-        if (!IsValidDiscoveryReply(*d)) continue;
+        if (!session.ArrivedByRoute() || !IsValidDiscoveryReply(*d)) continue;
         const DiscoveryReply reply = ReadDiscoveryReply(*d);
+        std::vector<std::uint8_t> bytes(d->data(), d->data() + d->size());
+        const std::uint32_t on = session.ArrivedOnIndex();
+        auto [claim, first] = claims.try_emplace(reply.mac);
+        if (first) claim->second.on = on;
+        if (claim->second.on != on) {
+            if (!claim->second.answers.count(bytes) && claim->second.reported.insert(on).second)
+                view.AnsweredElsewhere(reply.mac, session.ArrivedOn());
+            continue;
+        }
+        claim->second.answers.insert(std::move(bytes));
         std::unique_ptr<DeviceInfo> device = MakeDeviceInfo(reply);
         const bool fresh = listed.emplace(reply.mac, FieldText(device->ipAddress)).second;
         if (!fresh && session.RequestsSent() > 1) continue;  // a copy: the same adapter again

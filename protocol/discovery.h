@@ -18,6 +18,14 @@ class DiscoveryView : public MessageSink {
 public:
     // Takes ownership; called once per valid reply, in order of arrival.
     virtual void AddDevice(std::unique_ptr<DeviceInfo> device) = 0;
+    // The MAC of devices listed earlier answered by another interface, differently: another
+    // host there claims it. A front end that sends secrets or writes marks its records
+    // (DeviceList::AnsweredElsewhere); the listing itself does not change.
+    virtual void AnsweredElsewhere(const Mac& mac, const std::string& interfaceName)
+    {
+        (void)mac;
+        (void)interfaceName;
+    }
 };
 
 // Receive buffer asked for during discovery, so a burst of answers is not dropped.
@@ -39,11 +47,14 @@ enum class DiscoveryEnd {
 std::string DiscoveryCutShortText(DiscoveryEnd end);
 
 // The request goes out by every broadcast interface of the host, or by those named in
-// `only`, and the answers of all are collected in the one listening window. A record
-// remembers the interface its first answer came by. When more than one request went out (by
-// several interfaces, or asked again), an adapter is listed once: later answers with the same
-// MAC and address are copies, whichever interface they arrive by; the same MAC with another
-// address is another device. Doubles of a single request are listed as they come.
+// `only`, and the answers of all are collected in the one listening window; datagrams by any
+// other interface are not answers. A record remembers the interface its first answer came
+// by. A MAC belongs to the interface that answered for it first: a later answer for it by
+// another interface is never listed, and, when it differs from every answer listed for that
+// MAC, is reported through AnsweredElsewhere. When more than one request went out (by several
+// interfaces, or asked again), an adapter is listed once: later answers with the same MAC and
+// address are copies; the same MAC with another address on the same interface is another
+// device. Doubles of a single request are listed as they come.
 DiscoveryEnd DiscoverDevices(sockets::SocketApi& api, DiscoveryView& view, const Route& only = {});
 
 }  // namespace protocol

@@ -96,27 +96,36 @@ void Session::SetRoute(const Route& route)
 {
     m_interfaces = m_api.Interfaces();
     m_targets.clear();
+    m_nowhere = false;
+    m_answeredDifferently.clear();
+    if (route.empty()) return;
+    for (const auto& i : m_interfaces) {
+        if (i.broadcast && std::find(route.begin(), route.end(), i.name) != route.end())
+            m_targets.push_back(i);
+    }
+    // A route that names no interface up leads nowhere: the system's choice would send the
+    // request (a password among them) into whatever network is left.
+    m_nowhere = m_targets.empty();
     // The only interface of the host is where the system's route leads anyway: send exactly
     // as without. Any other one (a VPN's tunnel, say) may hold that route instead.
-    if (m_interfaces.size() > 1) {
-        for (const auto& i : m_interfaces) {
-            if (i.broadcast && std::find(route.begin(), route.end(), i.name) != route.end())
-                m_targets.push_back(i);
-        }
-    }
-    m_settleOnAnswer = m_targets.size() > 1;
+    if (m_interfaces.size() <= 1) m_targets.clear();
+}
+
+std::string Session::NameOf(std::uint32_t index) const
+{
+    for (const auto& i : m_interfaces)
+        if (i.index == index) return i.name;
+    return {};
 }
 
 std::string Session::ArrivedOn() const
 {
-    for (const auto& i : m_interfaces)
-        if (i.index == m_arrivedOn) return i.name;
-    return {};
+    return NameOf(m_arrivedOn);
 }
 
 void Session::Send(std::uint16_t cmd, const Mac& mac, std::span<const std::uint8_t> payload)
 {
-    if (!ok()) return;
+    if (!ok() || m_nowhere) return;
     std::vector<std::uint8_t> request = BuildRequest(cmd, mac, payload);
     m_requestsSent += m_targets.empty() ? 1 : static_cast<int>(m_targets.size());
     if (m_targets.empty()) {
@@ -139,27 +148,47 @@ std::optional<Datagram> Session::Receive()
     return d;
 }
 
-bool Session::Ours()
+bool Session::ArrivedByRoute() const
 {
-    if (m_settleOnAnswer) {
-        auto by = std::find_if(m_targets.begin(), m_targets.end(),
-                               [this](const auto& i) { return i.index == m_arrivedOn; });
-        if (by != m_targets.end()) {
-            m_targets = {*by};
-            m_settleOnAnswer = false;
-            m_settled = true;
+    if (m_nowhere) return false;
+    if (m_targets.empty()) return true;  // the system's choice: one network
+    return std::any_of(m_targets.begin(), m_targets.end(),
+                       [this](const auto& i) { return i.index == m_arrivedOn; });
+}
+
+void Session::Settle(const Datagram& first, const LateCopy& isLateCopy)
+{
+    const std::uint32_t firstOn = m_arrivedOn;
+    const auto end = m_api.Now() + kSettleWindow;
+    for (;;) {
+        while (auto other = Receive()) {
+            if (!ArrivedByRoute() || m_arrivedOn == firstOn) continue;
+            if (isLateCopy && isLateCopy(*other)) continue;
+            // The same answer by two interfaces is one network reached twice (a laptop's
+            // Ethernet and Wi-Fi); another answer is another host claiming the adapter.
+            const bool same = other->size() == first.size() &&
+                              std::equal(first.data(), first.data() + first.size(), other->data());
+            const std::string name = NameOf(m_arrivedOn);
+            if (!same && std::find(m_answeredDifferently.begin(), m_answeredDifferently.end(),
+                                   name) == m_answeredDifferently.end())
+                m_answeredDifferently.push_back(name);
         }
-        return true;
+        const auto now = m_api.Now();
+        if (now >= end) break;
+        m_api.Wait(m_socket, end - now, sockets::WaitKind::UntilDatagram);
     }
-    // Once settled, a copy of our request answered by another network is not this exchange's.
-    return !m_settled || m_arrivedOn == m_targets.front().index;
+    auto by = std::find_if(m_targets.begin(), m_targets.end(),
+                           [firstOn](const auto& i) { return i.index == firstOn; });
+    m_targets = {*by};
+    m_arrivedOn = firstOn;
 }
 
 std::optional<Datagram> Session::Exchange(std::uint16_t cmd, const Mac& mac,
                                           std::span<const std::uint8_t> payload,
                                           const ExchangeParams& params, const LateCopy& isLateCopy)
 {
-    if (!ok()) return std::nullopt;
+    // Nowhere to ask: no answer can come, so none is waited for.
+    if (!ok() || m_nowhere) return std::nullopt;
     Send(cmd, mac, payload);
     const ResendPolicy policy = g_resendPolicy;
     const auto start = m_api.Now();
@@ -168,13 +197,14 @@ std::optional<Datagram> Session::Exchange(std::uint16_t cmd, const Mac& mac,
     int resends = 0;
     int instantWakes = 0;
     bool told = false;
-    // N waits: N + 1 receive attempts when nothing arrives. The first datagram, whoever sent
-    // it, is the reply. The waits are measured on the clock: a datagram that wakes a wait but
-    // is not taken leaves the rest of that wait to be waited.
+    // N waits: N + 1 receive attempts when nothing arrives. The first datagram by the route,
+    // whatever it holds, is the reply. The waits are measured on the clock: a datagram that
+    // wakes a wait but is not taken leaves the rest of that wait to be waited.
     for (int waits = 0;;) {
         while (auto reply = Receive()) {
-            if (!Ours()) continue;
+            if (!ArrivedByRoute()) continue;
             if (isLateCopy && isLateCopy(*reply)) continue;
+            if (m_targets.size() > 1) Settle(*reply, isLateCopy);
             return reply;
         }
         if (waits >= params.waits) return std::nullopt;

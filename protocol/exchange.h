@@ -58,6 +58,10 @@ struct ResendPolicy {
 inline constexpr ResendPolicy kFieldResends{4, std::chrono::milliseconds(1000)};
 inline constexpr int kDiscoveryResends = 2;
 inline constexpr int kDiscoveryResendGap = 5;  // empty polls of 100 ms
+// How long an exchange asked by several interfaces listens on after its first answer, so that
+// an answer from another network that came first cannot pass unnoticed for the adapter's: an
+// adapter on the segment answers well within it.
+inline constexpr std::chrono::milliseconds kSettleWindow{500};
 // Process-wide, as the front end chose it (the command line's --retries).
 const ResendPolicy& CurrentResendPolicy();
 void SetResendPolicy(const ResendPolicy& policy);
@@ -94,11 +98,13 @@ public:
     bool ok() const { return m_socket != sockets::kInvalidSocket; }
     sockets::SocketHandle socket() const { return m_socket; }
 
-    // Sends the request, then polls until the first datagram (returned, whoever sent it) or
-    // the time-out (nullopt), asking again by the resend policy while nothing answers. A
-    // datagram that `isLateCopy` names (a late or doubled copy of an answer this operation
-    // already had) is skipped and the wait goes on; so is a receive that fails: neither ends a
-    // wait early, so the waits keep their whole time.
+    // Sends the request, then polls until the first datagram that arrived by an interface the
+    // request left by (returned, whatever it holds) or the time-out (nullopt), asking again by
+    // the resend policy while nothing answers. A datagram from elsewhere, one that
+    // `isLateCopy` names (a late or doubled copy of an answer this operation already had) and
+    // a receive that fails are skipped and the wait goes on: none ends a wait early, so the
+    // waits keep their whole time. Asked by several interfaces, the exchange listens
+    // kSettleWindow longer after that first datagram for what the others answer.
     using LateCopy = std::function<bool(const Datagram&)>;
     std::optional<Datagram> Exchange(std::uint16_t cmd, const Mac& mac,
                                      std::span<const std::uint8_t> payload,
@@ -106,11 +112,18 @@ public:
     // How many requests were sent by this session, counting each interface and each resend.
     int RequestsSent() const { return m_requestsSent; }
 
-    // Requests from now on leave by each interface of `route` that is up and can broadcast;
-    // none of them (an interface gone since), an empty route or a host with one interface:
-    // the system's choice. With several, the first answer settles the interface: later requests
-    // leave only there, and datagrams arriving by the others are passed over.
+    // Requests from now on leave by each interface of `route` that is up and can broadcast. An
+    // empty route, or a host with one interface: the system's choice. A route none of whose
+    // interfaces is up any more (a network gone since) sends nothing: its requests must not
+    // leave by another network. With several, the first answer settles the interface: later
+    // requests leave only there.
     void SetRoute(const Route& route);
+    // Whether the last received datagram arrived by an interface the requests leave by: any
+    // other one is a network this exchange did not ask, whose hosts may send anything.
+    bool ArrivedByRoute() const;
+    // Interfaces that answered the settling exchange differently from the one it settled on:
+    // which network holds the adapter is not known then (see DeviceInfo::alsoAnsweredOn).
+    const std::vector<std::string>& AnsweredDifferently() const { return m_answeredDifferently; }
     // Name of the interface the last received datagram arrived on ("" when not known).
     std::string ArrivedOn() const;
     std::uint32_t ArrivedOnIndex() const { return m_arrivedOn; }
@@ -131,12 +144,15 @@ private:
     sockets::SocketHandle m_socket = sockets::kInvalidSocket;
     std::vector<sockets::NetworkInterface> m_interfaces;
     std::vector<sockets::NetworkInterface> m_targets;  // empty: the system's choice
-    bool m_settleOnAnswer = false;  // several targets: the first answer picks one
-    bool m_settled = false;         // it did: answers by other interfaces are not ours
+    bool m_nowhere = false;  // the route's interfaces are all gone: nothing leaves
     std::uint32_t m_arrivedOn = 0;
     int m_requestsSent = 0;
+    std::vector<std::string> m_answeredDifferently;
 
-    bool Ours();  // the last datagram arrived where this exchange listens
+    std::string NameOf(std::uint32_t index) const;
+    // Several targets: listens out the settle window after `first`, noting who answers
+    // otherwise, then keeps only the interface `first` came by.
+    void Settle(const Datagram& first, const LateCopy& isLateCopy);
 };
 
 }  // namespace protocol

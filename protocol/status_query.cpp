@@ -137,6 +137,8 @@ StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, Stat
     auto system = ask(CMD_GET_SYSTEM_INFO);
     if (!system) return TimeOut(session, view, text::kTimeoutSystemInfo);
     if (device.interfaceName.empty()) device.interfaceName = session.ArrivedOn();
+    for (const std::string& other : session.AnsweredDifferently())
+        AddAnsweredElsewhere(device, other);
     if (system->Header().cmd == CMD_GET_SYSTEM_INFO) {
         CopySystemInfo(ReadSystemInfoReply(*system), device);
         answered.insert(CMD_GET_SYSTEM_INFO);

@@ -53,7 +53,8 @@ struct ReceivedParts {
 };
 
 // The requests leave by the device's interface (RouteTo), or by those of `route`. A record
-// that knows no interface yet learns the one its first answer came by. A second copy of an
+// that knows no interface yet learns the one its first answer came by; asked by several, it
+// also learns which others answered differently (alsoAnsweredOn). A second copy of an
 // answer this query already had (the same cmd, for share pages the same page) is skipped, not
 // taken as the answer of a later exchange. `received`, when given, tells what arrived.
 StatusResult QueryDeviceStatus(sockets::SocketApi& api, DeviceInfo& device, StatusView& view);

@@ -11,7 +11,8 @@ class CDialog;
 
 namespace verify {
 
-// Returns true when the command goes on. Adapters that ask for no password pass at once;
+// Returns true when the command goes on. An adapter that answered differently by several
+// networks (protocol::IsAmbiguous) stops it with a message, before anything is sent. Adapters that ask for no password pass at once;
 // otherwise the verification dialog runs modally and only a confirmed verification (IDOK)
 // lets the command continue. Cancel or closing it abandons the command and changes nothing.
 bool ApplyVerificationRule(sockets::SocketApi& api, protocol::DeviceInfo& device,

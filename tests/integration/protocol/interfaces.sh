@@ -181,6 +181,62 @@ case_interface_down() {
   expect_eq "a named interface that is down: usage" 2 "$rc"
 }
 
+# The adapters' LAN A, and a second network (a cafe's Wi-Fi, 192.0.2.64/26) whose one host sprays
+# datagrams at our request ports (junk, or answers of every kind saying "done") and answers what
+# it hears. Nothing secret and no write may reach it, and nothing it sends may pass for an answer.
+other_network() {  # MODE
+  ip link set lo up
+  sim_host a "v1:192.0.2.2/26" --adapters 2 --password-required all \
+    --admin-password secret --faulty 2 --silent SET_SYSTEM_INFO
+  host_link lan_a 192.0.2.1/26 v1 "$HOST_PID"
+  host_start "v1:192.0.2.66/26" python3 "$here/other_network_host.py" "$1" "$WORK/cafe.log" \
+    "$WORK/cafe.ready"
+  host_link cafe 192.0.2.65/26 v1 "$HOST_PID"
+  ip route add default dev lan_a
+  wait_for "$WORK/a.ready" && wait_for "$WORK/cafe.ready" || exit 1
+}
+heard_there() {  # requests of these commands the cafe's host heard (17, 19, 21: the secrets)
+  grep -cE "heard cmd ($1) " "$WORK/cafe.log"
+}
+
+case_other_network() {
+  local runs=${OTHER_NETWORK_RUNS:-1} mode run
+  for mode in junk answers; do
+    hosts_stop
+    ip link del lan_a 2>/dev/null; ip link del cafe 2>/dev/null
+    rm -f "$WORK"/*.ready "$WORK"/*.log
+    other_network "$mode"
+    for run in $(seq "$runs"); do
+      # Named network: every exchange stays on LAN A, and the real adapter does the work.
+      CLI_STDIN=<(echo secret) cli --interface lan_a verify $MAC1
+      expect_eq "$mode: verify --interface: exit" 0 "$rc"
+      CLI_STDIN=<(echo secret) cli --interface lan_a set-system $MAC1 --description run$run
+      expect_eq "$mode: set-system --interface: exit" 0 "$rc"
+      CLI_STDIN=<(echo secret) cli --interface lan_a set-network $MAC1 --mode static
+      expect_eq "$mode: set-network --interface: exit" 0 "$rc"
+      cli --json --interface lan_a status $MAC1
+      expect_eq "$mode: the adapter holds the write" "run$run" "$(json .description)"
+      # Asked everywhere: the other network answers too, differently, so nothing secret and no
+      # write goes out, and the command says why.
+      CLI_STDIN=<(echo secret) cli verify $MAC1
+      expect_eq "$mode: verify everywhere: exit" 1 "$rc"
+      expect_eq "$mode: verify everywhere: says so" 1 "$(grep -c 'answered by lan_a and cafe.*--interface' <<<"$err")"
+      CLI_STDIN=<(echo secret) cli set-system $MAC1 --description other
+      expect_eq "$mode: set-system everywhere: exit" 1 "$rc"
+      CLI_STDIN=<(echo secret) cli set-network $MAC1 --mode static
+      expect_eq "$mode: set-network everywhere: exit" 1 "$rc"
+    done
+    expect_eq "$mode: verifications by LAN A" $((3 * runs)) "$(requests a VERIFY $MAC1)"
+    expect_eq "$mode: system writes by LAN A" "$runs" "$(requests a SET_SYSTEM_INFO $MAC1)"
+    expect_eq "$mode: network writes by LAN A" "$runs" "$(requests a SET_NETWORK_INFO $MAC1)"
+    expect_eq "$mode: secrets and writes heard there" 0 "$(heard_there '17|19|21')"
+    # Only the other network's "done" can answer a write: that is no answer, never success.
+    CLI_STDIN=<(echo secret) cli --interface lan_a set-system 02:44:4d:00:00:02 --description lost
+    expect_eq "$mode: a write only the other network answers: no answer" \
+      "3 dravmoor: no answer to the system settings" "$rc $(tail -1 <<<"$err")"
+  done
+}
+
 if ! declare -F "case_$case_name" >/dev/null; then
   echo "unknown case $case_name" >&2
   exit 2

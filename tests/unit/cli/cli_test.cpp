@@ -321,6 +321,42 @@ TEST(CliCommands, ThePasswordGoesOnlyWhereTheAdapterAnswers)
     EXPECT_TRUE(run.network.SentWithCmd(protocol::CMD_VERIFY).empty());
 }
 
+TEST(CliCommands, AnAdapterAnotherNetworkClaimsGetsNoPasswordAndNoWrite)
+{
+    // A host on the guest network answers every request for the adapter, first.
+    CliRun run;
+    run.network.interfaces = {{"eth0", 1, sockets::kFakeHostAddr}, {"guest", 2, 0xC0000241u}};
+    run.adapter.delay = std::chrono::milliseconds(20);
+    run.network.AddResponder([](const sockets::FakeDatagram& request) {
+        std::vector<sockets::FakeReply> replies;
+        if (request.Cmd() != protocol::CMD_DISCOVER)
+            replies.push_back({{0x5a}, {}, sockets::kFakeAdapterAddr, 1638, 2});
+        return replies;
+    });
+    const std::vector<std::vector<std::string>> commands = {
+        {"verify", kMacText},
+        {"set-system", kMacText, "--description", "x"},
+        {"set-network", kMacText, "--dns1", "192.0.2.53"}};
+    for (const auto& command : commands) {
+        EXPECT_EQ(1, run.Run(command)) << command[0];
+        EXPECT_NE(run.err.find("answered by guest and eth0, differently"), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("--interface"), std::string::npos);
+    }
+    EXPECT_EQ(1, run.Run({"status", kMacText}));
+    for (std::uint16_t cmd :
+         {protocol::CMD_VERIFY, protocol::CMD_SET_SYSTEM_INFO, protocol::CMD_SET_NETWORK_INFO})
+        EXPECT_TRUE(run.network.SentWithCmd(cmd).empty()) << cmd;
+    // Named, the network is the adapter's own, and the other one's datagrams count for nothing.
+    run.network.ClearSent();
+    for (const auto& command : commands) {
+        std::vector<std::string> named = {"--interface", "eth0"};
+        named.insert(named.end(), command.begin(), command.end());
+        EXPECT_EQ(0, run.Run(named)) << run.err;
+    }
+    for (const auto& d : run.network.Sent()) EXPECT_EQ(1u, d.via) << d.Cmd();
+}
+
 TEST(CliCommands, WritesAskForTheAdministratorWhenTheAdapterWantsIt)
 {
     CliRun run;

@@ -46,6 +46,12 @@ public:
         events.push_back("device");
         devices.push_back(std::move(device));
     }
+    void AnsweredElsewhere(const protocol::Mac& mac, const std::string& name) override
+    {
+        events.push_back("elsewhere:" + name);
+        for (auto& d : devices)
+            if (d->mac == mac) protocol::AddAnsweredElsewhere(*d, name);
+    }
     void ClearDeviceInfo() override
     {
         panel = {};

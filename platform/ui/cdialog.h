@@ -32,7 +32,6 @@
 #include "platform/ui/ids.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/types.h"
-#include "platform/ui/windows_names.h"
 
 namespace ui {
 

@@ -30,7 +30,7 @@ WindowDriver* CWnd::Driver() const
 NativeWindow CWnd::GetSafeHwnd() const
 {
     WindowDriver* d = Driver();
-    return d != nullptr ? d->Native(m_target) : nullptr;
+    return d != nullptr ? d->Native(m_target) : NativeWindow();
 }
 
 void CWnd::EnableWindow(bool enable)

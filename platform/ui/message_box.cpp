@@ -60,7 +60,7 @@ int MessageBox(const CWnd* owner, const CString& text, const CString& caption, I
     const bool busy = IsBusy();
     if (busy) backend->SetBusyCursor(false);
     const int result =
-        backend->ShowMessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, request);
+        backend->ShowMessageBox(owner != nullptr ? owner->GetSafeHwnd() : NativeWindow(), request);
     if (busy) backend->SetBusyCursor(true);
     return result;
 }

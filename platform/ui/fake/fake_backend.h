@@ -59,7 +59,7 @@ public:
     bool Shown() const { return m_shown; }
     FakeWindow* Parent() const { return m_parent; }
 
-    NativeWindow Native(int) const override { return nullptr; }
+    NativeWindow Native(int) const override { return {}; }
     CPoint BaseUnits() const override { return {6, 12}; }
     void RunModal() override;
     void EndModal(int result) override;

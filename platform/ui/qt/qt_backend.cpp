@@ -33,8 +33,9 @@ public:
                                                 child);
     }
 
-    int ShowMessageBox(NativeWindow owner, const MessageBoxRequest& request) override
+    int ShowMessageBox(NativeWindow window, const MessageBoxRequest& request) override
     {
+        QWidget* owner = Widget(window);
         if (owner == nullptr) owner = QApplication::activeModalWidget();
         if (owner == nullptr) owner = QApplication::activeWindow();
         const QString caption =

@@ -49,7 +49,7 @@ public:
     // The control that holds `w` (kSelf: the window itself; kNoControl: not in this window).
     int ControlOf(const QWidget* w) const;
 
-    NativeWindow Native(int id) const override { return Widget(id); }
+    NativeWindow Native(int id) const override { return NativeWindow(Widget(id)); }
     CPoint BaseUnits() const override { return m_baseUnits; }
     void RunModal() override;
     void EndModal(int result) override;

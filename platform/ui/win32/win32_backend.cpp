@@ -90,8 +90,9 @@ public:
         return driver;
     }
 
-    int ShowMessageBox(NativeWindow owner, const MessageBoxRequest& request) override
+    int ShowMessageBox(NativeWindow window, const MessageBoxRequest& request) override
     {
+        HWND owner = Hwnd(window);
         if (owner == nullptr) owner = GetActiveWindow();
         const std::wstring caption =
             Wide(request.caption.IsEmpty() ? ApplicationName().str() : request.caption.str());

@@ -1,7 +1,5 @@
 #include "platform/ui/win32/window_driver.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>

@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include "platform/ui/win32/windows_names.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -29,7 +33,7 @@ public:
     static Win32WindowDriver* FromWindow(HWND hwnd);  // the driver of a dialog of ours, or null
     int ControlOf(HWND h) const;                      // kSelf, a control id, or kNoControl
 
-    NativeWindow Native(int id) const override { return Window(id); }
+    NativeWindow Native(int id) const override { return NativeWindow(Window(id)); }
     CPoint BaseUnits() const override { return m_baseUnits; }
     void RunModal() override;
     void EndModal(int result) override;

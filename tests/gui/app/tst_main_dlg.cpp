@@ -73,7 +73,7 @@ class MainDlgTest : public QObject {
 
     static QListWidget* List(app::CMainDlg& d)
     {
-        return qobject_cast<QListWidget*>(d.GetDlgItem(IDC_DEVICE_LIST));
+        return qobject_cast<QListWidget*>(ui::qt::Widget(d.GetDlgItem(IDC_DEVICE_LIST)));
     }
 
     // Selects a row as the user does: a click on it.
@@ -129,7 +129,7 @@ private slots:
         app::Services s = Services();
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
-            QCOMPARE(dlg.GetSafeHwnd()->windowTitle(),
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->windowTitle(),
                      QStringLiteral("Quick setup wizard for Dravmoor"));
             QCOMPARE(dlg.m_deviceList.GetCount(), 3);
             QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
@@ -146,7 +146,7 @@ private slots:
                                        QStringLiteral("FS Type"), QStringLiteral("Total Size(MB)"),
                                        QStringLiteral("Free Space")};
             const int widths[] = {110, 70, 70, 100, 72};
-            QWidget* disks = dlg.m_diskList.GetSafeHwnd();
+            QWidget* disks = ui::qt::Widget(dlg.m_diskList.GetSafeHwnd());
             QCOMPARE(probe::ColumnCount(disks), 5);
             for (int c = 0; c < 5; ++c) {
                 QCOMPARE(probe::ColumnHeading(disks, c), headings[c]);
@@ -159,9 +159,10 @@ private slots:
             QCOMPARE(menu[0].first, 0u);
             QCOMPARE(menu[1].first, unsigned{IDM_ABOUTBOX});
             QCOMPARE(menu[1].second, QStringLiteral("关于 tarpin(&A)..."));
-            QVERIFY(!dlg.GetSafeHwnd()->windowIcon().isNull());
+            QVERIFY(!ui::qt::Widget(dlg.GetSafeHwnd())->windowIcon().isNull());
             // The first tab stop, the device list, has the focus.
-            QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), dlg.GetDlgItem(IDC_DEVICE_LIST));
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(),
+                     ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST)));
         });
         QVERIFY(rec.Texts().isEmpty());
         QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(2, 2));
@@ -206,8 +207,8 @@ private slots:
             QCOMPARE(dlg.m_diskList.GetItemCount(), 2);  // replaced, not appended
 
             // Refresh: rows rebuilt, nothing selected, panel empty, device commands disabled.
-            dlg.m_refreshButton.GetSafeHwnd()->setFocus();
-            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            ui::qt::Widget(dlg.m_refreshButton.GetSafeHwnd())->setFocus();
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 3);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
             QVERIFY(PanelEmpty(dlg));
@@ -240,7 +241,7 @@ private slots:
             QCOMPARE(reader->text(QAccessible::Description), hint->text());
 
             FakeAdapter& one = Add(1, "NAS-One");
-            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 1);
             QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
             QVERIFY(!hint->isVisible());
@@ -248,8 +249,8 @@ private slots:
             ClickRow(dlg, 0);
             QCOMPARE(dlg.m_mac.GetWindowText(), QStringLiteral("02:ab:cd:ef:00:01"));
 
-            QAccessibleInterface* disks =
-                QAccessible::queryAccessibleInterface(dlg.GetDlgItem(IDC_DISK_LIST));
+            QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(
+                ui::qt::Widget(dlg.GetDlgItem(IDC_DISK_LIST)));
             QCOMPARE(disks->role(), QAccessible::Table);
             QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("USB infomation"));
             QAccessibleTableInterface* table = disks->tableInterface();
@@ -271,7 +272,7 @@ private slots:
 
             // Its row gone, a cell a reader still holds is no other row's.
             one.silent = true;
-            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 0);
             QVERIFY(hint->isVisible());
             QCOMPARE(reader->text(QAccessible::Description), hint->text());
@@ -402,12 +403,12 @@ private slots:
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
             ClickRow(dlg, 0);
-            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_WEB)), Qt::LeftButton);
             QCOMPARE(m_urls.opened.size(), std::size_t{1});
             QCOMPARE(QString::fromStdString(m_urls.opened[0]), url);
             // Opening is not reported, even when it fails; the selection stays.
             m_urls.result = false;
-            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_WEB)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
         });
         m_urls.result = true;
@@ -442,7 +443,7 @@ private slots:
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
             ClickRow(dlg, 0);
-            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_WEB)), Qt::LeftButton);
             if (url.isEmpty()) {
                 QVERIFY(m_urls.opened.empty());
             } else {
@@ -470,7 +471,7 @@ private slots:
             dlg.SendCommand(IDC_SHARE_MAPPING);
             QVERIFY(m_urls.opened.empty());
             QVERIFY(m_net->Sent().empty());
-            QCOMPARE(QApplication::activeModalWidget(), dlg.GetSafeHwnd());
+            QCOMPARE(QApplication::activeModalWidget(), ui::qt::Widget(dlg.GetSafeHwnd()));
             QCOMPARE(dlg.m_deviceList.GetCount(), 1);
         });
         QVERIFY(rec.Texts().isEmpty());
@@ -491,7 +492,7 @@ private slots:
             QCOMPARE(opened, 16);
             // The About button does the same.
             CloseNextModal(&opened, nullptr);
-            QTest::mouseClick(dlg.GetDlgItem(IDC_ABOUT), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_ABOUT)), Qt::LeftButton);
             QCOMPARE(opened, 17);
             // 32 is no longer the About item; the window stays.
             dlg.SendSysCommand(32);
@@ -537,18 +538,18 @@ private slots:
                 // Enter on the focused Refresh button refreshes and keeps the window; while
                 // the button is disabled the focus is on no other button, and then it is back.
                 const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
-                QWidget* refresh = dlg.GetDlgItem(IDC_REFRESH);
+                QWidget* refresh = ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH));
                 refresh->setFocus();
                 focusDuringRefresh = refresh;
-                watched = dlg.GetSafeHwnd();
+                watched = ui::qt::Widget(dlg.GetSafeHwnd());
                 QTest::keyClick(refresh, Qt::Key_Return);
                 QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
                 QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
-                QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), refresh);
+                QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(), refresh);
                 watched = nullptr;
                 QVERIFY(dlg.IsModalRunning());
                 // Enter in the device list ends the window with IDOK.
-                QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
+                QWidget* list = ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST));
                 list->setFocus();
                 QTest::keyClick(list, Qt::Key_Return);
             });
@@ -558,7 +559,7 @@ private slots:
             app::Services s = Services();
             app::CMainDlg dlg(s);
             const int result = RunModal(dlg, [&] {
-                QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
+                QWidget* list = ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST));
                 list->setFocus();
                 QTest::keyClick(list, Qt::Key_Escape);
             });
@@ -567,14 +568,15 @@ private slots:
         {
             app::Services s = Services();
             app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] { dlg.GetSafeHwnd()->close(); });
+            const int result = RunModal(dlg, [&] { ui::qt::Widget(dlg.GetSafeHwnd())->close(); });
             QCOMPARE(result, IDCANCEL);
         }
         {
             app::Services s = Services();
             app::CMainDlg dlg(s);
-            const int result =
-                RunModal(dlg, [&] { QTest::mouseClick(dlg.GetDlgItem(IDC_QUIT), Qt::LeftButton); });
+            const int result = RunModal(dlg, [&] {
+                QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT)), Qt::LeftButton);
+            });
             QCOMPARE(result, IDOK);
         }
     }
@@ -632,7 +634,7 @@ private slots:
             QCOMPARE(dlg.m_deviceList.GetText(3), QStringLiteral("<b>bold</b>"));
             QCOMPARE(dlg.m_deviceList.GetText(5), QStringLiteral("Twice"));
             ClickRow(dlg, 3);
-            auto* desc = qobject_cast<QLabel*>(dlg.GetDlgItem(IDC_DESCRIPTION));
+            auto* desc = qobject_cast<QLabel*>(ui::qt::Widget(dlg.GetDlgItem(IDC_DESCRIPTION)));
             QCOMPARE(desc->text(), QStringLiteral("Office <b>bold</b>"));
             QCOMPARE(desc->textFormat(), Qt::PlainText);
         });
@@ -649,13 +651,14 @@ private slots:
         app::CMainDlg dlg(s);
         int quitClicks = 0;
         RunModal(dlg, [&] {
-            QObject::connect(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_QUIT)),
+            QObject::connect(qobject_cast<QPushButton*>(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT))),
                              &QPushButton::clicked, [&] { ++quitClicks; });
             // A click on Quit lands in the middle of the status query's wait.
             m_net->AddResponder([&](const sockets::FakeDatagram& d) {
                 if (d.Cmd() == protocol::CMD_GET_SYSTEM_INFO)
-                    QTimer::singleShot(
-                        0, [&] { QTest::mouseClick(dlg.GetDlgItem(IDC_QUIT), Qt::LeftButton); });
+                    QTimer::singleShot(0, [&] {
+                        QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT)), Qt::LeftButton);
+                    });
                 return std::vector<sockets::FakeReply>{};
             });
             const auto start = m_api->Now();

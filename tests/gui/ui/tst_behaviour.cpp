@@ -68,14 +68,14 @@ public:
         QGuiApplication::clipboard()->setText(QString::fromStdString(text));
         QTest::keyClick(FocusWidget(), Qt::Key_V, Qt::ControlModifier);
     }
-    void CloseBox(ui::CDialog& dlg) override { dlg.GetSafeHwnd()->close(); }
+    void CloseBox(ui::CDialog& dlg) override { ui::qt::Widget(dlg.GetSafeHwnd())->close(); }
     bool AddressIsBlank(ui::CDialog& dlg, int id) override
     {
-        return ui::qt::probe::AddressIsBlank(dlg.GetDlgItem(id));
+        return ui::qt::probe::AddressIsBlank(ui::qt::Widget(dlg.GetDlgItem(id)));
     }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {
-        QWidget* control = dlg.GetDlgItem(id);
+        QWidget* control = ui::qt::Widget(dlg.GetDlgItem(id));
         QWidget* focus = FocusWidget();
         return control != nullptr && focus != nullptr &&
                (focus == control || control->isAncestorOf(focus));

@@ -38,25 +38,27 @@ private slots:
     {
         Probe dlg(kListDlg);
         RunModal(dlg, [&] {
-            if (!QFontInfo(dlg.GetSafeHwnd()->font())
+            if (!QFontInfo(ui::qt::Widget(dlg.GetSafeHwnd())->font())
                      .family()
                      .startsWith(QStringLiteral("AR PL UMing")))
                 QSKIP("AR PL UMing CN is not installed");
             QCOMPARE(dlg.BaseUnitX(), 6);
             QCOMPARE(dlg.BaseUnitY(), 12);
-            QCOMPARE(dlg.GetSafeHwnd()->size(), QSize(665, 396));
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->size(), QSize(665, 396));
             // 17, 23, 101, 183 dialog units.
             QCOMPARE(dlg.GetDlgItemRectInParent(kList), QRect(26, 35, 152, 275));
             // The group box around the list is drawn below it and takes no clicks.
-            QWidget* client = dlg.GetSafeHwnd();
-            QCOMPARE(client->childAt(QPoint(60, 100))->window(), dlg.GetSafeHwnd());
+            QWidget* client = ui::qt::Widget(dlg.GetSafeHwnd());
+            QCOMPARE(client->childAt(QPoint(60, 100))->window(), ui::qt::Widget(dlg.GetSafeHwnd()));
             QWidget* hit = client->childAt(QPoint(60, 100));
-            QVERIFY(hit == dlg.GetDlgItem(kList) || dlg.GetDlgItem(kList)->isAncestorOf(hit));
+            QVERIFY(hit == ui::qt::Widget(dlg.GetDlgItem(kList)) ||
+                    ui::qt::Widget(dlg.GetDlgItem(kList))->isAncestorOf(hit));
             QWidget* disks =
                 client->childAt(ui::qt::ToQRect(dlg.GetDlgItemRectInParent(kDisks)).center());
-            QVERIFY(disks == dlg.GetDlgItem(kDisks) || dlg.GetDlgItem(kDisks)->isAncestorOf(disks));
+            QVERIFY(disks == ui::qt::Widget(dlg.GetDlgItem(kDisks)) ||
+                    ui::qt::Widget(dlg.GetDlgItem(kDisks))->isAncestorOf(disks));
             // No default button in this template; QDialog must not have picked one.
-            for (QPushButton* b : dlg.GetSafeHwnd()->findChildren<QPushButton*>())
+            for (QPushButton* b : ui::qt::Widget(dlg.GetSafeHwnd())->findChildren<QPushButton*>())
                 QVERIFY2(!b->isDefault(), qPrintable(b->text()));
         });
     }
@@ -71,7 +73,7 @@ private slots:
         QCOMPARE(combo.GetCurSel(), -1);
         QCOMPARE(combo.GetWindowText(), QString());
         // The closed combo is one line high; the template height is the dropped list's.
-        QVERIFY(dlg.GetDlgItem(kMode)->height() < 30);
+        QVERIFY(ui::qt::Widget(dlg.GetDlgItem(kMode))->height() < 30);
 
         combo.SetCurSel(1);
         QCOMPARE(combo.GetWindowText(), QStringLiteral("second"));
@@ -88,7 +90,7 @@ private slots:
         QCOMPARE(combo.DeleteString(5), -1);
         QCOMPARE(combo.GetLBText(0), QStringLiteral("Z:"));
         dlg.DestroyWindow();
-        QVERIFY(combo.GetSafeHwnd() == nullptr);  // the wrapper does not dangle
+        QVERIFY(ui::qt::Widget(combo.GetSafeHwnd()) == nullptr);  // the wrapper does not dangle
     }
 
     void onlyUserActionsNotify()
@@ -106,17 +108,17 @@ private slots:
             list.DeleteString(1);
             QCOMPARE(list.GetCurSel(), -1);
             QVERIFY(dlg.log.empty());
-            auto* lw = qobject_cast<QListWidget*>(list.GetSafeHwnd());
+            auto* lw = qobject_cast<QListWidget*>(ui::qt::Widget(list.GetSafeHwnd()));
             QTest::mouseClick(lw->viewport(), Qt::LeftButton, {},
                               lw->visualItemRect(lw->item(0)).center());
             QCOMPARE(list.GetCurSel(), 0);
             QCOMPARE(dlg.log.size(), std::size_t{1});
             QVERIFY(dlg.log[0] == std::make_pair(ui::Notify::SelChange, int{kList}));
             // A disabled button ignores commands; an enabled one reports its click.
-            dlg.GetDlgItem(kRefresh)->setEnabled(false);
+            ui::qt::Widget(dlg.GetDlgItem(kRefresh))->setEnabled(false);
             dlg.SendCommand(kRefresh);
             QCOMPARE(dlg.log.size(), std::size_t{1});
-            dlg.GetDlgItem(kRefresh)->setEnabled(true);
+            ui::qt::Widget(dlg.GetDlgItem(kRefresh))->setEnabled(true);
             dlg.SendCommand(kRefresh);
             QCOMPARE(dlg.log.size(), std::size_t{2});
         });
@@ -128,7 +130,7 @@ private slots:
         {
             Probe dlg(kFormDlg);
             const int r = RunModal(dlg, [&] {
-                QWidget* edit = dlg.GetDlgItem(kPassword);
+                QWidget* edit = ui::qt::Widget(dlg.GetDlgItem(kPassword));
                 edit->setFocus();
                 QTest::keyClick(edit, Qt::Key_Return);
             });
@@ -140,7 +142,7 @@ private slots:
             Probe dlg(kFormDlg);
             dlg.Listen(ui::Notify::Clicked, kMap);
             const int r = RunModal(dlg, [&] {
-                QWidget* map = dlg.GetDlgItem(kMap);
+                QWidget* map = ui::qt::Widget(dlg.GetDlgItem(kMap));
                 map->setFocus();
                 QTest::keyClick(map, Qt::Key_Enter, Qt::KeypadModifier);
                 QCOMPARE(dlg.log.size(), std::size_t{1});
@@ -156,7 +158,7 @@ private slots:
             int seen = 0;
             dlg.preTranslate = [&](ui::Key key) { return key == ui::Key::Return && ++seen > 0; };
             RunModal(dlg, [&] {
-                QWidget* name = dlg.GetDlgItem(kName);
+                QWidget* name = ui::qt::Widget(dlg.GetDlgItem(kName));
                 name->setFocus();
                 QTest::keyClick(name, Qt::Key_Return);
                 QCOMPARE(seen, 1);
@@ -169,22 +171,22 @@ private slots:
     {
         Probe dlg(kFormDlg);
         RunModal(dlg, [&] {
-            QWidget* win = dlg.GetSafeHwnd();
+            QWidget* win = ui::qt::Widget(dlg.GetSafeHwnd());
             // The first tab stop of the template (Cancel) has the focus at the start.
-            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
+            QCOMPARE(win->focusWidget(), ui::qt::Widget(dlg.GetDlgItem(IDCANCEL)));
             const int order[] = {kName, kPassword, kVerify, kMap, IDOK, IDCANCEL};
             for (int id : order) {
                 QTest::keyClick(win->focusWidget(), Qt::Key_Tab);
-                QCOMPARE(win->focusWidget(), dlg.GetDlgItem(id));
+                QCOMPARE(win->focusWidget(), ui::qt::Widget(dlg.GetDlgItem(id)));
             }
             QTest::keyClick(win->focusWidget(), Qt::Key_Backtab);
-            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDOK));
+            QCOMPARE(win->focusWidget(), ui::qt::Widget(dlg.GetDlgItem(IDOK)));
             dlg.NextDlgCtrl();
-            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(IDCANCEL));
+            QCOMPARE(win->focusWidget(), ui::qt::Widget(dlg.GetDlgItem(IDCANCEL)));
             // A disabled control is skipped.
-            dlg.GetDlgItem(kName)->setEnabled(false);
+            ui::qt::Widget(dlg.GetDlgItem(kName))->setEnabled(false);
             dlg.NextDlgCtrl();
-            QCOMPARE(win->focusWidget(), dlg.GetDlgItem(kPassword));
+            QCOMPARE(win->focusWidget(), ui::qt::Widget(dlg.GetDlgItem(kPassword)));
         });
     }
 
@@ -268,10 +270,11 @@ private slots:
         time.SetTime(summer);
         QVERIFY(date.GetTime() == summer);
         QVERIFY(time.GetTime() == summer);
-        QVERIFY(qobject_cast<QDateEdit*>(date.GetSafeHwnd())->calendarPopup());
-        QCOMPARE(qobject_cast<QDateEdit*>(date.GetSafeHwnd())->text(),
+        QVERIFY(qobject_cast<QDateEdit*>(ui::qt::Widget(date.GetSafeHwnd()))->calendarPopup());
+        QCOMPARE(qobject_cast<QDateEdit*>(ui::qt::Widget(date.GetSafeHwnd()))->text(),
                  QStringLiteral("2024-07-14"));
-        QCOMPARE(qobject_cast<QTimeEdit*>(time.GetSafeHwnd())->text(), QStringLiteral("07:08:09"));
+        QCOMPARE(qobject_cast<QTimeEdit*>(ui::qt::Widget(time.GetSafeHwnd()))->text(),
+                 QStringLiteral("07:08:09"));
         page.DestroyWindow();
     }
 
@@ -296,7 +299,7 @@ private slots:
             ui::CStatic value;
             value.SubclassDlgItem(kValue, &dlg);
             value.SetWindowText("<img src=x>");
-            auto* label = qobject_cast<QLabel*>(value.GetSafeHwnd());
+            auto* label = qobject_cast<QLabel*>(ui::qt::Widget(value.GetSafeHwnd()));
             QCOMPARE(label->textFormat(), Qt::PlainText);
             QCOMPARE(value.GetWindowText(), QStringLiteral("<img src=x>"));
         });

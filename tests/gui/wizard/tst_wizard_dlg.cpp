@@ -32,7 +32,7 @@ struct Rig {
         int shown = -1;
         const std::array<ui::CDialog*, 3> pages{&system, &network, &finish};
         for (int i = 0; i < 3; ++i) {
-            if (pages[static_cast<std::size_t>(i)]->GetSafeHwnd()->isVisible()) {
+            if (ui::qt::Widget(pages[static_cast<std::size_t>(i)]->GetSafeHwnd())->isVisible()) {
                 if (shown != -1) return -2;
                 shown = i;
             }
@@ -41,7 +41,7 @@ struct Rig {
     }
     void SelectProtocol(int index)
     {
-        auto* combo = qobject_cast<QComboBox*>(network.GetDlgItem(IDC_PROTOCOL));
+        auto* combo = qobject_cast<QComboBox*>(ui::qt::Widget(network.GetDlgItem(IDC_PROTOCOL)));
         combo->setCurrentIndex(index);
         emit combo->activated(index);
     }
@@ -184,7 +184,8 @@ private slots:
         }
         {
             Rig rig(*m_api, m_device);
-            const int result = RunModal(rig.wizard, [&] { rig.wizard.GetSafeHwnd()->close(); });
+            const int result =
+                RunModal(rig.wizard, [&] { ui::qt::Widget(rig.wizard.GetSafeHwnd())->close(); });
             QCOMPARE(result, IDCANCEL);
         }
     }
@@ -195,13 +196,13 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         const int result = RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
-            QWidget* edit = rig.system.GetDlgItem(IDC_DEV_DESC);
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
+            QWidget* edit = ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC));
             edit->setFocus();
             QTest::keyClick(edit, Qt::Key_Return);
             QCOMPARE(m_net->SentWithCmd(17).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 1);
-            QVERIFY(rig.wizard.GetSafeHwnd()->isVisible());
+            QVERIFY(ui::qt::Widget(rig.wizard.GetSafeHwnd())->isVisible());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QCOMPARE(result, IDCANCEL);
@@ -215,7 +216,7 @@ private slots:
         SetField(m_device.time, "070809");
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
             const auto typeAndReturn = [](QWidget* w, QDateTimeEdit::Section section,
                                           const QString& digits) {
                 auto* edit = qobject_cast<QDateTimeEdit*>(w);
@@ -229,15 +230,16 @@ private slots:
                 return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81,
                                            14);
             };
-            typeAndReturn(rig.system.GetDlgItem(IDC_DEV_DATE), QDateTimeEdit::YearSection,
-                          QStringLiteral("2030"));
+            typeAndReturn(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DATE)),
+                          QDateTimeEdit::YearSection, QStringLiteral("2030"));
             QCOMPARE(sentDateTime(0), QStringLiteral("20300305070809"));
             rig.Click(IDC_BACK);
-            typeAndReturn(rig.system.GetDlgItem(IDC_DEV_TIME), QDateTimeEdit::HourSection,
-                          QStringLiteral("11"));
+            typeAndReturn(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_TIME)),
+                          QDateTimeEdit::HourSection, QStringLiteral("11"));
             QCOMPARE(sentDateTime(1), QStringLiteral("20300305110809"));
 
-            auto* combo = qobject_cast<QComboBox*>(rig.network.GetDlgItem(IDC_PROTOCOL));
+            auto* combo =
+                qobject_cast<QComboBox*>(ui::qt::Widget(rig.network.GetDlgItem(IDC_PROTOCOL)));
             combo->setFocus();
             combo->lineEdit()->selectAll();
             QTest::keyClicks(combo, QStringLiteral("DHCP"));
@@ -253,11 +255,11 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         const int result = RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
-            rig.system.GetDlgItem(IDC_DEV_DESC)->setFocus();
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
+            ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC))->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(rig.Visible(), 1);
-            QVERIFY(QApplication::focusWidget() != rig.wizard.GetDlgItem(IDCANCEL));
+            QVERIFY(QApplication::focusWidget() != ui::qt::Widget(rig.wizard.GetDlgItem(IDCANCEL)));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 2);
@@ -272,7 +274,7 @@ private slots:
         wizard::CFinishPage page;
         wizard.AddPage(&page, 0x10000u | IDD_PAGE_NETWORK);
         RunModal(wizard, [&] {
-            QVERIFY(page.GetDlgItem(IDC_NET_IP) != nullptr);
+            QVERIFY(ui::qt::Widget(page.GetDlgItem(IDC_NET_IP)) != nullptr);
             QCOMPARE(page.templateId(), IDD_PAGE_NETWORK);
         });
         wizard.DestroyPages();
@@ -287,7 +289,7 @@ private slots:
             for (ui::CDialog* page :
                  {static_cast<ui::CDialog*>(&rig.system), static_cast<ui::CDialog*>(&rig.network),
                   static_cast<ui::CDialog*>(&rig.finish)}) {
-                QCOMPARE(page->GetSafeHwnd()->geometry(), frame);
+                QCOMPARE(ui::qt::Widget(page->GetSafeHwnd())->geometry(), frame);
             }
         });
     }
@@ -359,7 +361,8 @@ private slots:
         Rig rig(*m_api, m_device);
         const std::string valid63 = "Aa0 -_" + std::string(57, 'z');
         RunModal(rig.wizard, [&] {
-            auto* edit = qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC));
+            auto* edit =
+                qobject_cast<QLineEdit*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC)));
             edit->clear();
             // 65 typed, 64 kept; the 64th (a full stop) is dropped, not checked.
             QTest::keyClicks(edit, QString::fromStdString(valid63) + QStringLiteral(".x"));
@@ -388,7 +391,8 @@ private slots:
         RunModal(rig.wizard, [&] {
             QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), -1);
             // Typed text is not a selection.
-            auto* combo = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            auto* combo =
+                qobject_cast<QComboBox*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_TIMEZONE)));
             if (combo->isEditable()) combo->setEditText(QStringLiteral("(GMT) Casablanca"));
             rig.Click(IDC_NEXT);
             QCOMPARE(m_net->SentWithCmd(17).at(0).bytes.at(12 + 95), std::uint8_t{255});
@@ -405,10 +409,12 @@ private slots:
         m_device = MakeDevice(*m_adapter);
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QCOMPARE(
-                qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC))->cursorPosition(), 0);
+            QCOMPARE(qobject_cast<QLineEdit*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC)))
+                         ->cursorPosition(),
+                     0);
             QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), 27);
-            auto* zone = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            auto* zone =
+                qobject_cast<QComboBox*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_TIMEZONE)));
             zone->lineEdit()->selectAll();
             QTest::keyClicks(zone->lineEdit(), QStringLiteral("Mars"));
             QCOMPARE(rig.system.m_timezoneCombo.GetCurSel(), -1);
@@ -416,7 +422,8 @@ private slots:
             rig.Click(IDC_NEXT);
             QCOMPARE(m_net->SentWithCmd(17).at(0).bytes.at(12 + 95), std::uint8_t{255});
 
-            auto* mode = qobject_cast<QComboBox*>(rig.network.GetDlgItem(IDC_PROTOCOL));
+            auto* mode =
+                qobject_cast<QComboBox*>(ui::qt::Widget(rig.network.GetDlgItem(IDC_PROTOCOL)));
             QTest::keyClick(mode->lineEdit(), Qt::Key_End);
             QTest::keyClick(mode->lineEdit(), Qt::Key_Backspace);
             QCOMPARE(rig.network.m_protocolCombo.GetCurSel(), -1);
@@ -531,13 +538,14 @@ private slots:
         m_device = MakeDevice(*m_adapter);
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
             rig.Click(IDC_SKIP);
             const auto type = [](const QString& text) {
                 for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
             };
-            QVERIFY(ui::qt::probe::AddressIsBlank(rig.network.m_dns2Ctrl.GetSafeHwnd()));
-            rig.network.GetDlgItem(IDC_NET_IP)->setFocus();
+            QVERIFY(ui::qt::probe::AddressIsBlank(
+                ui::qt::Widget(rig.network.m_dns2Ctrl.GetSafeHwnd())));
+            ui::qt::Widget(rig.network.GetDlgItem(IDC_NET_IP))->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             type(QStringLiteral("255.255.0.0"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "platform/ui/win32/windows_names.h"
+
 #include <cstring>
 #include <deque>
 
@@ -85,7 +87,7 @@ TEST_F(Ui, EveryDialogHasItsControlsOfTheNativeClassWhereTheTemplatePutsThem)
         auto driver = ui::CurrentBackend()->CreateWindowDriver(*t, events,
                                                                page ? frame.get() : nullptr, page);
         ASSERT_NE(nullptr, driver) << "dialog " << id;
-        const HWND dlg = driver->Native(ui::kSelf);
+        const HWND dlg = ui::win32::Hwnd(driver->Native(ui::kSelf));
         RECT client;
         GetClientRect(dlg, &client);
         RECT size{0, 0, t->cx, t->cy};
@@ -174,18 +176,18 @@ public:
     }
     void CloseBox(ui::CDialog& dlg) override
     {
-        SendMessageW(dlg.GetSafeHwnd(), WM_SYSCOMMAND, ui::SC_CLOSE, 0);
+        SendMessageW(ui::win32::Hwnd(dlg.GetSafeHwnd()), WM_SYSCOMMAND, ui::SC_CLOSE, 0);
     }
     bool AddressIsBlank(ui::CDialog& dlg, int id) override
     {
-        const HWND ip = dlg.GetDlgItem(id);
+        const HWND ip = ui::win32::Hwnd(dlg.GetDlgItem(id));
         for (HWND f = GetWindow(ip, GW_CHILD); f != nullptr; f = GetWindow(f, GW_HWNDNEXT))
             if (GetWindowTextLengthW(f) > 0) return false;
         return ip != nullptr;
     }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {
-        const HWND control = dlg.GetDlgItem(id);
+        const HWND control = ui::win32::Hwnd(dlg.GetDlgItem(id));
         const HWND focus = GetFocus();
         return control != nullptr && focus != nullptr &&
                (focus == control || IsChild(control, focus));

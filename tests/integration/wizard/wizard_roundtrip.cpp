@@ -116,7 +116,8 @@ int main(int argc, char** argv)
         systemPage.m_datePicker.SetTime(picked);
         systemPage.m_timePicker.SetTime(picked);
         wiz.OnNext();
-        auto* combo = qobject_cast<QComboBox*>(networkPage.GetDlgItem(IDC_PROTOCOL));
+        auto* combo =
+            qobject_cast<QComboBox*>(ui::qt::Widget(networkPage.GetDlgItem(IDC_PROTOCOL)));
         combo->setCurrentIndex(0);
         emit combo->activated(0);
         networkPage.m_ipCtrl.SetAddressText("192.0.2.77");
@@ -126,7 +127,9 @@ int main(int argc, char** argv)
         networkPage.m_dns2Ctrl.SetAddressText("255.255.255.255");
         wiz.OnNext();
         wiz.OnNext();  // "&Finished"
-        if (wiz.GetSafeHwnd() != nullptr && wiz.GetSafeHwnd()->isVisible()) wiz.EndDialog(IDCANCEL);
+        if (ui::qt::Widget(wiz.GetSafeHwnd()) != nullptr &&
+            ui::qt::Widget(wiz.GetSafeHwnd())->isVisible())
+            wiz.EndDialog(IDCANCEL);
     });
     Check(wiz.DoModal() == IDOK, "wizard finished");
     Check(boxes.empty(), "no message boxes");

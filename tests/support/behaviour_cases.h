@@ -20,9 +20,11 @@ public:
     // Runs `fn` once the window is up and its modal loop runs.
     virtual void Later(std::function<void()> fn) = 0;
     virtual void Key(ui::Key key, unsigned modifiers = 0) = 0;  // to the focus, handled now
-    virtual void PostKey(ui::Key key) = 0;            // queued for the focus, as typing ahead does
-    virtual void Type(const std::string& text) = 0;   // characters, each to the focus then
-    virtual void Paste(const std::string& text) = 0;  // onto the clipboard, then Ctrl+V
+    virtual void PostKey(ui::Key key) = 0;           // queued for the focus, as typing ahead does
+    virtual void Type(const std::string& text) = 0;  // characters, each to the focus then
+    virtual void KeypadEnter() = 0;                  // the keypad's Enter key, to the focus
+    // Onto the clipboard, then Ctrl+V (or Shift+Insert).
+    virtual void Paste(const std::string& text, bool shiftInsert = false) = 0;
     virtual void CloseBox(ui::CDialog& dlg) = 0;
     virtual bool HasFocus(ui::CDialog& dlg, int id) = 0;        // the control or a part of it
     virtual bool AddressIsBlank(ui::CDialog& dlg, int id) = 0;  // all four fields empty
@@ -82,6 +84,72 @@ inline Failures ReturnEscapeTabAndTheCloseBox(User& u)
         Probe dlg(kFormDlg);
         dlg.onInit = [&] { u.Later([&] { u.CloseBox(dlg); }); };
         Expect(f, dlg.DoModal() == IDCANCEL, "the close box cancels");
+    }
+    return f;
+}
+
+// The dialog manager's keys beyond the plain ones: the keypad's Enter on a push button clicks
+// that button, not the default one; PreTranslateKey sees a key first and may take it; Tab
+// walks every tab stop in template order and wraps, Shift+Tab walks back, a disabled control
+// is skipped.
+inline Failures KeysOfTheDialogManager(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    {
+        Probe dlg(kFormDlg);
+        dlg.Listen(ui::Notify::Clicked, kMap);
+        bool stayed = false;
+        dlg.onInit = [&] {
+            u.Later([&] {
+                ui::CWnd map;
+                map.SubclassDlgItem(kMap, &dlg);
+                map.SetFocus();
+                u.KeypadEnter();
+                stayed = dlg.IsModalRunning();
+                u.Key(ui::Key::Escape);
+            });
+        };
+        Expect(f, dlg.DoModal() == IDCANCEL && dlg.okCalls == 0 && stayed,
+               "keypad Enter on a push button: not the default button");
+        Expect(f, dlg.log.size() == 1, "keypad Enter on a push button clicks it");
+    }
+    {
+        Probe dlg(kFormDlg);
+        int seen = 0;
+        dlg.preTranslate = [&](ui::Key key) { return key == ui::Key::Return && ++seen > 0; };
+        bool running = false;
+        dlg.onInit = [&] {
+            u.Later([&] {
+                dlg.name.SetFocus();
+                u.Key(ui::Key::Return);
+                running = dlg.IsModalRunning();
+                dlg.EndDialog(IDCANCEL);
+            });
+        };
+        dlg.DoModal();
+        Expect(f, seen == 1 && running, "PreTranslateKey takes Return before the dialog");
+    }
+    {
+        Probe dlg(kFormDlg);
+        dlg.onInit = [&] {
+            u.Later([&] {
+                Expect(f, u.HasFocus(dlg, IDCANCEL), "the first tab stop has the focus");
+                for (const int id :
+                     std::initializer_list<int>{kName, kPassword, kVerify, kMap, IDOK, IDCANCEL}) {
+                    u.Key(ui::Key::Tab);
+                    Expect(f, u.HasFocus(dlg, id), "Tab to " + std::to_string(id));
+                }
+                u.Key(ui::Key::Tab, ui::keymod::Shift);
+                Expect(f, u.HasFocus(dlg, IDOK), "Shift+Tab walks back");
+                u.Key(ui::Key::Tab);
+                dlg.name.EnableWindow(false);
+                u.Key(ui::Key::Tab);
+                Expect(f, u.HasFocus(dlg, kPassword), "a disabled control is skipped");
+                dlg.EndDialog(IDOK);
+            });
+        };
+        dlg.DoModal();
     }
     return f;
 }
@@ -185,6 +253,14 @@ inline Failures TypedAddresses(User& u)
         Expect(f, whole == "10.0.0.7", "a pasted address, read " + whole);
         const std::string refused = pasted("192.0.2.254", "1a");
         Expect(f, refused == "192.0.2.254", "a pasted \"1a\" is refused, read " + refused);
+        typed("0.0.0.0", "");
+        u.Paste("192.0.2.9", true);
+        const std::string shiftInsert = ip.GetAddressText().str();
+        Expect(f, shiftInsert == "192.0.2.9", "pasted by Shift+Insert, read " + shiftInsert);
+        // A disabled control keeps what it shows.
+        ip.EnableWindow(false);
+        Expect(f, ip.GetAddressText() == ui::CString("192.0.2.9"), "disabled: the address kept");
+        ip.EnableWindow(true);
     });
     return f;
 }
@@ -275,6 +351,7 @@ inline Failures InputDuringAWaitIsDropped(User& u)
 inline std::vector<std::pair<const char*, Failures (*)(User&)>> BehaviourCases()
 {
     return {{"ReturnEscapeTabAndTheCloseBox", &ReturnEscapeTabAndTheCloseBox},
+            {"KeysOfTheDialogManager", &KeysOfTheDialogManager},
             {"OnlyTheUserNotifies", &OnlyTheUserNotifies},
             {"AddressesAndPickerRanges", &AddressesAndPickerRanges},
             {"TypedAddresses", &TypedAddresses},

@@ -155,6 +155,10 @@ LRESULT CALLBACK AddressFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UI
     if (msg == WM_LBUTTONDOWN || msg == WM_KILLFOCUS) RemovePropW(ip, kAdvancedProp);
     const bool arrow = msg == WM_KEYDOWN && (wp == VK_LEFT || wp == VK_RIGHT) &&
                        GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0;
+    // Shift+Insert: Wine's edit pastes by itself then, past WM_PASTE and so past the rule.
+    if (msg == WM_KEYDOWN && wp == VK_INSERT && GetKeyState(VK_SHIFT) < 0 &&
+        GetKeyState(VK_CONTROL) >= 0)
+        return SendMessageW(field, WM_PASTE, 0, 0);
     if (msg != WM_CHAR && msg != WM_PASTE && !arrow) return DefSubclassProc(field, msg, wp, lp);
     const std::vector<HWND> fields = AddressFields(ip);
     if (fields.size() != 4 || index > 3) return DefSubclassProc(field, msg, wp, lp);

@@ -133,11 +133,24 @@ public:
     }
     void Key(ui::Key key, unsigned modifiers) override
     {
+        // Shift and Ctrl as the keyboard's state shows them while the key goes through.
+        BYTE state[256] = {}, saved[256] = {};
+        GetKeyboardState(saved);
+        std::memcpy(state, saved, sizeof state);
+        state[VK_SHIFT] = (modifiers & ui::keymod::Shift) != 0 ? BYTE{0x80} : BYTE{0};
+        state[VK_CONTROL] = (modifiers & ui::keymod::Control) != 0 ? BYTE{0x80} : BYTE{0};
+        SetKeyboardState(state);
+        Send(static_cast<WPARAM>(key), modifiers, 0);
+        SetKeyboardState(saved);
+    }
+    void KeypadEnter() override { Send(VK_RETURN, 0, 1 << 24); }  // the extended Return
+    void Send(WPARAM vk, unsigned modifiers, LPARAM extra)
+    {
         MSG msg{};
         msg.hwnd = GetFocus();
         msg.message = (modifiers & ui::keymod::Alt) != 0 ? WM_SYSKEYDOWN : WM_KEYDOWN;
-        msg.wParam = static_cast<WPARAM>(key);
-        msg.lParam = (modifiers & ui::keymod::Alt) != 0 ? (1 << 29) : 0;
+        msg.wParam = vk;
+        msg.lParam = ((modifiers & ui::keymod::Alt) != 0 ? (1 << 29) : 0) | extra;
         if (!ui::win32::PreTranslate(msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -157,7 +170,7 @@ public:
             if (!ui::win32::PreTranslate(msg)) DispatchMessageW(&msg);
         }
     }
-    void Paste(const std::string& text) override
+    void Paste(const std::string& text, bool shiftInsert) override
     {
         const std::wstring wide(text.begin(), text.end());  // the cases paste ASCII
         const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
@@ -172,7 +185,10 @@ public:
                 GlobalFree(h);
             }
         }
-        Type("\x16");  // Ctrl+V, as TranslateMessage makes it
+        if (shiftInsert)
+            Key(ui::Key::Insert, ui::keymod::Shift);
+        else
+            Type("\x16");  // Ctrl+V, as TranslateMessage makes it
     }
     void CloseBox(ui::CDialog& dlg) override
     {

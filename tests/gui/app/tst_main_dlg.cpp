@@ -31,6 +31,8 @@ namespace {
 
 using gui_test::MessageRecorder;
 using gui_test::RunModal;
+// How a test ends the main window.
+enum class Ending { ReturnInList, EscapeInList, CloseBox, Quit };
 namespace probe = ui::qt::probe;
 using sockets::FakeAdapter;
 
@@ -521,64 +523,70 @@ private slots:
         });
     }
 
-    void keyboardEndsOrRefreshes()
+    void enterOnRefreshRefreshesAndKeepsTheWindow()
     {
         Add(1, "NAS-One");
-        // Outlive the first window: the responder stays on the network for the later ones.
         QWidget* focusDuringRefresh = nullptr;
         QPointer<QWidget> watched;
         m_net->AddResponder([&](const sockets::FakeDatagram&) {
             if (watched) focusDuringRefresh = watched->focusWidget();
             return std::vector<sockets::FakeReply>{};
         });
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] {
-                // Enter on the focused Refresh button refreshes and keeps the window; while
-                // the button is disabled the focus is on no other button, and then it is back.
-                const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
-                QWidget* refresh = ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH));
-                refresh->setFocus();
-                focusDuringRefresh = refresh;
-                watched = ui::qt::Widget(dlg.GetSafeHwnd());
-                QTest::keyClick(refresh, Qt::Key_Return);
-                QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
-                QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
-                QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(), refresh);
-                watched = nullptr;
-                QVERIFY(dlg.IsModalRunning());
-                // Enter in the device list ends the window with IDOK.
-                QWidget* list = ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST));
-                list->setFocus();
-                QTest::keyClick(list, Qt::Key_Return);
-            });
-            QCOMPARE(result, IDOK);
-        }
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] {
-                QWidget* list = ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST));
-                list->setFocus();
-                QTest::keyClick(list, Qt::Key_Escape);
-            });
-            QCOMPARE(result, IDCANCEL);
-        }
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] { ui::qt::Widget(dlg.GetSafeHwnd())->close(); });
-            QCOMPARE(result, IDCANCEL);
-        }
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] {
-                QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT)), Qt::LeftButton);
-            });
-            QCOMPARE(result, IDOK);
-        }
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            // Enter on the focused Refresh button refreshes and keeps the window; while the
+            // button is disabled the focus is on no other button, and then it is back.
+            const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
+            QWidget* refresh = ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH));
+            refresh->setFocus();
+            focusDuringRefresh = refresh;
+            watched = ui::qt::Widget(dlg.GetSafeHwnd());
+            QTest::keyClick(refresh, Qt::Key_Return);
+            QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
+            QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(), refresh);
+            watched = nullptr;
+            QVERIFY(dlg.IsModalRunning());
+            dlg.EndDialog(IDCANCEL);
+        });
+    }
+
+    void keysAndButtonsEndTheWindow_data()
+    {
+        QTest::addColumn<int>("endingIndex");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Return in the device list") << int(Ending::ReturnInList) << int{IDOK};
+        QTest::newRow("Escape in the device list") << int(Ending::EscapeInList) << int{IDCANCEL};
+        QTest::newRow("the close box") << int(Ending::CloseBox) << int{IDCANCEL};
+        QTest::newRow("Quit") << int(Ending::Quit) << int{IDOK};
+    }
+    void keysAndButtonsEndTheWindow()
+    {
+        QFETCH(int, endingIndex);
+        const auto ending = static_cast<Ending>(endingIndex);
+        QFETCH(int, result);
+        Add(1, "NAS-One");
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        const int got = RunModal(dlg, [&] {
+            QWidget* list = ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST));
+            switch (ending) {
+                case Ending::ReturnInList:
+                case Ending::EscapeInList:
+                    list->setFocus();
+                    QTest::keyClick(
+                        list, ending == Ending::ReturnInList ? Qt::Key_Return : Qt::Key_Escape);
+                    break;
+                case Ending::CloseBox:
+                    ui::qt::Widget(dlg.GetSafeHwnd())->close();
+                    break;
+                case Ending::Quit:
+                    QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT)), Qt::LeftButton);
+                    break;
+            }
+        });
+        QCOMPARE(got, result);
     }
 
     void socketsFailureShowsOnlyTheMessage()

@@ -87,6 +87,8 @@ int Context::Query(protocol::DeviceInfo& device, StatusCollector& view,
         case protocol::StatusResult::NotStarted:
             return kExitFailed;
         case protocol::StatusResult::TimedOut:
+            // The other claimant may be what stopped answering: that is the news.
+            if (protocol::IsAmbiguous(device)) return RefuseAmbiguous(device);
             return kExitTimedOut;  // message shown
     }
     return kExitFailed;

@@ -189,7 +189,7 @@ other_network() {  # MODE
   sim_host a "v1:192.0.2.2/26" --adapters 2 --password-required all \
     --admin-password secret --faulty 2 --silent SET_SYSTEM_INFO
   host_link lan_a 192.0.2.1/26 v1 "$HOST_PID"
-  host_start "v1:192.0.2.66/26" python3 "$here/other_network_host.py" "$1" "$WORK/cafe.log" \
+  host_start "v1:192.0.2.66/26" sh -c 'ip route add default dev v1 && exec python3 "$@"' sh "$here/other_network_host.py" "$1" "$WORK/cafe.log" \
     "$WORK/cafe.ready"
   host_link cafe 192.0.2.65/26 v1 "$HOST_PID"
   ip route add default dev lan_a
@@ -199,37 +199,52 @@ heard_there() {  # requests of these commands the cafe's host heard (17, 19, 21:
   grep -cE "heard cmd ($1) " "$WORK/cafe.log"
 }
 
+tally() {  # what each command ended with, counted at the end of a mode
+  echo "$mode $1: exit $rc: $(tail -1 <<<"$err" | cut -c1-110)" >>"$WORK/tally"
+}
+
 case_other_network() {
   local runs=${OTHER_NETWORK_RUNS:-1} mode run
   for mode in junk answers; do
     hosts_stop
     ip link del lan_a 2>/dev/null; ip link del cafe 2>/dev/null
-    rm -f "$WORK"/*.ready "$WORK"/*.log
+    rm -f "$WORK"/*.ready "$WORK"/*.log "$WORK/tally"
     other_network "$mode"
     for run in $(seq "$runs"); do
       # Named network: every exchange stays on LAN A, and the real adapter does the work.
       CLI_STDIN=<(echo secret) cli --interface lan_a verify $MAC1
       expect_eq "$mode: verify --interface: exit" 0 "$rc"
+      tally "verify --interface"
       CLI_STDIN=<(echo secret) cli --interface lan_a set-system $MAC1 --description run$run
       expect_eq "$mode: set-system --interface: exit" 0 "$rc"
+      tally "set-system --interface"
       CLI_STDIN=<(echo secret) cli --interface lan_a set-network $MAC1 --mode static
       expect_eq "$mode: set-network --interface: exit" 0 "$rc"
+      tally "set-network --interface"
       cli --json --interface lan_a status $MAC1
       expect_eq "$mode: the adapter holds the write" "run$run" "$(json .description)"
       # Asked everywhere: the other network answers too, differently, so nothing secret and no
       # write goes out, and the command says why.
       CLI_STDIN=<(echo secret) cli verify $MAC1
       expect_eq "$mode: verify everywhere: exit" 1 "$rc"
-      expect_eq "$mode: verify everywhere: says so" 1 "$(grep -c 'answered by lan_a and cafe.*--interface' <<<"$err")"
+      tally "verify everywhere"
+      expect_eq "$mode: verify everywhere: says so" 1 "$(grep -cE 'answered by (lan_a and cafe|cafe and lan_a).*--interface' <<<"$err")"
       CLI_STDIN=<(echo secret) cli set-system $MAC1 --description other
       expect_eq "$mode: set-system everywhere: exit" 1 "$rc"
+      tally "set-system everywhere"
       CLI_STDIN=<(echo secret) cli set-network $MAC1 --mode static
       expect_eq "$mode: set-network everywhere: exit" 1 "$rc"
+      tally "set-network everywhere"
     done
     expect_eq "$mode: verifications by LAN A" $((3 * runs)) "$(requests a VERIFY $MAC1)"
     expect_eq "$mode: system writes by LAN A" "$runs" "$(requests a SET_SYSTEM_INFO $MAC1)"
     expect_eq "$mode: network writes by LAN A" "$runs" "$(requests a SET_NETWORK_INFO $MAC1)"
     expect_eq "$mode: secrets and writes heard there" 0 "$(heard_there '17|19|21')"
+    sort "$WORK/tally" | uniq -c | sed 's/^/  /'
+    echo "$mode, $runs run(s): LAN A logged $(requests a VERIFY $MAC1) verifications," \
+      "$(requests a SET_SYSTEM_INFO $MAC1) system and $(requests a SET_NETWORK_INFO $MAC1)" \
+      "network writes; the other network heard $(heard_there '16|18|20|32|33') status" \
+      "requests and $(heard_there '17|19|21') verifications or writes"
     # Only the other network's "done" can answer a write: that is no answer, never success.
     CLI_STDIN=<(echo secret) cli --interface lan_a set-system 02:44:4d:00:00:02 --description lost
     expect_eq "$mode: a write only the other network answers: no answer" \

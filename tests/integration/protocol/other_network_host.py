@@ -30,7 +30,7 @@ def datagram(cmd):
         return struct.pack("<HHH6s", 0, 0, len(payload), IMPOSTOR_MAC) + payload
     if mode == "junk":
         return b"\x5a"
-    payload = b"A" * 200  # status 0 and text where a reply carries it: "accepted", "written"
+    payload = bytes(200)  # status 0: "accepted", "written"; empty texts, no shares
     return struct.pack("<HHH6s", cmd, 0, len(payload), bytes(6)) + payload
 
 
@@ -41,17 +41,18 @@ s.bind(("0.0.0.0", 1638))
 log = open(log_path, "a", buffering=1)
 open(ready_path, "w").close()
 next_spray = 0.0
+turn = 0
 while True:
     now = time.monotonic()
     if now >= next_spray:
-        next_spray = now + 0.01
+        # Often enough that one lands between a request and its real answer.
+        next_spray = now + 0.002
+        turn += 1
         for port in range(16380, 16388):
-            for cmd in COMMANDS:
-                try:
-                    s.sendto(datagram(cmd), ("255.255.255.255", port))
-                except OSError:
-                    pass
-    readable, _, _ = select.select([s], [], [], 0.005)
+            reply = datagram(COMMANDS[(turn + port) % len(COMMANDS)])
+            if reply is not None:
+                s.sendto(reply, ("255.255.255.255", port))
+    readable, _, _ = select.select([s], [], [], 0.001)
     if not readable:
         continue
     data, sender = s.recvfrom(2048)

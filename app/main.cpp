@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "app/quick_setup_app.h"
+#include "app/waiting_sockets.h"
 #include "platform/dlls/dll_search.h"
 #include "platform/netdrive/netdrive.h"
 #include "platform/shell/shell.h"
 #include "platform/sockets/sockets.h"
-#include "platform/ui/busy_wait.h"
 #include "platform/ui/system.h"
 #include "protocol/exchange.h"
 
@@ -26,7 +26,7 @@ int main(int, char** argv)
     // Ask again when nothing answers, as the command line does (lossy Wi-Fi, busy switches).
     protocol::SetResendPolicy(protocol::kFieldResends);
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();
-    ui::UiSocketApi sockets(*system);
+    app::WaitingSocketApi sockets(*system);
     std::unique_ptr<netdrive::NetDrive> drives = netdrive::CreateSystemNetDrive();
     std::unique_ptr<shell::UrlOpener> urls = shell::CreateSystemUrlOpener();
     app::Services services{sockets, *drives, *urls};

@@ -2,11 +2,9 @@
 # executable: the program's icon, version information and the manifest (common controls 6,
 # DPI awareness, UTF-8), and with WINDOW also the wizard's bitmap. Nothing on other systems.
 #
-# The pictures are rendered by dravmoor-export-images of a Linux build (it draws them with the
-# toolkit the Windows build does not have); DRAVMOOR_IMAGES_DIR names the folder holding its
-# dravmoor.ico and wizard.bmp (scripts/windows.sh passes the Linux build's res/).
-set(DRAVMOOR_IMAGES_DIR "${PROJECT_SOURCE_DIR}/build/res" CACHE PATH
-  "Folder with dravmoor.ico and wizard.bmp for the Windows executables")
+# The pictures are files of the tree (res/images/, rendered from their drawing by
+# scripts/regenerate-images.sh), so the Windows build needs nothing but its own toolchain.
+set(DRAVMOOR_IMAGES_DIR ${PROJECT_SOURCE_DIR}/res/images)
 
 function(dravmoor_windows_resources target description)
   if(NOT WIN32)
@@ -14,10 +12,6 @@ function(dravmoor_windows_resources target description)
   endif()
   cmake_parse_arguments(arg "WINDOW" "" "" ${ARGN})
   set(ICON ${DRAVMOOR_IMAGES_DIR}/dravmoor.ico)
-  if(NOT EXISTS ${ICON})
-    message(FATAL_ERROR "${ICON} is missing: build dravmoor_icons in a Linux build and set "
-      "DRAVMOOR_IMAGES_DIR to its res/ folder (scripts/windows.sh does both)")
-  endif()
   set(EXTRA "")
   if(arg_WINDOW)
     set(EXTRA "WIZARD BITMAP \"${DRAVMOOR_IMAGES_DIR}/wizard.bmp\"")

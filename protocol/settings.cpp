@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "protocol/address_text.h"
 #include "protocol/device_info.h"
 #include "protocol/messages.h"
 
@@ -119,25 +120,10 @@ SystemSettings CurrentSystemSettings(const DeviceInfo& device, const CalendarTim
 
 std::string NormalizedAddress(std::string_view text)
 {
-    // Leading and trailing white space of the whole text is ignored, as the control does.
-    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (!text.empty() && space(text.front())) text.remove_prefix(1);
-    while (!text.empty() && space(text.back())) text.remove_suffix(1);
     std::string out;
-    for (int i = 0; i < 4; ++i) {
-        const std::size_t dot = text.find('.');
-        const std::string_view part = text.substr(0, dot);
-        text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-        int value = 0;
-        const bool digits =
-            !part.empty() && part.size() <= 3 &&
-            std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
-        if (digits) {
-            for (char c : part) value = value * 10 + (c - '0');
-            if (value > 255) value = 0;
-        }
-        if (i > 0) out += '.';
-        out += std::to_string(value);
+    for (const std::optional<int>& part : AddressParts(text)) {
+        if (!out.empty()) out += '.';
+        out += std::to_string(part.value_or(0));
     }
     return out;
 }

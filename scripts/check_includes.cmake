@@ -20,6 +20,7 @@ set(rules
   "^res/images_win32\\.cpp => ${qt} => the Windows build has no toolkit"
   "${over_any_ui} => ${ui_backends} => dialogs and resources see the dialog framework, not one of its backends"
   "^platform/ui/[^/]+$ => ${qt}|${win}|${ui_backends} => the framework's API and shared logic speak its own types"
+  "^platform/ui/ => ^platform/(sockets|netdrive|shell)/ => the dialog framework knows none of the program's OS capabilities (its waiting sockets are app/'s)"
   "^platform/ui/fake/ => ${qt}|${win} => the fake UI backend needs no windowing system"
   "^platform/ui/qt/ => ${win}|^platform/ui/(win32|fake)/ => UI backends stand side by side"
   "^protocol/ => ${qt} => protocol is UI-free: no Qt"

@@ -63,13 +63,12 @@ bool NamedByLabel(Kind kind)
     }
 }
 
-CString LabelName(std::string_view text, std::uint32_t style)
+std::string WithoutMnemonic(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    const bool prefix = !(style & style::NoPrefix);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (prefix && text[i] == '&') {
+        if (text[i] == '&') {
             if (i + 1 < text.size() && text[i + 1] == '&') {
                 out += '&';
                 ++i;
@@ -78,6 +77,12 @@ CString LabelName(std::string_view text, std::uint32_t style)
         }
         out += text[i];
     }
+    return out;
+}
+
+CString LabelName(std::string_view text, std::uint32_t style)
+{
+    std::string out = (style & style::NoPrefix) ? std::string(text) : WithoutMnemonic(text);
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!out.empty() && (blank(out.back()) || out.back() == ':')) out.pop_back();
     std::size_t first = 0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,10 @@ bool NamedByLabel(Kind kind);
 
 // The index (in t.controls) of the static or group box that names control `index`, or -1.
 int NamingLabel(const DialogTemplate& t, std::size_t index);
+
+// A control's text as shown: each mnemonic '&' removed, "&&" one '&' ("Sa&ve && close" ->
+// "Save & close").
+std::string WithoutMnemonic(std::string_view text);
 
 // A label's text as a name: mnemonic '&' removed (unless the static shows '&' as is), and the
 // trailing ':' and blanks dropped ("&Password:" -> "Password").

@@ -1,38 +1,51 @@
-// What both backends' waiting decorators share: the count of open sockets, so the busy state
-// ends with the last one closed. The waits themselves and the busy look are the backend's
-// (qt/busy_wait.cpp, win32/busy_wait.cpp).
 #include "platform/ui/busy_wait.h"
+
+#include <algorithm>
+
+#include "platform/ui/driver.h"
 
 namespace ui {
 
-int UiSocketApi::Cleanup()
+namespace {
+bool g_busy = false;
+int g_dropped = 0;
+}  // namespace
+
+void SetBusy(bool on)
 {
-    const int r = inner().Cleanup();
-    if (m_openSockets == 0) SetBusy(false);
-    return r;
+    if (on == g_busy) return;
+    g_busy = on;
+    if (Backend* backend = CurrentBackend()) backend->SetBusyCursor(on);
 }
 
-sockets::SocketHandle UiSocketApi::OpenUdp()
+bool IsBusy()
 {
-    const sockets::SocketHandle s = inner().OpenUdp();
-    if (s != sockets::kInvalidSocket) ++m_openSockets;
-    return s;
+    return g_busy;
 }
 
-sockets::SocketHandle UiSocketApi::OpenTcp()
+int DroppedInputEvents()
 {
-    const sockets::SocketHandle s = inner().OpenTcp();
-    if (s != sockets::kInvalidSocket) ++m_openSockets;
-    return s;
+    return g_dropped;
 }
 
-int UiSocketApi::Close(sockets::SocketHandle s)
+bool WaitWithoutFreezing(std::chrono::milliseconds interval, std::chrono::milliseconds slice,
+                         bool endWhenReady,
+                         const std::function<bool(std::chrono::milliseconds)>& waitSlice)
 {
-    const int r = inner().Close(s);
-    // Failed or not, the caller is done with the socket; the busy state must not outlive it.
-    if (m_openSockets > 0) --m_openSockets;
-    if (m_openSockets == 0) SetBusy(false);
-    return r;
+    Backend* backend = CurrentBackend();
+    if (backend == nullptr) return waitSlice(interval);
+    SetBusy(true);
+    slice = std::max(slice, std::chrono::milliseconds(1));
+    bool ready = false;
+    std::chrono::milliseconds left = interval;
+    do {
+        const std::chrono::milliseconds step = std::min(left, slice);
+        ready = waitSlice(step);
+        left -= step;
+        g_dropped += backend->PumpEventsDroppingInput();
+        if (ready && endWhenReady) break;
+    } while (left.count() > 0);
+    return ready;
 }
 
 }  // namespace ui

@@ -1,47 +1,28 @@
-// Waiting without freezing: a SocketApi decorator for the GUI. Each wait of an exchange is cut
-// into short slices between which the windows repaint, under a busy cursor; user input that
-// arrives meanwhile is dropped (not deferred), so no command can start during an exchange and
-// no queued click fires after it. The number of waits the protocol makes and their total
-// length are those of the wrapped backend.
+// Waiting without freezing: the program's exchanges wait synchronously, yet its windows must
+// keep painting. A wait is cut into short slices between which the backend runs what its queue
+// holds, painting and timers, and drops the user's input (not deferred: no command can start
+// during an exchange and no queued click fires after it), under the busy cursor. The number of
+// slices is counted, not timed, so a virtual clock sees the same total.
 #pragma once
 
 #include <chrono>
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-
-#include "platform/sockets/forwarding_sockets.h"
-#include "platform/sockets/sockets.h"
+#include <functional>
 
 namespace ui {
 
-class UiSocketApi : public sockets::ForwardingSocketApi {
-public:
-    // `slice`: the longest stretch without repainting.
-    explicit UiSocketApi(sockets::SocketApi& inner,
-                         std::chrono::milliseconds slice = std::chrono::milliseconds(20));
-    ~UiSocketApi() override;
+// Waits `interval` in slices of at most `slice`, calling `waitSlice` with each; ends early when
+// it returns true and `endWhenReady`. Returns the last slice's result. Turns the busy state on;
+// the caller turns it off when its work is over (a run of waits is one busy stretch).
+bool WaitWithoutFreezing(std::chrono::milliseconds interval, std::chrono::milliseconds slice,
+                         bool endWhenReady,
+                         const std::function<bool(std::chrono::milliseconds)>& waitSlice);
 
-    // The calls that open and close sockets keep count, so the busy state ends with the last.
-    int Cleanup() override;
-    sockets::SocketHandle OpenUdp() override;
-    sockets::SocketHandle OpenTcp() override;
-    int Close(sockets::SocketHandle s) override;
-    bool Wait(sockets::SocketHandle s, std::chrono::milliseconds interval,
-              sockets::WaitKind kind) override;
+// The busy state: the busy cursor over the program's windows (a message box opened meanwhile
+// shows the arrow).
+void SetBusy(bool on);
+bool IsBusy();
 
-    // Input events dropped during waits so far (tests).
-    int droppedInputEvents() const;
-    bool busy() const { return m_busy; }
-
-private:
-    void SetBusy(bool on);
-
-    std::chrono::milliseconds m_slice;
-    int m_openSockets = 0;
-    bool m_busy = false;
-    class InputBlocker;
-    std::unique_ptr<InputBlocker> m_blocker;
-};
+// The user's input events dropped during waits so far.
+int DroppedInputEvents();
 
 }  // namespace ui

@@ -35,7 +35,6 @@
 #include "platform/ui/ids.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/types.h"
-#include "platform/ui/windows_names.h"
 
 namespace ui {
 
@@ -60,7 +59,6 @@ public:
     void EnableWindow(bool enable = true);
     bool IsWindowEnabled() const;
     void ShowWindow(bool show);
-    bool IsWindowVisible() const;
     void SetWindowText(const CString& text);
     CString GetWindowText() const;
     void SetFocus();
@@ -140,19 +138,14 @@ class CListCtrl : public CWnd {
 public:
     static constexpr std::uint32_t LVS_EX_FULLROWSELECT = 0x20;
     void SetExtendedStyle(std::uint32_t style);
-    std::uint32_t GetExtendedStyle() const;
     int InsertColumn(int column, const CString& heading, int widthPixels);  // left-aligned
-    int GetColumnCount() const;
-    CString GetColumnHeading(int column) const;
-    int InsertItem(int row, const CString& text);  // returns row
+    int InsertItem(int row, const CString& text);                           // returns row
     bool SetItemText(int row, int column, const CString& text);
     CString GetItemText(int row, int column) const;
     bool DeleteItem(int row);
     bool DeleteAllItems();
     int GetItemCount() const;
     int GetFirstSelectedItem() const;  // -1 when none
-    bool SetItemState(int row, bool selected);
-    int GetColumnWidth(int column) const;
     // Drawn inside the list while it is empty; no row.
     void SetEmptyText(const CString& text);
 };
@@ -174,7 +167,6 @@ class CIPAddressCtrl : public CWnd {
 public:
     void SetAddressText(const CString& dotted);
     CString GetAddressText() const;
-    bool IsBlank() const;  // all four fields empty
 };
 
 // Data exchange context; DDX_Control binds one member.

@@ -33,7 +33,7 @@ WindowDriver* CWnd::Driver() const
 NativeWindow CWnd::GetSafeHwnd() const
 {
     WindowDriver* d = Driver();
-    return d != nullptr ? d->Native(m_target) : nullptr;
+    return d != nullptr ? d->Native(m_target) : NativeWindow();
 }
 
 void CWnd::EnableWindow(bool enable)
@@ -63,12 +63,6 @@ bool CWnd::IsWindowEnabled() const
 void CWnd::ShowWindow(bool show)
 {
     if (WindowDriver* d = Driver()) d->SetVisible(m_target, show);
-}
-
-bool CWnd::IsWindowVisible() const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr && d->IsVisible(m_target);
 }
 
 void CWnd::SetWindowText(const CString& text)
@@ -232,29 +226,11 @@ void CListCtrl::SetExtendedStyle(std::uint32_t style)
     if (WindowDriver* d = Driver()) d->SetExtendedStyle(Target(), style);
 }
 
-std::uint32_t CListCtrl::GetExtendedStyle() const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ExtendedStyle(Target()) : 0;
-}
-
 int CListCtrl::InsertColumn(int column, const CString& heading, int widthPixels)
 {
     WindowDriver* d = Driver();
     return (d != nullptr && column >= 0) ? d->InsertColumn(Target(), column, heading, widthPixels)
                                          : -1;
-}
-
-int CListCtrl::GetColumnCount() const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ColumnCount(Target()) : 0;
-}
-
-CString CListCtrl::GetColumnHeading(int column) const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ColumnHeading(Target(), column) : CString();
 }
 
 int CListCtrl::InsertItem(int row, const CString& text)
@@ -301,18 +277,6 @@ int CListCtrl::GetFirstSelectedItem() const
     return d != nullptr ? d->CurSel(Target()) : -1;
 }
 
-bool CListCtrl::SetItemState(int row, bool selected)
-{
-    WindowDriver* d = Driver();
-    return d != nullptr && d->SetItemSelected(Target(), row, selected);
-}
-
-int CListCtrl::GetColumnWidth(int column) const
-{
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->ColumnWidth(Target(), column) : 0;
-}
-
 void CListCtrl::SetEmptyText(const CString& text)
 {
     if (WindowDriver* d = Driver()) d->SetEmptyText(Target(), text);
@@ -345,12 +309,6 @@ CString CIPAddressCtrl::GetAddressText() const
 {
     WindowDriver* d = Driver();
     return d != nullptr ? d->GetText(Target()) : CString();
-}
-
-bool CIPAddressCtrl::IsBlank() const
-{
-    WindowDriver* d = Driver();
-    return d == nullptr || d->IsBlank(Target());
 }
 
 }  // namespace ui

@@ -6,27 +6,6 @@
 
 namespace ui {
 
-namespace {
-
-// Controls that only show something never take the focus.
-bool Passive(const ControlTemplate& ct)
-{
-    switch (ct.kind) {
-        case Kind::GroupBox:
-        case Kind::EtchedFrame:
-        case Kind::EtchedHorz:
-            return true;
-        case Kind::Static:
-        case Kind::Icon:
-        case Kind::Bitmap:
-            return !(ct.style & style::Notify);
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 CDialog* CDialog::TopDialog()
 {
     CDialog* top = this;
@@ -70,7 +49,7 @@ void CDialog::CollectTabStops(std::vector<Stop>& out) const
     if (!m_window || m_template == nullptr) return;
     const WindowDriver& d = *m_window->driver;
     for (const ControlTemplate& ct : m_template->controls) {
-        if (!(ct.style & style::TabStop) || Passive(ct)) continue;
+        if (!(ct.style & style::TabStop) || IsPassive(ct)) continue;
         if (d.IsShown(ct.id) && d.IsEnabled(ct.id))
             out.push_back({const_cast<CDialog*>(this), ct.id});
     }

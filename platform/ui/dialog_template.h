@@ -79,6 +79,23 @@ struct ControlTemplate {
     int resource = 0;  // icon or bitmap id for Kind::Icon / Kind::Bitmap
 };
 
+// Controls that only show something: they never take the focus, nor the user's input.
+inline bool IsPassive(const ControlTemplate& ct)
+{
+    switch (ct.kind) {
+        case Kind::GroupBox:
+        case Kind::EtchedFrame:
+        case Kind::EtchedHorz:
+            return true;
+        case Kind::Static:
+        case Kind::Icon:
+        case Kind::Bitmap:
+            return !(ct.style & style::Notify);
+        default:
+            return false;
+    }
+}
+
 struct DialogTemplate {
     int id;
     std::string_view caption;  // UTF-8

@@ -1,6 +1,7 @@
 // The backend in use, and the application message box with its test seam.
 #include <cstdio>
 
+#include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
 #include "platform/ui/driver.h"
 
@@ -55,7 +56,13 @@ int MessageBox(const CWnd* owner, const CString& text, const CString& caption, I
         std::fprintf(stderr, "%s\n", text.c_str());
         return IDOK;
     }
-    return backend->ShowMessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, request);
+    // A message can open in the middle of an exchange: it shows the arrow, not the busy cursor.
+    const bool busy = IsBusy();
+    if (busy) backend->SetBusyCursor(false);
+    const int result =
+        backend->ShowMessageBox(owner != nullptr ? owner->GetSafeHwnd() : NativeWindow(), request);
+    if (busy) backend->SetBusyCursor(true);
+    return result;
 }
 
 int AfxMessageBox(const CString& text)

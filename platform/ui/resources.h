@@ -6,7 +6,6 @@
 
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/types.h"
-#include "platform/ui/windows_names.h"
 
 namespace ui {
 

@@ -1,6 +1,7 @@
 // The dialog framework's own types: what its API speaks instead of a toolkit's. Texts are UTF-8
 // (as the protocol layer produces them), rectangles and date-times plain fields, keys the
 // framework's own codes; images and native windows are handles that only a backend looks into.
+// Nothing here depends on the backend: the framework's core is compiled once for any of them.
 #pragma once
 
 #include <cstddef>
@@ -11,23 +12,23 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/windows_names.h"
+namespace ui {
 
-// The native window of the backend this build uses: what GetSafeHwnd() and GetDlgItem() hand
-// out, for the backend itself and for tests that look at the real controls.
-#if defined(DRAVMOOR_UI_WIN32)
-struct HWND__;
-namespace ui {
-using NativeWindow = HWND__*;
-}
-#else
-class QWidget;
-namespace ui {
-using NativeWindow = QWidget*;
-}
-#endif
+// A window or control as the backend made it: what GetSafeHwnd() and GetDlgItem() hand out.
+// Opaque: only the backend that made it looks inside (ui::qt::Widget, ui::win32::Hwnd), for
+// itself and for tests that look at the real controls. Default and nullptr: no window.
+class NativeWindow {
+public:
+    NativeWindow() = default;
+    NativeWindow(std::nullptr_t) {}
+    explicit NativeWindow(void* window) : m_window(window) {}
+    void* get() const { return m_window; }
+    explicit operator bool() const { return m_window != nullptr; }
+    bool operator==(const NativeWindow&) const = default;
 
-namespace ui {
+private:
+    void* m_window = nullptr;
+};
 
 // A text: UTF-8 inside. Built from any UTF-8 string; wire bytes must be decoded first
 // (protocol::DecodeWireText), as they are not UTF-8.

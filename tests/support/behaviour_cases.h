@@ -4,11 +4,11 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/sockets/fake_sockets.h"
 #include "platform/ui/busy_wait.h"
 #include "protocol/entry_names.h"
 #include "tests/support/ui_templates.h"
@@ -21,11 +21,14 @@ public:
     // Runs `fn` once the window is up and its modal loop runs.
     virtual void Later(std::function<void()> fn) = 0;
     virtual void Key(ui::Key key, unsigned modifiers = 0) = 0;  // to the focus, handled now
-    virtual void PostKey(ui::Key key) = 0;            // queued for the focus, as typing ahead does
-    virtual void Type(const std::string& text) = 0;   // characters, each to the focus then
-    virtual void Paste(const std::string& text) = 0;  // onto the clipboard, then Ctrl+V
+    virtual void PostKey(ui::Key key) = 0;           // queued for the focus, as typing ahead does
+    virtual void Type(const std::string& text) = 0;  // characters, each to the focus then
+    virtual void KeypadEnter() = 0;                  // the keypad's Enter key, to the focus
+    // Onto the clipboard, then Ctrl+V (or Shift+Insert).
+    virtual void Paste(const std::string& text, bool shiftInsert = false) = 0;
     virtual void CloseBox(ui::CDialog& dlg) = 0;
-    virtual bool HasFocus(ui::CDialog& dlg, int id) = 0;  // the control or a part of it
+    virtual bool HasFocus(ui::CDialog& dlg, int id) = 0;        // the control or a part of it
+    virtual bool AddressIsBlank(ui::CDialog& dlg, int id) = 0;  // all four fields empty
 };
 
 using Failures = std::vector<std::string>;
@@ -86,6 +89,72 @@ inline Failures ReturnEscapeTabAndTheCloseBox(User& u)
     return f;
 }
 
+// The dialog manager's keys beyond the plain ones: the keypad's Enter on a push button clicks
+// that button, not the default one; PreTranslateKey sees a key first and may take it; Tab
+// walks every tab stop in template order and wraps, Shift+Tab walks back, a disabled control
+// is skipped.
+inline Failures KeysOfTheDialogManager(User& u)
+{
+    Failures f;
+    using detail::Expect;
+    {
+        Probe dlg(kFormDlg);
+        dlg.Listen(ui::Notify::Clicked, kMap);
+        bool stayed = false;
+        dlg.onInit = [&] {
+            u.Later([&] {
+                ui::CWnd map;
+                map.SubclassDlgItem(kMap, &dlg);
+                map.SetFocus();
+                u.KeypadEnter();
+                stayed = dlg.IsModalRunning();
+                u.Key(ui::Key::Escape);
+            });
+        };
+        Expect(f, dlg.DoModal() == IDCANCEL && dlg.okCalls == 0 && stayed,
+               "keypad Enter on a push button: not the default button");
+        Expect(f, dlg.log.size() == 1, "keypad Enter on a push button clicks it");
+    }
+    {
+        Probe dlg(kFormDlg);
+        int seen = 0;
+        dlg.preTranslate = [&](ui::Key key) { return key == ui::Key::Return && ++seen > 0; };
+        bool running = false;
+        dlg.onInit = [&] {
+            u.Later([&] {
+                dlg.name.SetFocus();
+                u.Key(ui::Key::Return);
+                running = dlg.IsModalRunning();
+                dlg.EndDialog(IDCANCEL);
+            });
+        };
+        dlg.DoModal();
+        Expect(f, seen == 1 && running, "PreTranslateKey takes Return before the dialog");
+    }
+    {
+        Probe dlg(kFormDlg);
+        dlg.onInit = [&] {
+            u.Later([&] {
+                Expect(f, u.HasFocus(dlg, IDCANCEL), "the first tab stop has the focus");
+                for (const int id :
+                     std::initializer_list<int>{kName, kPassword, kVerify, kMap, IDOK, IDCANCEL}) {
+                    u.Key(ui::Key::Tab);
+                    Expect(f, u.HasFocus(dlg, id), "Tab to " + std::to_string(id));
+                }
+                u.Key(ui::Key::Tab, ui::keymod::Shift);
+                Expect(f, u.HasFocus(dlg, IDOK), "Shift+Tab walks back");
+                u.Key(ui::Key::Tab);
+                dlg.name.EnableWindow(false);
+                u.Key(ui::Key::Tab);
+                Expect(f, u.HasFocus(dlg, kPassword), "a disabled control is skipped");
+                dlg.EndDialog(IDOK);
+            });
+        };
+        dlg.DoModal();
+    }
+    return f;
+}
+
 // Changes from code notify nobody; the same change by the user does, once.
 inline Failures OnlyTheUserNotifies(User& u)
 {
@@ -125,9 +194,9 @@ inline Failures AddressesAndPickerRanges(User& u)
     detail::InWidgets(u, [&](Probe& dlg, ui::CIPAddressCtrl& ip) {
         ip.SetAddressText("192.0.2.254");
         Expect(f, ip.GetAddressText() == ui::CString("192.0.2.254"), "address round trip");
-        Expect(f, !ip.IsBlank(), "a set address is not blank");
+        Expect(f, !u.AddressIsBlank(dlg, kAddress), "a set address is not blank");
         ip.SetAddressText("");
-        Expect(f, ip.IsBlank(), "an empty address is blank");
+        Expect(f, u.AddressIsBlank(dlg, kAddress), "an empty address is blank");
         Expect(f, ip.GetAddressText() == ui::CString("0.0.0.0"), "blank reads 0.0.0.0");
         ip.SetAddressText("10.1");
         Expect(f, ip.GetAddressText() == ui::CString("10.1.0.0"),
@@ -185,30 +254,92 @@ inline Failures TypedAddresses(User& u)
         Expect(f, whole == "10.0.0.7", "a pasted address, read " + whole);
         const std::string refused = pasted("192.0.2.254", "1a");
         Expect(f, refused == "192.0.2.254", "a pasted \"1a\" is refused, read " + refused);
+        typed("0.0.0.0", "");
+        u.Paste("192.0.2.9", true);
+        const std::string shiftInsert = ip.GetAddressText().str();
+        Expect(f, shiftInsert == "192.0.2.9", "pasted by Shift+Insert, read " + shiftInsert);
+        // A disabled control keeps what it shows.
+        ip.EnableWindow(false);
+        Expect(f, ip.GetAddressText() == ui::CString("192.0.2.9"), "disabled: the address kept");
+        ip.EnableWindow(true);
+    });
+    return f;
+}
+
+// The same four texts typed, pasted and set from code into a blank address give the same
+// address on every backend; each result is printed, so runs on two systems can be compared.
+inline Failures AddressTable(User& u)
+{
+    struct Row {
+        const char* text;
+        const char* typed;
+        const char* pasted;
+    };
+    static constexpr Row kRows[] = {
+        {"1.x.3.4", "1.3.4.0", "1.0.3.4"},
+        {"01.002.3.4", "1.2.3.4", "1.2.3.4"},
+        {"1.2.3.4.5", "1.2.3.45", "1.2.3.4"},
+        {" 10.0.300.7", "10.0.255.7", "10.0.0.7"},
+    };
+    Failures f;
+    using detail::Expect;
+    detail::InWidgets(u, [&](Probe& dlg, ui::CIPAddressCtrl& ip) {
+        ui::CWnd mode;
+        mode.SubclassDlgItem(kMode, &dlg);
+        const auto into = [&](const std::function<void(const char*)>& input, const char* text) {
+            ip.SetAddressText("");
+            mode.SetFocus();
+            u.Key(ui::Key::Tab);
+            input(text);
+            return ip.GetAddressText().str();
+        };
+        for (const Row& r : kRows) {
+            const std::string typed = into([&](const char* t) { u.Type(t); }, r.text);
+            const std::string pasted = into([&](const char* t) { u.Paste(t); }, r.text);
+            ip.SetAddressText(r.text);
+            const std::string set = ip.GetAddressText().str();
+            std::printf("address \"%s\": typed %s, pasted %s, set %s\n", r.text, typed.c_str(),
+                        pasted.c_str(), set.c_str());
+            Expect(f, set == r.pasted, std::string("set \"") + r.text + "\", read " + set);
+            Expect(f, typed == r.typed, std::string("typed \"") + r.text + "\", read " + typed);
+            Expect(f, pasted == r.pasted, std::string("pasted \"") + r.text + "\", read " + pasted);
+        }
     });
     return f;
 }
 
 // While an exchange waits, the window repaints but the user's input is dropped: a key typed
-// meanwhile does nothing afterwards.
+// meanwhile does nothing afterwards. The wait's slices add up to its interval.
 inline Failures InputDuringAWaitIsDropped(User& u)
 {
     Failures f;
     using detail::Expect;
-    sockets::FakeNetwork network;
-    sockets::FakeSocketApi inner(network);
-    ui::UiSocketApi api(inner, std::chrono::milliseconds(5));
     Probe dlg(kFormDlg);
     int result = -5;
     dlg.onInit = [&] {
         u.Later([&] {
-            const sockets::SocketHandle s = api.OpenUdp();
+            const int droppedBefore = ui::DroppedInputEvents();
             u.PostKey(ui::Key::Escape);  // would cancel the dialog
-            api.Wait(s, std::chrono::milliseconds(50), sockets::WaitKind::UntilDatagram);
-            Expect(f, api.busy(), "busy while the socket is open");
-            api.Close(s);
-            Expect(f, !api.busy(), "not busy once it is closed");
-            Expect(f, api.droppedInputEvents() > 0, "the key was dropped");
+            std::chrono::milliseconds waited{0};
+            int slices = 0;
+            ui::WaitWithoutFreezing(std::chrono::milliseconds(50), std::chrono::milliseconds(5),
+                                    true, [&](std::chrono::milliseconds step) {
+                                        waited += step;
+                                        ++slices;
+                                        return false;
+                                    });
+            Expect(f, waited == std::chrono::milliseconds(50) && slices == 10,
+                   "the slices add up to the wait");
+            Expect(f, ui::IsBusy(), "busy during the wait");
+            ui::SetBusy(false);
+            Expect(f, !ui::IsBusy(), "not busy once the work is over");
+            Expect(f, ui::DroppedInputEvents() > droppedBefore, "the key was dropped");
+            // A slice that finds what it waits for ends a wait that may end early.
+            slices = 0;
+            ui::WaitWithoutFreezing(std::chrono::milliseconds(50), std::chrono::milliseconds(5),
+                                    true, [&](std::chrono::milliseconds) { return ++slices == 2; });
+            ui::SetBusy(false);
+            Expect(f, slices == 2, "a ready slice ends the wait");
             u.Later([&] { dlg.EndDialog(IDOK); });
         });
     };
@@ -291,9 +422,11 @@ inline Failures PickersLeaveTheDialogKeys(User& u)
 inline std::vector<std::pair<const char*, Failures (*)(User&)>> BehaviourCases()
 {
     return {{"ReturnEscapeTabAndTheCloseBox", &ReturnEscapeTabAndTheCloseBox},
+            {"KeysOfTheDialogManager", &KeysOfTheDialogManager},
             {"OnlyTheUserNotifies", &OnlyTheUserNotifies},
             {"AddressesAndPickerRanges", &AddressesAndPickerRanges},
             {"TypedAddresses", &TypedAddresses},
+            {"AddressTable", &AddressTable},
             {"InputDuringAWaitIsDropped", &InputDuringAWaitIsDropped},
             {"TypedTextNamesAnEntry", &TypedTextNamesAnEntry},
             {"PickersLeaveTheDialogKeys", &PickersLeaveTheDialogKeys}};

@@ -93,7 +93,7 @@ inline void OnNextModal(const std::function<void(QWidget*)>& driver)
 
 inline QAbstractButton* Button(ui::CDialog& dlg, int id)
 {
-    return qobject_cast<QAbstractButton*>(dlg.GetDlgItem(id));
+    return qobject_cast<QAbstractButton*>(ui::qt::Widget(dlg.GetDlgItem(id)));
 }
 
 inline QAbstractButton* ButtonByText(QWidget* root, const QString& text)

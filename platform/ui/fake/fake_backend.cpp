@@ -144,14 +144,6 @@ void FakeWindow::SetVisible(int id, bool visible)
         c->shown = visible;
 }
 
-bool FakeWindow::IsVisible(int id) const
-{
-    const bool window = m_shown && (m_parent == nullptr || !m_child || m_parent->IsVisible(kSelf));
-    if (id == kSelf) return window;
-    const FakeControl* c = Find(id);
-    return c != nullptr && c->shown && window;
-}
-
 bool FakeWindow::IsShown(int id) const
 {
     if (id == kSelf) return m_shown;
@@ -310,25 +302,11 @@ int FakeWindow::SetCurSel(int id, int index)
     return c->sel;
 }
 
-bool FakeWindow::SetItemSelected(int id, int index, bool selected)
-{
-    FakeControl* c = Control(id);
-    if (c == nullptr || index < 0 || index >= static_cast<int>(c->selected.size())) return false;
-    c->selected[static_cast<std::size_t>(index)] = selected;
-    return true;
-}
-
 // ---- List-view columns ------------------------------------------------------------------
 
 void FakeWindow::SetExtendedStyle(int id, std::uint32_t style)
 {
     if (FakeControl* c = Control(id)) c->extendedStyle = style;
-}
-
-std::uint32_t FakeWindow::ExtendedStyle(int id) const
-{
-    const FakeControl* c = Find(id);
-    return c != nullptr ? c->extendedStyle : 0;
 }
 
 int FakeWindow::InsertColumn(int id, int column, const CString& heading, int width)
@@ -340,28 +318,6 @@ int FakeWindow::InsertColumn(int id, int column, const CString& heading, int wid
     return at;
 }
 
-int FakeWindow::ColumnCount(int id) const
-{
-    const FakeControl* c = Find(id);
-    return c != nullptr ? static_cast<int>(c->columns.size()) : 0;
-}
-
-CString FakeWindow::ColumnHeading(int id, int column) const
-{
-    const FakeControl* c = Find(id);
-    return (c != nullptr && column >= 0 && column < static_cast<int>(c->columns.size()))
-               ? c->columns[static_cast<std::size_t>(column)].first
-               : CString();
-}
-
-int FakeWindow::ColumnWidth(int id, int column) const
-{
-    const FakeControl* c = Find(id);
-    return (c != nullptr && column >= 0 && column < static_cast<int>(c->columns.size()))
-               ? c->columns[static_cast<std::size_t>(column)].second
-               : 0;
-}
-
 void FakeWindow::SetDateTime(int id, const DateTime& value)
 {
     if (FakeControl* c = Control(id)) c->dateTime = value;
@@ -371,12 +327,6 @@ DateTime FakeWindow::GetDateTime(int id) const
 {
     const FakeControl* c = Find(id);
     return c != nullptr ? c->dateTime : DateTime();
-}
-
-bool FakeWindow::IsBlank(int id) const
-{
-    const FakeControl* c = Find(id);
-    return c == nullptr || c->text.IsEmpty();
 }
 
 void FakeWindow::SetAccessibleName(int id, const CString& name)

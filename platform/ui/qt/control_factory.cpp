@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "platform/ui/accessible_names.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/widgets.h"
 #include "platform/ui/resources.h"
@@ -35,19 +36,7 @@ QString FromUtf8(std::string_view s)
 
 QString StripMnemonic(const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&')) {
-            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&')) {
-                out += QLatin1Char('&');
-                ++i;
-            }
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
+    return QString::fromStdString(WithoutMnemonic(text.toStdString()));
 }
 
 namespace {

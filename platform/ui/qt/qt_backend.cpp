@@ -33,8 +33,9 @@ public:
                                                 child);
     }
 
-    int ShowMessageBox(NativeWindow owner, const MessageBoxRequest& request) override
+    int ShowMessageBox(NativeWindow window, const MessageBoxRequest& request) override
     {
+        QWidget* owner = Widget(window);
         if (owner == nullptr) owner = QApplication::activeModalWidget();
         if (owner == nullptr) owner = QApplication::activeWindow();
         const QString caption =
@@ -45,11 +46,7 @@ public:
         // Texts come from devices and the network: never interpret them as markup.
         box.setTextFormat(Qt::PlainText);
         box.setWindowModality(Qt::ApplicationModal);
-        // A message can open in the middle of an exchange, under its busy cursor.
-        const bool busy = QApplication::overrideCursor() != nullptr;
-        if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
         box.exec();
-        if (busy) QApplication::restoreOverrideCursor();
         return IDOK;
     }
 
@@ -74,6 +71,69 @@ public:
         bitmap->pixmap = QPixmap::fromImage(ToQImage(image));
         return BitmapHandle(bitmap);
     }
+
+    void SetBusyCursor(bool on) override
+    {
+        if (qApp == nullptr || on == m_busyCursor) return;
+        m_busyCursor = on;
+        if (on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+
+    int PumpEventsDroppingInput() override
+    {
+        if (qApp == nullptr) return 0;
+        InputDropper dropper;
+        qApp->installEventFilter(&dropper);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        qApp->removeEventFilter(&dropper);
+        return dropper.dropped;
+    }
+
+private:
+    // Drops the user's input while installed.
+    class InputDropper : public QObject {
+    public:
+        int dropped = 0;
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            switch (event->type()) {
+                case QEvent::MouseButtonPress:
+                case QEvent::MouseButtonRelease:
+                case QEvent::MouseButtonDblClick:
+                case QEvent::MouseMove:
+                case QEvent::Wheel:
+                case QEvent::KeyPress:
+                case QEvent::KeyRelease:
+                case QEvent::ShortcutOverride:
+                case QEvent::Shortcut:
+                case QEvent::ContextMenu:
+                case QEvent::TouchBegin:
+                case QEvent::TouchUpdate:
+                case QEvent::TouchEnd:
+                case QEvent::TabletPress:
+                case QEvent::TabletRelease:
+                    ++dropped;
+                    return true;
+                case QEvent::Close:
+                    // The close box, while the exchange holds the window.
+                    if (event->spontaneous()) {
+                        event->ignore();
+                        ++dropped;
+                        return true;
+                    }
+                    break;
+                default:
+                    break;
+            }
+            return QObject::eventFilter(watched, event);
+        }
+    };
+    bool m_busyCursor = false;
 };
 
 QtBackend& Instance()

@@ -11,6 +11,8 @@
 
 #include "platform/ui/types.h"
 
+class QWidget;
+
 namespace ui::qt {
 
 // Installs the Qt backend over the running QApplication (CreateSystemUi does it for the
@@ -21,6 +23,12 @@ void InstallBackend();
 // Returns false when the dialog font resolved to something other than the intended family
 // (layouts then keep their proportions but not their intended size).
 bool SetupApplicationLook();
+
+// The widget behind a native window handle this backend made (null for none).
+inline QWidget* Widget(NativeWindow window)
+{
+    return static_cast<QWidget*>(window.get());
+}
 
 QString ToQString(const CString& text);
 CString FromQString(const QString& text);

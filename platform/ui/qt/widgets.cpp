@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QStringList>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -129,6 +128,8 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
     setLineWidth(1);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
+    // Keys and pastes go through the framework's rules; this only keeps other ways in (drops,
+    // input methods) to digits.
     auto* validator =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
     for (int i = 0; i < 4; ++i) {
@@ -140,8 +141,6 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
         f->setContextMenuPolicy(Qt::NoContextMenu);
         f->installEventFilter(this);
         f->setObjectName(QStringLiteral("field%1").arg(i));
-        connect(f, &QLineEdit::textEdited, this, [this, i] { onEdited(i); });
-        connect(f, &QLineEdit::editingFinished, this, [this, i] { clampField(i); });
         m_fields[static_cast<std::size_t>(i)] = f;
         // The control is one tab stop: the fields take focus by click or by typing on.
         if (i > 0) f->setFocusPolicy(Qt::ClickFocus);
@@ -155,71 +154,28 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent)
     }
 }
 
+std::array<std::string, 4> IpAddressEdit::fieldTexts() const
+{
+    std::array<std::string, 4> texts;
+    for (std::size_t i = 0; i < 4; ++i) texts[i] = m_fields[i]->text().toStdString();
+    return texts;
+}
+
 void IpAddressEdit::setAddressText(const QString& dotted)
 {
     m_advancedInto = -1;
-    const QStringList parts = dotted.trimmed().split(QLatin1Char('.'));
-    for (int i = 0; i < 4; ++i) {
-        QString value;
-        if (i < parts.size()) {
-            bool ok = false;
-            const QString& p = parts[i];
-            const int n = p.toInt(&ok);
-            // Only plain 1-3 digit numbers in range fill a field; anything else leaves it blank.
-            if (ok && !p.isEmpty() && p.size() <= 3 && n >= 0 && n <= 255 &&
-                !p.contains(QLatin1Char('+')) && !p.contains(QLatin1Char('-')))
-                value = QString::number(n);
-        }
-        m_fields[static_cast<std::size_t>(i)]->setText(value);
-    }
+    const auto texts = AddressFieldsOf(dotted.toStdString());
+    for (std::size_t i = 0; i < 4; ++i) m_fields[i]->setText(QString::fromStdString(texts[i]));
 }
 
 QString IpAddressEdit::addressText() const
 {
-    QStringList parts;
-    for (const QLineEdit* f : m_fields) {
-        const int n = f->text().isEmpty() ? 0 : qBound(0, f->text().toInt(), 255);
-        parts << QString::number(n);
-    }
-    return parts.join(QLatin1Char('.'));
+    return QString::fromStdString(AddressTextOf(fieldTexts()));
 }
 
 bool IpAddressEdit::isBlank() const
 {
-    for (const QLineEdit* f : m_fields)
-        if (!f->text().isEmpty()) return false;
-    return true;
-}
-
-void IpAddressEdit::clampField(int index)
-{
-    QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
-    if (!f->text().isEmpty() && f->text().toInt() > 255) f->setText(QStringLiteral("255"));
-}
-
-void IpAddressEdit::onEdited(int index)
-{
-    QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
-    clampField(index);
-    if (f->text().size() == 3 && f->cursorPosition() == 3 && index < 3) {
-        QLineEdit* next = m_fields[static_cast<std::size_t>(index + 1)];
-        next->setFocus(Qt::OtherFocusReason);
-        next->selectAll();
-        m_advancedInto = index + 1;
-    }
-}
-
-// A dotted address pasted into any field fills all four.
-bool IpAddressEdit::pasteAddress()
-{
-    const QClipboard* clipboard = QGuiApplication::clipboard();
-    const QString text = clipboard != nullptr ? clipboard->text().trimmed() : QString();
-    if (!text.contains(QLatin1Char('.'))) return false;
-    setAddressText(text);
-    QLineEdit* last = m_fields[3];
-    last->setFocus(Qt::OtherFocusReason);
-    last->setCursorPosition(static_cast<int>(last->text().size()));
-    return true;
+    return AddressIsBlank(fieldTexts());
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
@@ -231,59 +187,62 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
         if (watched == m_fields[static_cast<std::size_t>(i)]) index = i;
     if (index < 0) return QFrame::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    const bool dot = key->key() == Qt::Key_Period || key->key() == Qt::Key_Space;
-    // Three digits moved the caret on already; the dot the user types next closes the part
-    // just finished, not the one the caret arrived in.
-    const bool afterAdvance = index == m_advancedInto;
     switch (key->key()) {
         case Qt::Key_Shift:
         case Qt::Key_Control:
         case Qt::Key_Alt:
         case Qt::Key_Meta:
-            break;
+            return QFrame::eventFilter(watched, event);
         default:
-            m_advancedInto = -1;
             break;
     }
-    if (dot && afterAdvance) return true;
-    if (key->matches(QKeySequence::Paste) && pasteAddress()) return true;
+    // The fields as they are, for the framework's rules to change.
     QLineEdit* f = m_fields[static_cast<std::size_t>(index)];
-    const auto focusField = [this](int i, bool atEnd) {
-        QLineEdit* g = m_fields[static_cast<std::size_t>(i)];
-        g->setFocus(Qt::OtherFocusReason);
-        g->setCursorPosition(atEnd ? static_cast<int>(g->text().size()) : 0);
-    };
-    switch (key->key()) {
-        case Qt::Key_Period:
-        case Qt::Key_Space:
-            if (index < 3 && !f->text().isEmpty()) {
-                clampField(index);
-                focusField(index + 1, false);
-                m_fields[static_cast<std::size_t>(index + 1)]->selectAll();
-            }
-            return true;
-        case Qt::Key_Backspace:
-            if (index > 0 && f->cursorPosition() == 0 && !f->hasSelectedText()) {
-                focusField(index - 1, true);
-                return true;
-            }
-            break;
-        case Qt::Key_Left:
-            if (index > 0 && f->cursorPosition() == 0) {
-                focusField(index - 1, true);
-                return true;
-            }
-            break;
-        case Qt::Key_Right:
-            if (index < 3 && f->cursorPosition() == f->text().size()) {
-                focusField(index + 1, false);
-                return true;
-            }
-            break;
-        default:
-            break;
+    AddressInput in;
+    in.fields = fieldTexts();
+    in.focus = index;
+    in.caret = f->cursorPosition();
+    in.selStart = !f->hasSelectedText()             ? in.caret
+                  : f->selectionStart() == in.caret ? f->selectionEnd()
+                                                    : f->selectionStart();
+    in.advancedInto = m_advancedInto;
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    AddressOutcome outcome = AddressOutcome::NotMine;
+    if (key->matches(QKeySequence::Paste)) {
+        const QClipboard* clipboard = QGuiApplication::clipboard();
+        outcome = PasteIntoAddress(in, clipboard != nullptr ? clipboard->text().toStdString() : "");
+    } else if (key->key() == Qt::Key_Backspace && mods == Qt::NoModifier) {
+        outcome = KeyIntoAddress(in, AddressKey::Backspace);
+    } else if (key->key() == Qt::Key_Left && mods == Qt::NoModifier) {
+        outcome = KeyIntoAddress(in, AddressKey::Left);
+    } else if (key->key() == Qt::Key_Right && mods == Qt::NoModifier) {
+        outcome = KeyIntoAddress(in, AddressKey::Right);
+    } else if (!key->text().isEmpty() && !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+        outcome = TypeIntoAddress(in, key->text().toUcs4().value(0));
     }
-    return QFrame::eventFilter(watched, event);
+    m_advancedInto = in.advancedInto;
+    if (outcome == AddressOutcome::NotMine) {
+        m_advancedInto = -1;
+        return QFrame::eventFilter(watched, event);
+    }
+    if (outcome == AddressOutcome::Taken) showInput(in);
+    return true;
+}
+
+// Shows the fields, the focused one and its selection as the rules left them.
+void IpAddressEdit::showInput(const AddressInput& in)
+{
+    for (std::size_t i = 0; i < 4; ++i) {
+        const QString text = QString::fromStdString(in.fields[i]);
+        if (m_fields[i]->text() != text) m_fields[i]->setText(text);
+    }
+    QLineEdit* g = m_fields[static_cast<std::size_t>(in.focus)];
+    if (!g->hasFocus()) g->setFocus(Qt::OtherFocusReason);
+    if (in.selStart == in.caret)
+        g->setCursorPosition(in.caret);
+    else
+        g->setSelection(in.selStart, in.caret - in.selStart);
 }
 
 void IpAddressEdit::resizeEvent(QResizeEvent* event)

@@ -7,13 +7,14 @@
 #include <QListWidget>
 #include <QString>
 #include <array>
+#include <string>
+
+#include "platform/ui/address_input.h"
 
 namespace ui {
 
-// Four 0-255 fields separated by dots, in one sunken frame. Typing three digits moves on to
-// the next field, and so does a dot typed into a field that has digits (the dot right after
-// such a move is taken as that field's end); Backspace in an empty field moves back; a dotted
-// address pasted into any field fills all four.
+// Four 0-255 fields separated by dots, in one sunken frame. What typing and pasting do to the
+// fields is the framework's (address_input.h); this widget shows the fields and reports keys.
 class IpAddressEdit : public QFrame {
     Q_OBJECT
 public:
@@ -31,9 +32,8 @@ protected:
 
 private:
     void layoutFields();
-    void onEdited(int index);
-    void clampField(int index);
-    bool pasteAddress();
+    std::array<std::string, 4> fieldTexts() const;
+    void showInput(const AddressInput& in);
     std::array<QLineEdit*, 4> m_fields{};
     int m_advancedInto = -1;  // the field three digits moved to, until anything else happens
     std::array<QWidget*, 3> m_dots{};

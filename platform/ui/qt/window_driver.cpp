@@ -44,14 +44,6 @@ QFont TemplateFont(const DialogTemplate& t)
     return f;
 }
 
-bool Passive(const ControlTemplate& ct)
-{
-    return ct.kind == Kind::GroupBox || ct.kind == Kind::EtchedFrame ||
-           ct.kind == Kind::EtchedHorz ||
-           ((ct.kind == Kind::Static || ct.kind == Kind::Icon || ct.kind == Kind::Bitmap) &&
-            !(ct.style & style::Notify));
-}
-
 DateTime Fields(const QDate& date, const QTime& time)
 {
     return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
@@ -365,7 +357,7 @@ QtWindowDriver::QtWindowDriver(const DialogTemplate& t, WindowEvents& events,
         // The first control of the template is on top (the original z-order); Qt stacks later
         // siblings above earlier ones.
         w->lower();
-        if (Passive(ct)) {
+        if (IsPassive(ct)) {
             w->setAttribute(Qt::WA_TransparentForMouseEvents);
             w->setFocusPolicy(Qt::NoFocus);
         } else if (ct.style & style::TabStop) {
@@ -515,12 +507,6 @@ bool QtWindowDriver::IsEnabled(int id) const
 void QtWindowDriver::SetVisible(int id, bool visible)
 {
     if (QWidget* w = Widget(id)) w->setVisible(visible);
-}
-
-bool QtWindowDriver::IsVisible(int id) const
-{
-    const QWidget* w = Widget(id);
-    return w != nullptr && w->isVisible();
 }
 
 bool QtWindowDriver::IsShown(int id) const
@@ -801,15 +787,6 @@ int QtWindowDriver::SetCurSel(int id, int index)
     return -1;
 }
 
-bool QtWindowDriver::SetItemSelected(int id, int index, bool selected)
-{
-    auto* v = qobject_cast<QTreeWidget*>(Widget(id));
-    QTreeWidgetItem* item = v != nullptr ? v->topLevelItem(index) : nullptr;
-    if (item == nullptr) return false;
-    item->setSelected(selected);
-    return true;
-}
-
 // ---- List-view columns ------------------------------------------------------------------
 
 void QtWindowDriver::SetExtendedStyle(int id, std::uint32_t style)
@@ -821,12 +798,6 @@ void QtWindowDriver::SetExtendedStyle(int id, std::uint32_t style)
     v->setSelectionBehavior(fullRow ? QAbstractItemView::SelectRows
                                     : QAbstractItemView::SelectItems);
     v->setAllColumnsShowFocus(fullRow);
-}
-
-std::uint32_t QtWindowDriver::ExtendedStyle(int id) const
-{
-    auto* v = qobject_cast<QTreeWidget*>(Widget(id));
-    return v != nullptr ? v->property("extendedStyle").toUInt() : 0;
 }
 
 int QtWindowDriver::InsertColumn(int id, int column, const CString& heading, int width)
@@ -849,28 +820,6 @@ int QtWindowDriver::InsertColumn(int id, int column, const CString& heading, int
         v->headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
     }
     return at;
-}
-
-int QtWindowDriver::ColumnCount(int id) const
-{
-    auto* v = qobject_cast<QTreeWidget*>(Widget(id));
-    return v != nullptr ? v->columnCount() : 0;
-}
-
-CString QtWindowDriver::ColumnHeading(int id, int column) const
-{
-    auto* v = qobject_cast<QTreeWidget*>(Widget(id));
-    return (v != nullptr && column >= 0 && column < v->columnCount())
-               ? FromQString(v->headerItem()->text(column))
-               : CString();
-}
-
-int QtWindowDriver::ColumnWidth(int id, int column) const
-{
-    auto* v = qobject_cast<QTreeWidget*>(Widget(id));
-    return (v != nullptr && column >= 0 && column < v->columnCount())
-               ? v->header()->sectionSize(column)
-               : 0;
 }
 
 // ---- Pickers, address controls ----------------------------------------------------------
@@ -921,12 +870,6 @@ void QtWindowDriver::SetDateTimeRange(int id, const DateTime& first, const DateT
     if (e != nullptr && ShowsDate(e))
         e->setDateRange(QDate(first.year, first.month, first.day),
                         QDate(last.year, last.month, last.day));
-}
-
-bool QtWindowDriver::IsBlank(int id) const
-{
-    auto* ip = qobject_cast<IpAddressEdit*>(Widget(id));
-    return ip == nullptr || ip->isBlank();
 }
 
 // ---- Assistive technology, list placeholders -------------------------------------------

@@ -49,7 +49,7 @@ public:
     // The control that holds `w` (kSelf: the window itself; kNoControl: not in this window).
     int ControlOf(const QWidget* w) const;
 
-    NativeWindow Native(int id) const override { return Widget(id); }
+    NativeWindow Native(int id) const override { return NativeWindow(Widget(id)); }
     CPoint BaseUnits() const override { return m_baseUnits; }
     void RunModal() override;
     void EndModal(int result) override;
@@ -63,7 +63,6 @@ public:
     void SetEnabled(int id, bool enable) override;
     bool IsEnabled(int id) const override;
     void SetVisible(int id, bool visible) override;
-    bool IsVisible(int id) const override;
     bool IsShown(int id) const override;
     void SetText(int id, const CString& text) override;
     CString GetText(int id) const override;
@@ -86,19 +85,13 @@ public:
     bool SetItemText(int id, int index, int column, const CString& text) override;
     int CurSel(int id) const override;
     int SetCurSel(int id, int index) override;
-    bool SetItemSelected(int id, int index, bool selected) override;
 
     void SetExtendedStyle(int id, std::uint32_t style) override;
-    std::uint32_t ExtendedStyle(int id) const override;
     int InsertColumn(int id, int column, const CString& heading, int width) override;
-    int ColumnCount(int id) const override;
-    CString ColumnHeading(int id, int column) const override;
-    int ColumnWidth(int id, int column) const override;
 
     void SetDateTime(int id, const DateTime& value) override;
     DateTime GetDateTime(int id) const override;
     void SetDateTimeRange(int id, const DateTime& first, const DateTime& last) override;
-    bool IsBlank(int id) const override;
 
     void SetAccessibleName(int id, const CString& name) override;
     void SetEmptyText(int id, const CString& text) override;

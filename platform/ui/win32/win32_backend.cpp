@@ -90,18 +90,16 @@ public:
         return driver;
     }
 
-    int ShowMessageBox(NativeWindow owner, const MessageBoxRequest& request) override
+    int ShowMessageBox(NativeWindow window, const MessageBoxRequest& request) override
     {
+        HWND owner = Hwnd(window);
         if (owner == nullptr) owner = GetActiveWindow();
         const std::wstring caption =
             Wide(request.caption.IsEmpty() ? ApplicationName().str() : request.caption.str());
         const UINT icon =
             request.icon == Icon::Information ? MB_ICONINFORMATION : MB_ICONEXCLAMATION;
-        // A message can open in the middle of an exchange, under its busy cursor.
-        const HCURSOR was = SetCursor(LoadCursorW(nullptr, IDC_ARROW));
         MessageBoxW(owner, Wide(request.text.str()).c_str(), caption.c_str(),
                     MB_OK | icon | (owner == nullptr ? MB_TASKMODAL : 0u));
-        SetCursor(was);
         return IDOK;
     }
 
@@ -139,6 +137,41 @@ public:
         if (bitmap->bitmap == nullptr) return {};
         return BitmapHandle(bitmap);
     }
+
+    void SetBusyCursor(bool on) override
+    {
+        m_busyCursor = on;
+        SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW));
+    }
+
+    int PumpEventsDroppingInput() override
+    {
+        int dropped = 0;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            if (IsInput(msg.message)) {
+                ++dropped;
+                continue;
+            }
+            DispatchMessageW(&msg);
+        }
+        // Windows the pump painted may have set their own cursor.
+        if (m_busyCursor) SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return dropped;
+    }
+
+private:
+    static bool IsInput(UINT m)
+    {
+        return (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
+               (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK) || m == WM_CONTEXTMENU ||
+               m == WM_SYSCOMMAND;
+    }
+    bool m_busyCursor = false;
 };
 
 Win32Backend& Instance()

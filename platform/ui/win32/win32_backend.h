@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include "platform/ui/win32/windows_names.h"
+
 #include <string>
 #include <string_view>
 
@@ -14,6 +18,12 @@
 namespace ui::win32 {
 
 void InstallBackend();
+
+// The window behind a native window handle this backend made (null for none).
+inline HWND Hwnd(NativeWindow window)
+{
+    return static_cast<HWND>(window.get());
+}
 
 std::wstring Wide(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);

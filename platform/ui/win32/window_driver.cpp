@@ -1,12 +1,11 @@
 #include "platform/ui/win32/window_driver.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cwchar>
 
+#include "platform/ui/address_input.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/win32/template_builder.h"
 #include "platform/ui/win32/win32_backend.h"
@@ -62,26 +61,6 @@ DateTime FromSystemTime(const SYSTEMTIME& st)
     return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
-// A dotted quad's parts, as many as parse from the start (0-4).
-int ParseQuad(const std::string& text, std::array<int, 4>& parts)
-{
-    int count = 0;
-    std::size_t i = 0;
-    while (count < 4 && i < text.size()) {
-        int value = 0, digits = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
-            value = value * 10 + (text[i] - '0');
-            ++digits;
-            ++i;
-        }
-        if (digits == 0 || digits > 3 || value > 255) break;
-        parts[static_cast<std::size_t>(count++)] = value;
-        if (i < text.size() && text[i] != '.') break;
-        ++i;
-    }
-    return count;
-}
-
 // The four field edits of an address control, left to right.
 std::vector<HWND> AddressFields(HWND ip)
 {
@@ -134,135 +113,97 @@ void FitAddressFields(HWND ip, const std::vector<HWND>& fields)
     InvalidateRect(ip, nullptr, TRUE);
 }
 
-// Typing into an address control, the same on every system and backend: digits fill a field
-// and three move on to the next with its text selected; a dot (or space) closes a field, but
-// not right after such a move; Backspace at a field's start goes back to the previous one.
-// (Wine's control left the caret before the next field's old text, so "168" became "160".)
+// Typing into an address control is the framework's (address_input.h), as on every backend:
+// the subclassed fields hand it each character, Backspace, Left and Right, and each paste.
+// (Wine's own control left the caret before the next field's old text, so "168" became "160".)
 constexpr wchar_t kAdvancedProp[] = L"DravmoorAdvancedInto";
 constexpr UINT_PTR kFieldSubclass = 2;
 
-void FocusField(const std::vector<HWND>& fields, std::size_t i, bool selectAll)
+std::array<std::string, 4> FieldTexts(const std::vector<HWND>& fields)
 {
-    SetFocus(fields[i]);
-    const int end = GetWindowTextLengthW(fields[i]);
-    SendMessageW(fields[i], EM_SETSEL, selectAll ? 0 : end, end);
+    std::array<std::string, 4> texts;
+    for (std::size_t i = 0; i < 4 && i < fields.size(); ++i) texts[i] = Narrow(TextOf(fields[i]));
+    return texts;
 }
 
-std::wstring ClipboardText(HWND owner)
+// The clipboard's text, read no further than its memory block: a block without the closing
+// NUL must not be read past.
+std::string ClipboardText(HWND owner)
 {
     std::wstring text;
-    if (!OpenClipboard(owner)) return text;
+    if (!OpenClipboard(owner)) return {};
     if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        const std::size_t chars = GlobalSize(h) / sizeof(wchar_t);
         if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
-            text = p;
+            text.assign(p, std::find(p, p + chars, L'\0'));
             GlobalUnlock(h);
         }
     }
     CloseClipboard();
-    const auto first = text.find_first_not_of(L" \t\r\n");
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
-}
-
-// A paste into a field. A dotted address fills all four fields, each part that is a number of
-// up to three digits and at most 255 (the others blank), and leaves the caret in the last;
-// up to three digits alone are typed into the field; anything else is refused, as a typed
-// letter is.
-void PasteIntoAddress(const std::vector<HWND>& fields, HWND field)
-{
-    const std::wstring text = ClipboardText(field);
-    if (text.find(L'.') == std::wstring::npos) {
-        if (text.empty() || text.size() > 3 ||
-            text.find_first_not_of(L"0123456789") != std::wstring::npos) {
-            MessageBeep(MB_OK);
-            return;
-        }
-        for (const wchar_t c : text) SendMessageW(GetFocus(), WM_CHAR, c, 0);
-        return;
-    }
-    std::size_t start = 0;
-    for (const HWND f : fields) {
-        const std::size_t dot = std::min(text.find(L'.', start), text.size());
-        const std::wstring part = start < text.size() ? text.substr(start, dot - start) : L"";
-        start = dot + 1;
-        const bool number = !part.empty() && part.size() <= 3 &&
-                            part.find_first_not_of(L"0123456789") == std::wstring::npos &&
-                            std::stoi(part) <= 255;
-        SetWindowTextW(f, number ? std::to_wstring(std::stoi(part)).c_str() : L"");
-    }
-    FocusField(fields, 3, false);
+    return Narrow(text);
 }
 
 LRESULT CALLBACK AddressFieldProc(HWND field, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                   DWORD_PTR index)
 {
     const HWND ip = GetParent(field);
-    const bool afterAdvance =
-        reinterpret_cast<std::size_t>(GetPropW(ip, kAdvancedProp)) == index + 1;
-    switch (msg) {
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(field, &AddressFieldProc, kFieldSubclass);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(field, &AddressFieldProc, kFieldSubclass);
+        RemovePropW(ip, kAdvancedProp);
+        return DefSubclassProc(field, msg, wp, lp);
+    }
+    if (msg == WM_LBUTTONDOWN || msg == WM_KILLFOCUS) RemovePropW(ip, kAdvancedProp);
+    const bool arrow = msg == WM_KEYDOWN && (wp == VK_LEFT || wp == VK_RIGHT) &&
+                       GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0;
+    // Shift+Insert: Wine's edit pastes by itself then, past WM_PASTE and so past the rule.
+    if (msg == WM_KEYDOWN && wp == VK_INSERT && GetKeyState(VK_SHIFT) < 0 &&
+        GetKeyState(VK_CONTROL) >= 0)
+        return SendMessageW(field, WM_PASTE, 0, 0);
+    if (msg != WM_CHAR && msg != WM_PASTE && !arrow) return DefSubclassProc(field, msg, wp, lp);
+    const std::vector<HWND> fields = AddressFields(ip);
+    if (fields.size() != 4 || index > 3) return DefSubclassProc(field, msg, wp, lp);
+    // Ctrl+V: not every edit control sends itself WM_PASTE for it.
+    if (msg == WM_CHAR && wp == 0x16) return SendMessageW(field, WM_PASTE, 0, 0);
+
+    AddressInput in;
+    in.fields = FieldTexts(fields);
+    in.focus = static_cast<int>(index);
+    DWORD from = 0, to = 0;
+    SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    in.selStart = static_cast<int>(from);  // the edit's caret is at the selection's end
+    in.caret = static_cast<int>(to);
+    in.advancedInto =
+        static_cast<int>(reinterpret_cast<std::size_t>(GetPropW(ip, kAdvancedProp))) - 1;
+    AddressOutcome outcome;
+    if (msg == WM_PASTE)
+        outcome = PasteIntoAddress(in, ClipboardText(field));
+    else if (arrow)
+        outcome = KeyIntoAddress(in, wp == VK_LEFT ? AddressKey::Left : AddressKey::Right);
+    else
+        outcome = TypeIntoAddress(in, static_cast<char32_t>(wp));
+    switch (outcome) {
+        case AddressOutcome::NotMine:
             RemovePropW(ip, kAdvancedProp);
-            break;
-        case WM_LBUTTONDOWN:
-        case WM_KILLFOCUS:
-            if (afterAdvance) RemovePropW(ip, kAdvancedProp);
-            break;
-        case WM_PASTE: {
-            const std::vector<HWND> fields = AddressFields(ip);
-            if (fields.size() != 4) break;
+            return DefSubclassProc(field, msg, wp, lp);
+        case AddressOutcome::Refused:
             RemovePropW(ip, kAdvancedProp);
-            PasteIntoAddress(fields, field);
+            MessageBeep(MB_OK);
             return 0;
-        }
-        case WM_CHAR: {
-            const std::vector<HWND> fields = AddressFields(ip);
-            if (fields.size() != 4 || index > 3) break;
-            RemovePropW(ip, kAdvancedProp);
-            const auto c = static_cast<wchar_t>(wp);
-            // Ctrl+V: not every edit control sends itself WM_PASTE for it.
-            if (c == 0x16) return SendMessageW(field, WM_PASTE, 0, 0);
-            DWORD from = 0, to = 0;
-            SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
-                         reinterpret_cast<LPARAM>(&to));
-            std::wstring text = TextOf(field);
-            from = std::min<DWORD>(from, static_cast<DWORD>(text.size()));
-            to = std::clamp<DWORD>(to, from, static_cast<DWORD>(text.size()));
-            if (c >= L'0' && c <= L'9') {
-                text.replace(from, to - from, 1, c);
-                if (text.size() > 3) {
-                    MessageBeep(MB_OK);
-                    return 0;
-                }
-                DWORD caret = from + 1;
-                if (std::stoi(text) > 255) {
-                    text = L"255";
-                    caret = 3;
-                }
-                SetWindowTextW(field, text.c_str());
-                SendMessageW(field, EM_SETSEL, caret, caret);
-                if (text.size() == 3 && caret == 3 && index < 3) {
-                    FocusField(fields, index + 1, true);
-                    SetPropW(ip, kAdvancedProp, reinterpret_cast<HANDLE>(index + 2));
-                }
-                return 0;
-            }
-            if (c == L'.' || c == L' ') {
-                if (!afterAdvance && index < 3 && !text.empty())
-                    FocusField(fields, index + 1, true);
-                return 0;
-            }
-            if (c == L'\b' && index > 0 && from == 0 && to == 0) {
-                FocusField(fields, index - 1, false);
-                return 0;
-            }
-            if (c >= L' ') return 0;  // nothing but digits goes into a field
-            break;
-        }
-        default:
+        case AddressOutcome::Taken:
             break;
     }
-    return DefSubclassProc(field, msg, wp, lp);
+    for (std::size_t i = 0; i < 4; ++i)
+        if (Narrow(TextOf(fields[i])) != in.fields[i])
+            SetWindowTextW(fields[i], Wide(in.fields[i]).c_str());
+    const HWND target = fields[static_cast<std::size_t>(in.focus)];
+    if (GetFocus() != target) SetFocus(target);
+    SendMessageW(target, EM_SETSEL, static_cast<WPARAM>(in.selStart), in.caret);
+    // After the focus moved: the old field's WM_KILLFOCUS forgets the last move.
+    RemovePropW(ip, kAdvancedProp);
+    if (in.advancedInto >= 0)
+        SetPropW(ip, kAdvancedProp,
+                 reinterpret_cast<HANDLE>(static_cast<std::size_t>(in.advancedInto) + 1));
+    return 0;
 }
 
 void SetUpAddressControl(HWND ip)
@@ -619,12 +560,6 @@ void Win32WindowDriver::SetVisible(int id, bool visible)
     if (HWND h = Window(id)) ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-bool Win32WindowDriver::IsVisible(int id) const
-{
-    const HWND h = Window(id);
-    return h != nullptr && IsWindowVisible(h);
-}
-
 bool Win32WindowDriver::IsShown(int id) const
 {
     const HWND h = Window(id);
@@ -637,20 +572,12 @@ void Win32WindowDriver::SetText(int id, const CString& value)
     if (h == nullptr) return;
     Quiet quiet(m_quiet);
     if (id != kSelf && KindOf(id) == Kind::IpAddress) {
-        std::array<int, 4> parts{};
-        const int n = ParseQuad(value.str(), parts);
-        if (n == 4) {
-            SendMessageW(
-                h, IPM_SETADDRESS, 0,
-                static_cast<LPARAM>(MAKEIPADDRESS(parts[0], parts[1], parts[2], parts[3])));
-            return;
-        }
-        // What parses fills the first fields; the others stay blank.
+        // The framework's reading of the text, parts without a value blank.
         SendMessageW(h, IPM_CLEARADDRESS, 0, 0);
         const std::vector<HWND> fields = AddressFields(h);
-        for (int i = 0; i < n && i < static_cast<int>(fields.size()); ++i)
-            SetWindowTextW(fields[static_cast<std::size_t>(i)],
-                           std::to_wstring(parts[static_cast<std::size_t>(i)]).c_str());
+        const auto texts = AddressFieldsOf(value.str());
+        for (std::size_t i = 0; i < fields.size() && i < 4; ++i)
+            SetWindowTextW(fields[i], Wide(texts[i]).c_str());
         return;
     }
     const std::wstring text = Wide(value.str());
@@ -665,15 +592,8 @@ CString Win32WindowDriver::GetText(int id) const
 {
     const HWND h = Window(id);
     if (h == nullptr) return {};
-    if (id != kSelf && KindOf(id) == Kind::IpAddress) {
-        DWORD address = 0;
-        SendMessageW(h, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-        char dotted[16];
-        std::snprintf(dotted, sizeof dotted, "%lu.%lu.%lu.%lu", FIRST_IPADDRESS(address),
-                      SECOND_IPADDRESS(address), THIRD_IPADDRESS(address),
-                      FOURTH_IPADDRESS(address));
-        return CString(dotted);
-    }
+    if (id != kSelf && KindOf(id) == Kind::IpAddress)
+        return CString(AddressTextOf(FieldTexts(AddressFields(h))));
     return CString(Narrow(TextOf(h)));
 }
 
@@ -959,26 +879,13 @@ int Win32WindowDriver::SetCurSel(int id, int index)
             none.stateMask = LVIS_SELECTED;
             SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                          reinterpret_cast<LPARAM>(&none));
-            if (valid) SetItemSelected(id, index, true);
+            if (valid) SelectRow(id, index);
             break;
         }
         default:
             return -1;
     }
     return valid ? index : -1;
-}
-
-bool Win32WindowDriver::SetItemSelected(int id, int index, bool selected)
-{
-    const HWND h = Window(id);
-    if (h == nullptr || KindOf(id) != Kind::ListView || index < 0 || index >= ItemCount(id))
-        return false;
-    Quiet quiet(m_quiet);
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = selected ? LVIS_SELECTED : 0;
-    return SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                        reinterpret_cast<LPARAM>(&item)) != FALSE;
 }
 
 // ---- List-view columns ------------------------------------------------------------------
@@ -989,11 +896,25 @@ void Win32WindowDriver::SetExtendedStyle(int id, std::uint32_t style)
         SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
 }
 
-std::uint32_t Win32WindowDriver::ExtendedStyle(int id) const
+int Win32WindowDriver::ColumnCount(int id) const
 {
     const HWND h = Window(id);
     if (h == nullptr || KindOf(id) != Kind::ListView) return 0;
-    return static_cast<std::uint32_t>(SendMessageW(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
+    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+bool Win32WindowDriver::SelectRow(int id, int index)
+{
+    const HWND h = Window(id);
+    if (h == nullptr || KindOf(id) != Kind::ListView || index < 0 || index >= ItemCount(id))
+        return false;
+    Quiet quiet(m_quiet);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    return SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(&item)) != FALSE;
 }
 
 int Win32WindowDriver::InsertColumn(int id, int column, const CString& heading, int width)
@@ -1009,36 +930,6 @@ int Win32WindowDriver::InsertColumn(int id, int column, const CString& heading, 
     c.iSubItem = column;
     return static_cast<int>(SendMessageW(h, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
                                          reinterpret_cast<LPARAM>(&c)));
-}
-
-int Win32WindowDriver::ColumnCount(int id) const
-{
-    const HWND h = Window(id);
-    if (h == nullptr || KindOf(id) != Kind::ListView) return 0;
-    const auto header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
-    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-}
-
-CString Win32WindowDriver::ColumnHeading(int id, int column) const
-{
-    const HWND h = Window(id);
-    if (h == nullptr || column < 0 || column >= ColumnCount(id)) return {};
-    std::wstring s(256, L'\0');
-    LVCOLUMNW c{};
-    c.mask = LVCF_TEXT;
-    c.pszText = s.data();
-    c.cchTextMax = static_cast<int>(s.size());
-    if (!SendMessageW(h, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c)))
-        return {};
-    s.resize(std::wcslen(s.c_str()));
-    return CString(Narrow(s));
-}
-
-int Win32WindowDriver::ColumnWidth(int id, int column) const
-{
-    const HWND h = Window(id);
-    if (h == nullptr || column < 0 || column >= ColumnCount(id)) return 0;
-    return static_cast<int>(SendMessageW(h, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
 // ---- Pickers, address controls ----------------------------------------------------------
@@ -1139,13 +1030,6 @@ LRESULT CALLBACK Win32WindowDriver::EmptyListProc(HWND h, UINT msg, WPARAM wp, L
     SelectObject(dc, old);
     ReleaseDC(h, dc);
     return r;
-}
-
-bool Win32WindowDriver::IsBlank(int id) const
-{
-    const HWND h = Window(id);
-    return h == nullptr || KindOf(id) != Kind::IpAddress ||
-           SendMessageW(h, IPM_ISBLANK, 0, 0) != FALSE;
 }
 
 }  // namespace ui::win32

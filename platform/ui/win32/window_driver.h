@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include "platform/ui/win32/windows_names.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -29,7 +33,7 @@ public:
     static Win32WindowDriver* FromWindow(HWND hwnd);  // the driver of a dialog of ours, or null
     int ControlOf(HWND h) const;                      // kSelf, a control id, or kNoControl
 
-    NativeWindow Native(int id) const override { return Window(id); }
+    NativeWindow Native(int id) const override { return NativeWindow(Window(id)); }
     CPoint BaseUnits() const override { return m_baseUnits; }
     void RunModal() override;
     void EndModal(int result) override;
@@ -43,7 +47,6 @@ public:
     void SetEnabled(int id, bool enable) override;
     bool IsEnabled(int id) const override;
     void SetVisible(int id, bool visible) override;
-    bool IsVisible(int id) const override;
     bool IsShown(int id) const override;
     void SetText(int id, const CString& text) override;
     CString GetText(int id) const override;
@@ -66,19 +69,13 @@ public:
     bool SetItemText(int id, int index, int column, const CString& text) override;
     int CurSel(int id) const override;
     int SetCurSel(int id, int index) override;
-    bool SetItemSelected(int id, int index, bool selected) override;
 
     void SetExtendedStyle(int id, std::uint32_t style) override;
-    std::uint32_t ExtendedStyle(int id) const override;
     int InsertColumn(int id, int column, const CString& heading, int width) override;
-    int ColumnCount(int id) const override;
-    CString ColumnHeading(int id, int column) const override;
-    int ColumnWidth(int id, int column) const override;
 
     void SetDateTime(int id, const DateTime& value) override;
     DateTime GetDateTime(int id) const override;
     void SetDateTimeRange(int id, const DateTime& first, const DateTime& last) override;
-    bool IsBlank(int id) const override;
 
     void SetAccessibleName(int id, const CString& name) override;
     void SetEmptyText(int id, const CString& text) override;
@@ -90,6 +87,8 @@ private:
         HWND hwnd;
     };
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    int ColumnCount(int id) const;  // list views
+    bool SelectRow(int id, int index);
     INT_PTR Handle(UINT msg, WPARAM wp, LPARAM lp);
     void OnCommand(int id, int code, HWND from);
     HWND Window(int id) const;

@@ -96,7 +96,7 @@ private:
                 dlg.m_deviceList.GetText(0).str(), dlg.m_description.GetWindowText().str(),
                 dlg.m_firmware.GetWindowText().str(), dlg.m_diskList.GetItemText(0, 0).str()};
             m_net.ClearSent();
-            DriveWizard(dlg.GetSafeHwnd());
+            DriveWizard(ui::qt::Widget(dlg.GetSafeHwnd()));
             dlg.OnWizard();
             m_seen.wizardSystem = Payload(protocol::CMD_SET_SYSTEM_INFO);
             m_seen.wizardNetwork = Payload(protocol::CMD_SET_NETWORK_INFO);

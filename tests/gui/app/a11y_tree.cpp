@@ -123,7 +123,8 @@ int main(int argc, char** argv)
         }
         ui::CDialog& dlg = *dialogs[i];
         gui_test::RunModal(dlg, [&, i] {
-            nameless += Walk(QAccessible::queryAccessibleInterface(dlg.GetSafeHwnd()), 0);
+            nameless +=
+                Walk(QAccessible::queryAccessibleInterface(ui::qt::Widget(dlg.GetSafeHwnd())), 0);
             std::printf("\n");
             open(i + 1);
         });

@@ -15,11 +15,13 @@
 
 #include "app/main_dlg.h"
 #include "app/quick_setup_app.h"
+#include "app/waiting_sockets.h"
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/test_probe.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
 #include "res/resources.h"
@@ -29,6 +31,9 @@ namespace {
 
 using gui_test::MessageRecorder;
 using gui_test::RunModal;
+// How a test ends the main window.
+enum class Ending { ReturnInList, EscapeInList, CloseBox, Quit };
+namespace probe = ui::qt::probe;
 using sockets::FakeAdapter;
 
 // Closes the next modal window that opens (the About box) and counts it.
@@ -70,7 +75,7 @@ class MainDlgTest : public QObject {
 
     static QListWidget* List(app::CMainDlg& d)
     {
-        return qobject_cast<QListWidget*>(d.GetDlgItem(IDC_DEVICE_LIST));
+        return qobject_cast<QListWidget*>(ui::qt::Widget(d.GetDlgItem(IDC_DEVICE_LIST)));
     }
 
     // Selects a row as the user does: a click on it.
@@ -126,7 +131,7 @@ private slots:
         app::Services s = Services();
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
-            QCOMPARE(dlg.GetSafeHwnd()->windowTitle(),
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->windowTitle(),
                      QStringLiteral("Quick setup wizard for Dravmoor"));
             QCOMPARE(dlg.m_deviceList.GetCount(), 3);
             QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
@@ -143,21 +148,23 @@ private slots:
                                        QStringLiteral("FS Type"), QStringLiteral("Total Size(MB)"),
                                        QStringLiteral("Free Space")};
             const int widths[] = {110, 70, 70, 100, 72};
-            QCOMPARE(dlg.m_diskList.GetColumnCount(), 5);
+            QWidget* disks = ui::qt::Widget(dlg.m_diskList.GetSafeHwnd());
+            QCOMPARE(probe::ColumnCount(disks), 5);
             for (int c = 0; c < 5; ++c) {
-                QCOMPARE(dlg.m_diskList.GetColumnHeading(c), headings[c]);
-                QCOMPARE(dlg.m_diskList.GetColumnWidth(c), widths[c]);
+                QCOMPARE(probe::ColumnHeading(disks, c), headings[c]);
+                QCOMPARE(probe::ColumnWidth(disks, c), widths[c]);
             }
-            QCOMPARE(dlg.m_diskList.GetExtendedStyle(), ui::CListCtrl::LVS_EX_FULLROWSELECT);
+            QCOMPARE(probe::ExtendedStyle(disks), ui::CListCtrl::LVS_EX_FULLROWSELECT);
             // The About item follows a separator at the end of the system menu.
             const auto& menu = dlg.SystemMenuItems();
             QCOMPARE(menu.size(), std::size_t{2});
             QCOMPARE(menu[0].first, 0u);
             QCOMPARE(menu[1].first, unsigned{IDM_ABOUTBOX});
             QCOMPARE(menu[1].second, QStringLiteral("关于 tarpin(&A)..."));
-            QVERIFY(!dlg.GetSafeHwnd()->windowIcon().isNull());
+            QVERIFY(!ui::qt::Widget(dlg.GetSafeHwnd())->windowIcon().isNull());
             // The first tab stop, the device list, has the focus.
-            QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), dlg.GetDlgItem(IDC_DEVICE_LIST));
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(),
+                     ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST)));
         });
         QVERIFY(rec.Texts().isEmpty());
         QCOMPARE(m_api->RequestedVersions().front(), sockets::MakeVersion(2, 2));
@@ -202,8 +209,8 @@ private slots:
             QCOMPARE(dlg.m_diskList.GetItemCount(), 2);  // replaced, not appended
 
             // Refresh: rows rebuilt, nothing selected, panel empty, device commands disabled.
-            dlg.m_refreshButton.GetSafeHwnd()->setFocus();
-            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            ui::qt::Widget(dlg.m_refreshButton.GetSafeHwnd())->setFocus();
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 3);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), -1);
             QVERIFY(PanelEmpty(dlg));
@@ -236,7 +243,7 @@ private slots:
             QCOMPARE(reader->text(QAccessible::Description), hint->text());
 
             FakeAdapter& one = Add(1, "NAS-One");
-            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 1);
             QCOMPARE(dlg.m_deviceList.GetText(0), QStringLiteral("NAS-One"));
             QVERIFY(!hint->isVisible());
@@ -244,8 +251,8 @@ private slots:
             ClickRow(dlg, 0);
             QCOMPARE(dlg.m_mac.GetWindowText(), QStringLiteral("02:ab:cd:ef:00:01"));
 
-            QAccessibleInterface* disks =
-                QAccessible::queryAccessibleInterface(dlg.GetDlgItem(IDC_DISK_LIST));
+            QAccessibleInterface* disks = QAccessible::queryAccessibleInterface(
+                ui::qt::Widget(dlg.GetDlgItem(IDC_DISK_LIST)));
             QCOMPARE(disks->role(), QAccessible::Table);
             QCOMPARE(disks->text(QAccessible::Name), QStringLiteral("USB infomation"));
             QAccessibleTableInterface* table = disks->tableInterface();
@@ -267,7 +274,7 @@ private slots:
 
             // Its row gone, a cell a reader still holds is no other row's.
             one.silent = true;
-            QTest::mouseClick(dlg.GetDlgItem(IDC_REFRESH), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCount(), 0);
             QVERIFY(hint->isVisible());
             QCOMPARE(reader->text(QAccessible::Description), hint->text());
@@ -398,13 +405,13 @@ private slots:
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
             ClickRow(dlg, 0);
-            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_WEB)), Qt::LeftButton);
             QCOMPARE(m_urls.opened.size(), std::size_t{1});
             QCOMPARE(QString::fromStdString(m_urls.opened[0]), url);
             QVERIFY(rec.Texts().isEmpty());
             // No browser started: the message gives the address; the selection stays.
             m_urls.result = false;
-            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_WEB)), Qt::LeftButton);
             QCOMPARE(dlg.m_deviceList.GetCurSel(), 0);
         });
         m_urls.result = true;
@@ -442,7 +449,7 @@ private slots:
         app::CMainDlg dlg(s);
         RunModal(dlg, [&] {
             ClickRow(dlg, 0);
-            QTest::mouseClick(dlg.GetDlgItem(IDC_WEB), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_WEB)), Qt::LeftButton);
             if (url.isEmpty()) {
                 QVERIFY(m_urls.opened.empty());
             } else {
@@ -470,7 +477,7 @@ private slots:
             dlg.SendCommand(IDC_SHARE_MAPPING);
             QVERIFY(m_urls.opened.empty());
             QVERIFY(m_net->Sent().empty());
-            QCOMPARE(QApplication::activeModalWidget(), dlg.GetSafeHwnd());
+            QCOMPARE(QApplication::activeModalWidget(), ui::qt::Widget(dlg.GetSafeHwnd()));
             QCOMPARE(dlg.m_deviceList.GetCount(), 1);
         });
         QVERIFY(rec.Texts().isEmpty());
@@ -491,7 +498,7 @@ private slots:
             QCOMPARE(opened, 16);
             // The About button does the same.
             CloseNextModal(&opened, nullptr);
-            QTest::mouseClick(dlg.GetDlgItem(IDC_ABOUT), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_ABOUT)), Qt::LeftButton);
             QCOMPARE(opened, 17);
             // 32 is no longer the About item; the window stays.
             dlg.SendSysCommand(32);
@@ -520,63 +527,70 @@ private slots:
         });
     }
 
-    void keyboardEndsOrRefreshes()
+    void enterOnRefreshRefreshesAndKeepsTheWindow()
     {
         Add(1, "NAS-One");
-        // Outlive the first window: the responder stays on the network for the later ones.
         QWidget* focusDuringRefresh = nullptr;
         QPointer<QWidget> watched;
         m_net->AddResponder([&](const sockets::FakeDatagram&) {
             if (watched) focusDuringRefresh = watched->focusWidget();
             return std::vector<sockets::FakeReply>{};
         });
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] {
-                // Enter on the focused Refresh button refreshes and keeps the window; while
-                // the button is disabled the focus is on no other button, and then it is back.
-                const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
-                QWidget* refresh = dlg.GetDlgItem(IDC_REFRESH);
-                refresh->setFocus();
-                focusDuringRefresh = refresh;
-                watched = dlg.GetSafeHwnd();
-                QTest::keyClick(refresh, Qt::Key_Return);
-                QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
-                QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
-                QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), refresh);
-                watched = nullptr;
-                QVERIFY(dlg.IsModalRunning());
-                // Enter in the device list ends the window with IDOK.
-                QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
-                list->setFocus();
-                QTest::keyClick(list, Qt::Key_Return);
-            });
-            QCOMPARE(result, IDOK);
-        }
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] {
-                QWidget* list = dlg.GetDlgItem(IDC_DEVICE_LIST);
-                list->setFocus();
-                QTest::keyClick(list, Qt::Key_Escape);
-            });
-            QCOMPARE(result, IDCANCEL);
-        }
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result = RunModal(dlg, [&] { dlg.GetSafeHwnd()->close(); });
-            QCOMPARE(result, IDCANCEL);
-        }
-        {
-            app::Services s = Services();
-            app::CMainDlg dlg(s);
-            const int result =
-                RunModal(dlg, [&] { QTest::mouseClick(dlg.GetDlgItem(IDC_QUIT), Qt::LeftButton); });
-            QCOMPARE(result, IDOK);
-        }
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        RunModal(dlg, [&] {
+            // Enter on the focused Refresh button refreshes and keeps the window; while the
+            // button is disabled the focus is on no other button, and then it is back.
+            const auto before = m_net->SentWithCmd(protocol::CMD_DISCOVER).size();
+            QWidget* refresh = ui::qt::Widget(dlg.GetDlgItem(IDC_REFRESH));
+            refresh->setFocus();
+            focusDuringRefresh = refresh;
+            watched = ui::qt::Widget(dlg.GetSafeHwnd());
+            QTest::keyClick(refresh, Qt::Key_Return);
+            QCOMPARE(m_net->SentWithCmd(protocol::CMD_DISCOVER).size(), before + 1);
+            QVERIFY(qobject_cast<QPushButton*>(focusDuringRefresh) == nullptr);
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(), refresh);
+            watched = nullptr;
+            QVERIFY(dlg.IsModalRunning());
+            dlg.EndDialog(IDCANCEL);
+        });
+    }
+
+    void keysAndButtonsEndTheWindow_data()
+    {
+        QTest::addColumn<int>("endingIndex");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Return in the device list") << int(Ending::ReturnInList) << int{IDOK};
+        QTest::newRow("Escape in the device list") << int(Ending::EscapeInList) << int{IDCANCEL};
+        QTest::newRow("the close box") << int(Ending::CloseBox) << int{IDCANCEL};
+        QTest::newRow("Quit") << int(Ending::Quit) << int{IDOK};
+    }
+    void keysAndButtonsEndTheWindow()
+    {
+        QFETCH(int, endingIndex);
+        const auto ending = static_cast<Ending>(endingIndex);
+        QFETCH(int, result);
+        Add(1, "NAS-One");
+        app::Services s = Services();
+        app::CMainDlg dlg(s);
+        const int got = RunModal(dlg, [&] {
+            QWidget* list = ui::qt::Widget(dlg.GetDlgItem(IDC_DEVICE_LIST));
+            switch (ending) {
+                case Ending::ReturnInList:
+                case Ending::EscapeInList:
+                    list->setFocus();
+                    QTest::keyClick(
+                        list, ending == Ending::ReturnInList ? Qt::Key_Return : Qt::Key_Escape);
+                    break;
+                case Ending::CloseBox:
+                    ui::qt::Widget(dlg.GetSafeHwnd())->close();
+                    break;
+                case Ending::Quit:
+                    QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT)), Qt::LeftButton);
+                    break;
+            }
+        });
+        QCOMPARE(got, result);
     }
 
     void socketsFailureShowsOnlyTheMessage()
@@ -632,7 +646,7 @@ private slots:
             QCOMPARE(dlg.m_deviceList.GetText(3), QStringLiteral("<b>bold</b>"));
             QCOMPARE(dlg.m_deviceList.GetText(5), QStringLiteral("Twice"));
             ClickRow(dlg, 3);
-            auto* desc = qobject_cast<QLabel*>(dlg.GetDlgItem(IDC_DESCRIPTION));
+            auto* desc = qobject_cast<QLabel*>(ui::qt::Widget(dlg.GetDlgItem(IDC_DESCRIPTION)));
             QCOMPARE(desc->text(), QStringLiteral("Office <b>bold</b>"));
             QCOMPARE(desc->textFormat(), Qt::PlainText);
         });
@@ -642,19 +656,21 @@ private slots:
     {
         // A device that never answers the system-information request: a 20-second wait.
         Add(1, "NAS-One").silentFor = {protocol::CMD_GET_SYSTEM_INFO};
-        ui::UiSocketApi busyApi(*m_api);
+        app::WaitingSocketApi busyApi(*m_api);
+        const int droppedBefore = ui::DroppedInputEvents();
         app::Services s{busyApi, m_drives, m_urls};
         MessageRecorder rec;
         app::CMainDlg dlg(s);
         int quitClicks = 0;
         RunModal(dlg, [&] {
-            QObject::connect(qobject_cast<QPushButton*>(dlg.GetDlgItem(IDC_QUIT)),
+            QObject::connect(qobject_cast<QPushButton*>(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT))),
                              &QPushButton::clicked, [&] { ++quitClicks; });
             // A click on Quit lands in the middle of the status query's wait.
             m_net->AddResponder([&](const sockets::FakeDatagram& d) {
                 if (d.Cmd() == protocol::CMD_GET_SYSTEM_INFO)
-                    QTimer::singleShot(
-                        0, [&] { QTest::mouseClick(dlg.GetDlgItem(IDC_QUIT), Qt::LeftButton); });
+                    QTimer::singleShot(0, [&] {
+                        QTest::mouseClick(ui::qt::Widget(dlg.GetDlgItem(IDC_QUIT)), Qt::LeftButton);
+                    });
                 return std::vector<sockets::FakeReply>{};
             });
             const auto start = m_api->Now();
@@ -663,10 +679,10 @@ private slots:
             QVERIFY(m_api->Now() - start >= std::chrono::milliseconds(22000));
             QVERIFY(m_api->Now() - start < std::chrono::milliseconds(22500));
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Time out:get system info!")});
-            QVERIFY(busyApi.droppedInputEvents() > 0);
+            QVERIFY(ui::DroppedInputEvents() > droppedBefore);
             QCOMPARE(quitClicks, 0);
             QVERIFY(dlg.IsModalRunning());
-            QVERIFY(!busyApi.busy());
+            QVERIFY(!ui::IsBusy());
             QVERIFY(QApplication::overrideCursor() == nullptr);
         });
     }

@@ -20,7 +20,7 @@ protected:
     {
         ui::CDialog::OnInitDialog();
         QTimer::singleShot(50, [this] {
-            GetSafeHwnd()->grab().save(m_path);
+            ui::qt::Widget(GetSafeHwnd())->grab().save(m_path);
             EndDialog(IDOK);
         });
         return true;

@@ -44,12 +44,15 @@ int main(int argc, char** argv)
     dlg.SetDevice(&device);
     bool ok = false;
     QTimer::singleShot(0, [&] {
-        qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_USER))->setText(QStringLiteral("guest"));
-        qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_SHARE_COMBO))->setCurrentIndex(1);
-        qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_DRIVE_COMBO))->setCurrentIndex(1);
+        qobject_cast<QLineEdit*>(ui::qt::Widget(dlg.GetDlgItem(IDC_MAP_USER)))
+            ->setText(QStringLiteral("guest"));
+        qobject_cast<QComboBox*>(ui::qt::Widget(dlg.GetDlgItem(IDC_SHARE_COMBO)))
+            ->setCurrentIndex(1);
+        qobject_cast<QComboBox*>(ui::qt::Widget(dlg.GetDlgItem(IDC_DRIVE_COMBO)))
+            ->setCurrentIndex(1);
         QApplication::processEvents();
         const QString path = dir.filePath(QStringLiteral("share-map.png"));
-        ok = dlg.GetSafeHwnd()->window()->grab().save(path);
+        ok = ui::qt::Widget(dlg.GetSafeHwnd())->window()->grab().save(path);
         std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
         dlg.EndDialog(IDCANCEL);
     });

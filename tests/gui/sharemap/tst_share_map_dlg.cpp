@@ -13,6 +13,7 @@
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/sockets/fake_sockets.h"
 #include "platform/ui/cdialog.h"
+#include "platform/ui/qt/test_probe.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/launch_sharemap.h"
@@ -23,6 +24,7 @@ namespace {
 
 using gui_test::MessageRecorder;
 using gui_test::RunModal;
+namespace probe = ui::qt::probe;
 
 const QString kMusicY = QStringLiteral("\\\\10.0.0.5\\music");
 
@@ -47,13 +49,13 @@ struct View {
         list.SubclassDlgItem(IDC_MAPPED_LIST, &dlg);
         drives.SubclassDlgItem(IDC_DRIVE_COMBO, &dlg);
         shares.SubclassDlgItem(IDC_SHARE_COMBO, &dlg);
-        user = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_USER));
-        password = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_MAP_PASSWORD));
-        shareBox = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_SHARE_COMBO));
-        driveBox = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_DRIVE_COMBO));
-        map = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_MAP));
-        unmap = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_UNMAP));
-        unmapAll = qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_UNMAP_ALL));
+        user = qobject_cast<QLineEdit*>(ui::qt::Widget(dlg.GetDlgItem(IDC_MAP_USER)));
+        password = qobject_cast<QLineEdit*>(ui::qt::Widget(dlg.GetDlgItem(IDC_MAP_PASSWORD)));
+        shareBox = qobject_cast<QComboBox*>(ui::qt::Widget(dlg.GetDlgItem(IDC_SHARE_COMBO)));
+        driveBox = qobject_cast<QComboBox*>(ui::qt::Widget(dlg.GetDlgItem(IDC_DRIVE_COMBO)));
+        map = qobject_cast<QAbstractButton*>(ui::qt::Widget(dlg.GetDlgItem(IDC_MAP)));
+        unmap = qobject_cast<QAbstractButton*>(ui::qt::Widget(dlg.GetDlgItem(IDC_UNMAP)));
+        unmapAll = qobject_cast<QAbstractButton*>(ui::qt::Widget(dlg.GetDlgItem(IDC_UNMAP_ALL)));
     }
     QStringList Rows() const
     {
@@ -116,11 +118,12 @@ private slots:
             QCOMPARE(v.user->maxLength(), 32);
             QCOMPARE(v.password->maxLength(), 8);
             QCOMPARE(v.password->echoMode(), QLineEdit::Password);
-            QCOMPARE(v.list.GetExtendedStyle(), ui::CListCtrl::LVS_EX_FULLROWSELECT);
-            QCOMPARE(v.list.GetColumnHeading(0), QStringLiteral("Share name"));
-            QCOMPARE(v.list.GetColumnHeading(1), QStringLiteral("Location"));
-            QCOMPARE(v.list.GetColumnWidth(0), 240);
-            QCOMPARE(v.list.GetColumnWidth(1), 208);
+            QWidget* list = ui::qt::Widget(v.list.GetSafeHwnd());
+            QCOMPARE(probe::ExtendedStyle(list), ui::CListCtrl::LVS_EX_FULLROWSELECT);
+            QCOMPARE(probe::ColumnHeading(list, 0), QStringLiteral("Share name"));
+            QCOMPARE(probe::ColumnHeading(list, 1), QStringLiteral("Location"));
+            QCOMPARE(probe::ColumnWidth(list, 0), 240);
+            QCOMPARE(probe::ColumnWidth(list, 1), 208);
 
             QCOMPARE(v.shares.GetCount(), 2);
             QCOMPARE(v.shares.GetLBText(0), QStringLiteral("music"));
@@ -290,14 +293,14 @@ private slots:
             v.unmap->click();  // no row selected
             QVERIFY(m_drives->disconnectCalls().empty());
 
-            v.list.SetItemState(1, true);  // V:, refused
+            probe::SelectRow(ui::qt::Widget(v.list.GetSafeHwnd()), 1, true);  // V:, refused
             const int fills = m_drives->drivesInUseCalls();
             v.unmap->click();
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Unmap failed!")});
             QCOMPARE(v.list.GetItemCount(), 2);
             QCOMPARE(m_drives->drivesInUseCalls(), fills);  // combo not refilled
 
-            v.list.SetItemState(0, true);  // Y:
+            probe::SelectRow(ui::qt::Widget(v.list.GetSafeHwnd()), 0, true);  // Y:
             v.unmap->click();
             QCOMPARE(m_drives->disconnectCalls().back(), std::string("Y:"));
             QCOMPARE(v.Rows(), QStringList{QStringLiteral("\\\\10.0.0.5\\photos | V:")});
@@ -351,7 +354,7 @@ private slots:
             View v(dlg);
             v.shareBox->setEditText(QStringLiteral("music"));
             v.driveBox->setCurrentIndex(0);
-            QApplication::setActiveWindow(dlg.GetSafeHwnd()->window());
+            QApplication::setActiveWindow(ui::qt::Widget(dlg.GetSafeHwnd())->window());
             v.password->setFocus();
             QTest::keyClick(v.password, Qt::Key_Return);
         });

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/qt/test_probe.h"
 #include "tests/support/behaviour_cases.h"
 
 namespace {
@@ -51,7 +52,10 @@ public:
         Qt::KeyboardModifiers m;
         if (modifiers & ui::keymod::Alt) m |= Qt::AltModifier;
         if (modifiers & ui::keymod::Shift) m |= Qt::ShiftModifier;
-        QTest::keyClick(FocusWidget(), QtKey(key), m);
+        // Shift+Tab arrives as Backtab, as from a keyboard.
+        const Qt::Key k =
+            key == ui::Key::Tab && (modifiers & ui::keymod::Shift) ? Qt::Key_Backtab : QtKey(key);
+        QTest::keyClick(FocusWidget(), k, m);
     }
     void PostKey(ui::Key key) override
     {
@@ -62,15 +66,26 @@ public:
     {
         for (const char c : text) QTest::keyClick(FocusWidget(), c);
     }
-    void Paste(const std::string& text) override
+    void KeypadEnter() override
+    {
+        QTest::keyClick(FocusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    void Paste(const std::string& text, bool shiftInsert) override
     {
         QGuiApplication::clipboard()->setText(QString::fromStdString(text));
-        QTest::keyClick(FocusWidget(), Qt::Key_V, Qt::ControlModifier);
+        if (shiftInsert)
+            QTest::keyClick(FocusWidget(), Qt::Key_Insert, Qt::ShiftModifier);
+        else
+            QTest::keyClick(FocusWidget(), Qt::Key_V, Qt::ControlModifier);
     }
-    void CloseBox(ui::CDialog& dlg) override { dlg.GetSafeHwnd()->close(); }
+    void CloseBox(ui::CDialog& dlg) override { ui::qt::Widget(dlg.GetSafeHwnd())->close(); }
+    bool AddressIsBlank(ui::CDialog& dlg, int id) override
+    {
+        return ui::qt::probe::AddressIsBlank(ui::qt::Widget(dlg.GetDlgItem(id)));
+    }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {
-        QWidget* control = dlg.GetDlgItem(id);
+        QWidget* control = ui::qt::Widget(dlg.GetDlgItem(id));
         QWidget* focus = FocusWidget();
         return control != nullptr && focus != nullptr &&
                (focus == control || control->isAncestorOf(focus));

@@ -15,7 +15,7 @@ namespace {
 
 QLineEdit* Edit(ui::CDialog& dlg, int id)
 {
-    return qobject_cast<QLineEdit*>(dlg.GetDlgItem(id));
+    return qobject_cast<QLineEdit*>(ui::qt::Widget(dlg.GetDlgItem(id)));
 }
 
 // The name and password edits of a verification dialog we hold no pointer to.
@@ -140,17 +140,17 @@ private slots:
             QWidget* focusDuringBox = ok;
             rec.onShow = [&] {
                 okEnabledDuringBox = ok->isEnabled();
-                focusDuringBox = dlg.GetSafeHwnd()->focusWidget();
+                focusDuringBox = ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget();
             };
 
             ok->setFocus();
             QTest::keyClick(ok, Qt::Key_Space);
             QVERIFY(!okEnabledDuringBox);
             QVERIFY(qobject_cast<QAbstractButton*>(focusDuringBox) == nullptr);
-            QCOMPARE(dlg.GetSafeHwnd()->focusWidget(), ok);
+            QCOMPARE(ui::qt::Widget(dlg.GetSafeHwnd())->focusWidget(), ok);
             rec.onShow = nullptr;
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Verify failed!")});
-            QVERIFY(dlg.GetSafeHwnd()->isVisible());
+            QVERIFY(ui::qt::Widget(dlg.GetSafeHwnd())->isVisible());
             QVERIFY(ok->isEnabled());
             QCOMPARE(name->text(), QStringLiteral("admin"));
             QCOMPARE(password->text(), QStringLiteral("wrong"));
@@ -161,7 +161,7 @@ private slots:
             ok->click();
             QCOMPARE(rec.Texts(), QStringList{QStringLiteral("Time out:Verify name & password!")});
             QCOMPARE(m_api->Now() - start, std::chrono::milliseconds(4000));
-            QVERIFY(dlg.GetSafeHwnd()->isVisible());
+            QVERIFY(ui::qt::Widget(dlg.GetSafeHwnd())->isVisible());
             QVERIFY(ok->isEnabled());
 
             rec.boxes.clear();
@@ -169,7 +169,7 @@ private slots:
             m_adapter->replyCmd = std::uint16_t{17};
             ok->click();
             QVERIFY(rec.boxes.empty());
-            QVERIFY(dlg.GetSafeHwnd()->isVisible());
+            QVERIFY(ui::qt::Widget(dlg.GetSafeHwnd())->isVisible());
             QVERIFY(ok->isEnabled());
 
             // No socket: the failure is shown and OK comes back (otherwise only Cancel is left).
@@ -179,7 +179,7 @@ private slots:
             QCOMPARE(rec.boxes.size(), std::size_t{1});
             QCOMPARE(m_net->Sent().size(), sentBefore);
             QVERIFY(ok->isEnabled());
-            QVERIFY(dlg.GetSafeHwnd()->isVisible());
+            QVERIFY(ui::qt::Widget(dlg.GetSafeHwnd())->isVisible());
 
             m_api->faults.failOpenUdp = false;
             m_adapter->replyCmd.reset();
@@ -196,20 +196,21 @@ private slots:
         verify::CVerifyDlg dlg(*m_api);
         dlg.SetDevice(&m_device);
         const int result = RunModal(dlg, [&] {
-            QWidget* window = dlg.GetSafeHwnd()->window();
+            QWidget* window = ui::qt::Widget(dlg.GetSafeHwnd())->window();
             QApplication::setActiveWindow(window);
-            QWidget* name = dlg.GetDlgItem(IDC_VERIFY_NAME);
+            QWidget* name = ui::qt::Widget(dlg.GetDlgItem(IDC_VERIFY_NAME));
             name->setFocus();
             QCOMPARE(QApplication::focusWidget(), name);
             const std::vector<int> walk{IDC_VERIFY_PASSWORD, IDC_VERIFY_OK, IDCANCEL,
                                         IDC_VERIFY_NAME};
             for (int id : walk) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-                QCOMPARE(QApplication::focusWidget(), dlg.GetDlgItem(id));
-                QVERIFY(dlg.GetSafeHwnd()->isVisible());
+                QCOMPARE(QApplication::focusWidget(), ui::qt::Widget(dlg.GetDlgItem(id)));
+                QVERIFY(ui::qt::Widget(dlg.GetSafeHwnd())->isVisible());
             }
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
-            QCOMPARE(QApplication::focusWidget(), dlg.GetDlgItem(IDC_VERIFY_PASSWORD));
+            QCOMPARE(QApplication::focusWidget(),
+                     ui::qt::Widget(dlg.GetDlgItem(IDC_VERIFY_PASSWORD)));
             QVERIFY(m_net->Sent().empty());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/ui/qt/test_probe.h"
 #include "res/resources.h"
 #include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"
@@ -32,7 +33,7 @@ struct Rig {
         int shown = -1;
         const std::array<ui::CDialog*, 3> pages{&system, &network, &finish};
         for (int i = 0; i < 3; ++i) {
-            if (pages[static_cast<std::size_t>(i)]->GetSafeHwnd()->isVisible()) {
+            if (ui::qt::Widget(pages[static_cast<std::size_t>(i)]->GetSafeHwnd())->isVisible()) {
                 if (shown != -1) return -2;
                 shown = i;
             }
@@ -41,7 +42,7 @@ struct Rig {
     }
     void SelectProtocol(int index)
     {
-        auto* combo = qobject_cast<QComboBox*>(network.GetDlgItem(IDC_PROTOCOL));
+        auto* combo = qobject_cast<QComboBox*>(ui::qt::Widget(network.GetDlgItem(IDC_PROTOCOL)));
         combo->setCurrentIndex(index);
         emit combo->activated(index);
     }
@@ -184,7 +185,8 @@ private slots:
         }
         {
             Rig rig(*m_api, m_device);
-            const int result = RunModal(rig.wizard, [&] { rig.wizard.GetSafeHwnd()->close(); });
+            const int result =
+                RunModal(rig.wizard, [&] { ui::qt::Widget(rig.wizard.GetSafeHwnd())->close(); });
             QCOMPARE(result, IDCANCEL);
         }
     }
@@ -195,13 +197,13 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         const int result = RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
-            QWidget* edit = rig.system.GetDlgItem(IDC_DEV_DESC);
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
+            QWidget* edit = ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC));
             edit->setFocus();
             QTest::keyClick(edit, Qt::Key_Return);
             QCOMPARE(m_net->SentWithCmd(17).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 1);
-            QVERIFY(rig.wizard.GetSafeHwnd()->isVisible());
+            QVERIFY(ui::qt::Widget(rig.wizard.GetSafeHwnd())->isVisible());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QCOMPARE(result, IDCANCEL);
@@ -215,7 +217,7 @@ private slots:
         SetField(m_device.time, "070809");
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
             const auto typeAndReturn = [](QWidget* w, QDateTimeEdit::Section section,
                                           const QString& digits) {
                 auto* edit = qobject_cast<QDateTimeEdit*>(w);
@@ -229,15 +231,16 @@ private slots:
                 return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()) + 12 + 81,
                                            14);
             };
-            typeAndReturn(rig.system.GetDlgItem(IDC_DEV_DATE), QDateTimeEdit::YearSection,
-                          QStringLiteral("2030"));
+            typeAndReturn(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DATE)),
+                          QDateTimeEdit::YearSection, QStringLiteral("2030"));
             QCOMPARE(sentDateTime(0), QStringLiteral("20300305070809"));
             rig.Click(IDC_BACK);
-            typeAndReturn(rig.system.GetDlgItem(IDC_DEV_TIME), QDateTimeEdit::HourSection,
-                          QStringLiteral("11"));
+            typeAndReturn(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_TIME)),
+                          QDateTimeEdit::HourSection, QStringLiteral("11"));
             QCOMPARE(sentDateTime(1), QStringLiteral("20300305110809"));
 
-            auto* combo = qobject_cast<QComboBox*>(rig.network.GetDlgItem(IDC_PROTOCOL));
+            auto* combo =
+                qobject_cast<QComboBox*>(ui::qt::Widget(rig.network.GetDlgItem(IDC_PROTOCOL)));
             combo->setFocus();
             combo->lineEdit()->selectAll();
             QTest::keyClicks(combo, QStringLiteral("DHCP"));
@@ -253,11 +256,11 @@ private slots:
         MessageRecorder rec;
         Rig rig(*m_api, m_device);
         const int result = RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
-            rig.system.GetDlgItem(IDC_DEV_DESC)->setFocus();
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
+            ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC))->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(rig.Visible(), 1);
-            QVERIFY(QApplication::focusWidget() != rig.wizard.GetDlgItem(IDCANCEL));
+            QVERIFY(QApplication::focusWidget() != ui::qt::Widget(rig.wizard.GetDlgItem(IDCANCEL)));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(m_net->SentWithCmd(19).size(), std::size_t{1});
             QCOMPARE(rig.Visible(), 2);
@@ -272,7 +275,7 @@ private slots:
         wizard::CFinishPage page;
         wizard.AddPage(&page, 0x10000u | IDD_PAGE_NETWORK);
         RunModal(wizard, [&] {
-            QVERIFY(page.GetDlgItem(IDC_NET_IP) != nullptr);
+            QVERIFY(ui::qt::Widget(page.GetDlgItem(IDC_NET_IP)) != nullptr);
             QCOMPARE(page.templateId(), IDD_PAGE_NETWORK);
         });
         wizard.DestroyPages();
@@ -287,7 +290,7 @@ private slots:
             for (ui::CDialog* page :
                  {static_cast<ui::CDialog*>(&rig.system), static_cast<ui::CDialog*>(&rig.network),
                   static_cast<ui::CDialog*>(&rig.finish)}) {
-                QCOMPARE(page->GetSafeHwnd()->geometry(), frame);
+                QCOMPARE(ui::qt::Widget(page->GetSafeHwnd())->geometry(), frame);
             }
         });
     }
@@ -359,7 +362,8 @@ private slots:
         Rig rig(*m_api, m_device);
         const std::string valid63 = "Aa0 -_" + std::string(57, 'z');
         RunModal(rig.wizard, [&] {
-            auto* edit = qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC));
+            auto* edit =
+                qobject_cast<QLineEdit*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC)));
             edit->clear();
             // 65 typed, 64 kept; the 64th (a full stop) is dropped, not checked.
             QTest::keyClicks(edit, QString::fromStdString(valid63) + QStringLiteral(".x"));
@@ -420,10 +424,10 @@ private slots:
         const std::uint16_t cmd = system ? 17 : 19;
         const std::size_t at = system ? 12 + 95 : 12;
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
             if (!system) rig.Click(IDC_SKIP);
             ui::CDialog& page = system ? static_cast<ui::CDialog&>(rig.system) : rig.network;
-            auto* combo = qobject_cast<QComboBox*>(page.GetDlgItem(control));
+            auto* combo = qobject_cast<QComboBox*>(ui::qt::Widget(page.GetDlgItem(control)));
             combo->setFocus();
             combo->lineEdit()->selectAll();
             QTest::keyClicks(combo->lineEdit(), typed);
@@ -451,7 +455,8 @@ private slots:
     {
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            auto* zone = qobject_cast<QComboBox*>(rig.system.GetDlgItem(IDC_TIMEZONE));
+            auto* zone =
+                qobject_cast<QComboBox*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_TIMEZONE)));
             int widest = 0;
             const QFontMetrics metrics(zone->view()->font());
             for (int i = 0; i < zone->count(); ++i)
@@ -474,8 +479,9 @@ private slots:
         m_device = MakeDevice(*m_adapter);
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QCOMPARE(
-                qobject_cast<QLineEdit*>(rig.system.GetDlgItem(IDC_DEV_DESC))->cursorPosition(), 0);
+            QCOMPARE(qobject_cast<QLineEdit*>(ui::qt::Widget(rig.system.GetDlgItem(IDC_DEV_DESC)))
+                         ->cursorPosition(),
+                     0);
         });
     }
 
@@ -584,13 +590,14 @@ private slots:
         m_device = MakeDevice(*m_adapter);
         Rig rig(*m_api, m_device);
         RunModal(rig.wizard, [&] {
-            QApplication::setActiveWindow(rig.wizard.GetSafeHwnd()->window());
+            QApplication::setActiveWindow(ui::qt::Widget(rig.wizard.GetSafeHwnd())->window());
             rig.Click(IDC_SKIP);
             const auto type = [](const QString& text) {
                 for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
             };
-            QVERIFY(rig.network.m_dns2Ctrl.IsBlank());
-            rig.network.GetDlgItem(IDC_NET_IP)->setFocus();
+            QVERIFY(ui::qt::probe::AddressIsBlank(
+                ui::qt::Widget(rig.network.m_dns2Ctrl.GetSafeHwnd())));
+            ui::qt::Widget(rig.network.GetDlgItem(IDC_NET_IP))->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             type(QStringLiteral("255.255.0.0"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

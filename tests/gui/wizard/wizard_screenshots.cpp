@@ -75,27 +75,28 @@ int main(int argc, char** argv)
     verify::CVerifyDlg verify(api);
     verify.SetDevice(&device);
     RunModal(verify, [&] {
-        qobject_cast<QLineEdit*>(verify.GetDlgItem(IDC_VERIFY_NAME))
+        qobject_cast<QLineEdit*>(ui::qt::Widget(verify.GetDlgItem(IDC_VERIFY_NAME)))
             ->setText(QStringLiteral("admin"));
-        qobject_cast<QLineEdit*>(verify.GetDlgItem(IDC_VERIFY_PASSWORD))
+        qobject_cast<QLineEdit*>(ui::qt::Widget(verify.GetDlgItem(IDC_VERIFY_PASSWORD)))
             ->setText(QStringLiteral("admin"));
-        ok = Save(verify.GetSafeHwnd(), dir, "verify.png") && ok;
+        ok = Save(ui::qt::Widget(verify.GetSafeHwnd()), dir, "verify.png") && ok;
     });
 
     wizard::SetupWizard setup(api, device);
     wizard::CWizardDlg& wiz = setup.frame;
     RunModal(wiz, [&] {
-        ok = Save(wiz.GetSafeHwnd(), dir, "wizard-system.png") && ok;
-        auto* zone = qobject_cast<QComboBox*>(setup.system.GetDlgItem(IDC_TIMEZONE));
+        ok = Save(ui::qt::Widget(wiz.GetSafeHwnd()), dir, "wizard-system.png") && ok;
+        auto* zone =
+            qobject_cast<QComboBox*>(ui::qt::Widget(setup.system.GetDlgItem(IDC_TIMEZONE)));
         zone->showPopup();
-        ok = SaveWithPopup(wiz.GetSafeHwnd(), zone->view()->window(), dir,
+        ok = SaveWithPopup(ui::qt::Widget(wiz.GetSafeHwnd()), zone->view()->window(), dir,
                            "wizard-timezone-list.png") &&
              ok;
         zone->hidePopup();
         wiz.OnSkip();
-        ok = Save(wiz.GetSafeHwnd(), dir, "wizard-network.png") && ok;
+        ok = Save(ui::qt::Widget(wiz.GetSafeHwnd()), dir, "wizard-network.png") && ok;
         wiz.OnSkip();
-        ok = Save(wiz.GetSafeHwnd(), dir, "wizard-finish.png") && ok;
+        ok = Save(ui::qt::Widget(wiz.GetSafeHwnd()), dir, "wizard-finish.png") && ok;
     });
     return ok ? 0 : 1;
 }

@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "app/quick_setup_app.h"
+#include "app/waiting_sockets.h"
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/private_network.h"
-#include "platform/ui/busy_wait.h"
 #include "platform/ui/cdialog.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "tests/integration/gui/window_reader.h"
@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     ui::qt::SetupApplicationLook();
     ui::qt::InstallBackend();
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();
-    ui::UiSocketApi sockets(*system);
+    app::WaitingSocketApi sockets(*system);
     netdrive::FakeNetDrive drives;
     shell::RecordingUrlOpener urls;
     app::Services services{sockets, drives, urls};

@@ -75,8 +75,8 @@ int main(int argc, char** argv)
         Run(dlg, [&] {
             ui::CListCtrl list;
             list.SubclassDlgItem(IDC_MAPPED_LIST, &dlg);
-            auto* share = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_SHARE_COMBO));
-            auto* drive = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_DRIVE_COMBO));
+            auto* share = qobject_cast<QComboBox*>(ui::qt::Widget(dlg.GetDlgItem(IDC_SHARE_COMBO)));
+            auto* drive = qobject_cast<QComboBox*>(ui::qt::Widget(dlg.GetDlgItem(IDC_DRIVE_COMBO)));
             Check(drive->count() == 26, "all 26 letters free at first");
             share->setCurrentIndex(0);
             drive->setCurrentIndex(0);  // Z:
@@ -93,7 +93,8 @@ int main(int argc, char** argv)
                 const QDir dir(QString::fromLocal8Bit(shots));
                 QDir().mkpath(dir.path());
                 const QString path = dir.filePath(QStringLiteral("share-map-real.png"));
-                Check(dlg.GetSafeHwnd()->window()->grab().save(path), "picture saved");
+                Check(ui::qt::Widget(dlg.GetSafeHwnd())->window()->grab().save(path),
+                      "picture saved");
             }
         });
     }

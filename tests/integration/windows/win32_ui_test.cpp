@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "platform/ui/win32/windows_names.h"
+
 #include <cstring>
 #include <deque>
 
@@ -85,7 +87,7 @@ TEST_F(Ui, EveryDialogHasItsControlsOfTheNativeClassWhereTheTemplatePutsThem)
         auto driver = ui::CurrentBackend()->CreateWindowDriver(*t, events,
                                                                page ? frame.get() : nullptr, page);
         ASSERT_NE(nullptr, driver) << "dialog " << id;
-        const HWND dlg = driver->Native(ui::kSelf);
+        const HWND dlg = ui::win32::Hwnd(driver->Native(ui::kSelf));
         RECT client;
         GetClientRect(dlg, &client);
         RECT size{0, 0, t->cx, t->cy};
@@ -158,26 +160,27 @@ public:
     }
     void Key(ui::Key key, unsigned modifiers) override
     {
+        // Shift and Ctrl as the keyboard's state shows them while the key goes through.
+        BYTE state[256] = {}, saved[256] = {};
+        GetKeyboardState(saved);
+        std::memcpy(state, saved, sizeof state);
+        state[VK_SHIFT] = (modifiers & ui::keymod::Shift) != 0 ? BYTE{0x80} : BYTE{0};
+        state[VK_CONTROL] = (modifiers & ui::keymod::Control) != 0 ? BYTE{0x80} : BYTE{0};
+        SetKeyboardState(state);
+        Send(static_cast<WPARAM>(key), modifiers, 0);
+        SetKeyboardState(saved);
+    }
+    void KeypadEnter() override { Send(VK_RETURN, 0, 1 << 24); }  // the extended Return
+    void Send(WPARAM vk, unsigned modifiers, LPARAM extra)
+    {
         MSG msg{};
         msg.hwnd = GetFocus();
         msg.message = (modifiers & ui::keymod::Alt) != 0 ? WM_SYSKEYDOWN : WM_KEYDOWN;
-        msg.wParam = static_cast<WPARAM>(key);
-        msg.lParam = (modifiers & ui::keymod::Alt) != 0 ? (1 << 29) : 0;
-        // Shift as the keyboard holds it while the key goes down.
-        BYTE state[256] = {};
-        GetKeyboardState(state);
-        const BYTE shift = state[VK_SHIFT];
-        if ((modifiers & ui::keymod::Shift) != 0) {
-            state[VK_SHIFT] = 0x80;
-            SetKeyboardState(state);
-        }
+        msg.wParam = vk;
+        msg.lParam = ((modifiers & ui::keymod::Alt) != 0 ? (1 << 29) : 0) | extra;
         if (!ui::win32::PreTranslate(msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
-        }
-        if ((modifiers & ui::keymod::Shift) != 0) {
-            state[VK_SHIFT] = shift;
-            SetKeyboardState(state);
         }
     }
     void PostKey(ui::Key key) override
@@ -194,7 +197,7 @@ public:
             if (!ui::win32::PreTranslate(msg)) DispatchMessageW(&msg);
         }
     }
-    void Paste(const std::string& text) override
+    void Paste(const std::string& text, bool shiftInsert) override
     {
         const std::wstring wide(text.begin(), text.end());  // the cases paste ASCII
         const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
@@ -209,15 +212,25 @@ public:
                 GlobalFree(h);
             }
         }
-        Type("\x16");  // Ctrl+V, as TranslateMessage makes it
+        if (shiftInsert)
+            Key(ui::Key::Insert, ui::keymod::Shift);
+        else
+            Type("\x16");  // Ctrl+V, as TranslateMessage makes it
     }
     void CloseBox(ui::CDialog& dlg) override
     {
-        SendMessageW(dlg.GetSafeHwnd(), WM_SYSCOMMAND, ui::SC_CLOSE, 0);
+        SendMessageW(ui::win32::Hwnd(dlg.GetSafeHwnd()), WM_SYSCOMMAND, ui::SC_CLOSE, 0);
+    }
+    bool AddressIsBlank(ui::CDialog& dlg, int id) override
+    {
+        const HWND ip = ui::win32::Hwnd(dlg.GetDlgItem(id));
+        for (HWND f = GetWindow(ip, GW_CHILD); f != nullptr; f = GetWindow(f, GW_HWNDNEXT))
+            if (GetWindowTextLengthW(f) > 0) return false;
+        return ip != nullptr;
     }
     bool HasFocus(ui::CDialog& dlg, int id) override
     {
-        const HWND control = dlg.GetDlgItem(id);
+        const HWND control = ui::win32::Hwnd(dlg.GetDlgItem(id));
         const HWND focus = GetFocus();
         return control != nullptr && focus != nullptr &&
                (focus == control || IsChild(control, focus));

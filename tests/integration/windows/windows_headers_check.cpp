@@ -1,8 +1,10 @@
 // Compiled, never run: the window's headers after windows.h (without NOMINMAX or
-// WIN32_LEAN_AND_MEAN) keep the framework's names (windows.h maps MessageBox, LoadString,
-// SetWindowText, ... to its own functions by macro), need no toolkit, and hand out the native
-// backend's window handle.
+// WIN32_LEAN_AND_MEAN) and the native backend's windows_names.h keep the framework's names
+// (windows.h maps MessageBox, LoadString, SetWindowText, ... to its own functions by macro),
+// need no toolkit, and hand out a window handle the native backend turns into its HWND.
 #include <windows.h>
+
+#include "platform/ui/win32/windows_names.h"
 
 #include <type_traits>
 
@@ -11,6 +13,7 @@
 #include "platform/ui/cdialog.h"
 #include "platform/ui/driver.h"
 #include "platform/ui/system.h"
+#include "platform/ui/win32/win32_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
@@ -23,7 +26,7 @@
 static_assert(std::is_same_v<decltype(&ui::LoadString), ui::CString (*)(int)>);
 static_assert(std::is_same_v<decltype(&ui::LoadIcon), ui::IconHandle (*)(int)>);
 static_assert(std::is_same_v<decltype(&ui::LoadBitmap), ui::BitmapHandle (*)(int)>);
-static_assert(std::is_same_v<ui::NativeWindow, HWND>);
+static_assert(std::is_same_v<decltype(ui::win32::Hwnd(ui::NativeWindow())), HWND>);
 static_assert(ui::SC_CLOSE == 0xF060 && ui::SC_MINIMIZE == 0xF020 && IDOK == 1 && IDCANCEL == 2);
 static_assert(static_cast<int>(ui::Key::Return) == VK_RETURN &&
               static_cast<int>(ui::Key::Escape) == VK_ESCAPE &&

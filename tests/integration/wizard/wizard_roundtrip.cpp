@@ -117,7 +117,8 @@ int main(int argc, char** argv)
         systemPage.m_datePicker.SetTime(picked);
         systemPage.m_timePicker.SetTime(picked);
         wiz.OnNext();
-        auto* combo = qobject_cast<QComboBox*>(networkPage.GetDlgItem(IDC_PROTOCOL));
+        auto* combo =
+            qobject_cast<QComboBox*>(ui::qt::Widget(networkPage.GetDlgItem(IDC_PROTOCOL)));
         combo->setCurrentIndex(0);
         emit combo->activated(0);
         networkPage.m_ipCtrl.SetAddressText("192.0.2.77");
@@ -127,7 +128,9 @@ int main(int argc, char** argv)
         networkPage.m_dns2Ctrl.SetAddressText("255.255.255.255");
         wiz.OnNext();
         wiz.OnNext();  // "&Finished"
-        if (wiz.GetSafeHwnd() != nullptr && wiz.GetSafeHwnd()->isVisible()) wiz.EndDialog(IDCANCEL);
+        if (ui::qt::Widget(wiz.GetSafeHwnd()) != nullptr &&
+            ui::qt::Widget(wiz.GetSafeHwnd())->isVisible())
+            wiz.EndDialog(IDCANCEL);
     });
     Check(wiz.DoModal() == IDOK, "wizard finished");
     Check(boxes.empty(), "no message boxes");
@@ -160,7 +163,7 @@ int main(int argc, char** argv)
         wizard::SetupWizard typing(*api, current);
         protocol::DeviceInfo seen = after;
         const auto type = [](ui::CDialog& page, int id, const char* text) {
-            auto* combo = qobject_cast<QComboBox*>(page.GetDlgItem(id));
+            auto* combo = qobject_cast<QComboBox*>(ui::qt::Widget(page.GetDlgItem(id)));
             combo->setFocus();
             combo->lineEdit()->selectAll();
             QTest::keyClicks(combo->lineEdit(), QString::fromUtf8(text));
@@ -194,7 +197,8 @@ int main(int argc, char** argv)
             type(typing.network, IDC_PROTOCOL, "dhcp");
             w.OnNext();
             w.OnNext();  // "&Finished"
-            if (w.GetSafeHwnd() != nullptr && w.GetSafeHwnd()->isVisible()) w.EndDialog(IDCANCEL);
+            if (w.GetSafeHwnd() && ui::qt::Widget(w.GetSafeHwnd())->isVisible())
+                w.EndDialog(IDCANCEL);
         });
         Check(typing.frame.DoModal() == IDOK, "typed wizard finished");
         protocol::DeviceInfo typed = after;

@@ -1,7 +1,7 @@
 // windows.h (and commctrl.h) map some names to their A/W functions (or their values) by macro. In
-// the framework they are its own members and functions, so a file that included windows.h first
-// must still reach ours: every framework header that declares one of them includes this first.
-#pragma once
+// the framework they are its own members and functions, so a file that includes windows.h and
+// the framework's headers (the native backend, its tests) includes this after windows.h.
+// Included again after each further Windows header, so no #pragma once.
 
 #ifdef _WIN32
 #undef GetWindowText

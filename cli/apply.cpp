@@ -217,6 +217,13 @@ int Apply(Context& c, const ApplyOptions& o)
             w.result = "not found";
             continue;
         }
+        if (protocol::IsAmbiguous(*from->second)) {
+            problems.push_back({w.plan.line, AmbiguityText(*from->second) +
+                                                 " Nothing is sent to it; name its network with "
+                                                 "--interface"});
+            w.result = "not found";
+            continue;
+        }
         w.device = *from->second;
         w.route = c.Reach(&w.device);
         toQuery.push_back(&w);

@@ -132,7 +132,7 @@ TEST_F(Ui, ComboListsOpenAsWideAsTheirWidestEntry)
     ASSERT_NE(nullptr, t);
     auto driver = ui::CurrentBackend()->CreateWindowDriver(*t, events, nullptr, false);
     ASSERT_NE(nullptr, driver);
-    const HWND combo = driver->Native(kMode);
+    const HWND combo = ui::win32::Hwnd(driver->Native(kMode));
     const std::wstring longest = L"(GMT+01:00) Belgrade, Bratislava,Budapest,Ljubljana,Prague ";
     driver->InsertItem(kMode, -1, "short");
     driver->InsertItem(kMode, -1, ui::win32::Narrow(longest));

@@ -219,6 +219,9 @@ else
   fail "the installer's first page did not open"
 fi
 echo "== by its pages again: the folder offered is the install's, upgraded in place"
+# The window just closed: its process may outlive it a moment under load, and a program still
+# running holds its file against the upgrade (NSIS then asks to abort or retry).
+for _ in $(seq 100); do pgrep -f 'dravmoor-setup\.exe' >/dev/null || break; sleep 0.1; done
 wine "$INSTALLER" >"$WORK/install-pages.log" 2>&1 &
 if next_reads "$SETUP_TITLE" "&Next >" 200; then
   probe click "$page" 1

@@ -9,9 +9,9 @@ objdump=$1
 shift
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-for spec in "$@"; do
-  program=${spec%%=*}
-  IFS=, read -ra dlls <<<"${spec#*=}"
+for entry in "$@"; do
+  program=${entry%%=*}
+  IFS=, read -ra dlls <<<"${entry#*=}"
   name=$(basename "$program")
   imports=$("$objdump" -p "$program" |
     sed -n '/^The Import Tables/,/^The /s/^[[:space:]]*DLL Name: //p' | xargs)

@@ -12,18 +12,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 cases=${DRAVMOOR_BENCH_CASES:-100:0 1000:0 100:5}
 
-if [ "${DRAVMOOR_BENCH_IN_NETNS:-}" != 1 ]; then
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  fi
-  cmake --build "$build" -j 2 --target dravmoor dravmoor-sim >/dev/null
-  DRAVMOOR_BENCH_IN_NETNS=1 exec unshare -rn bash "$0" "$@"
-fi
-
-bash scripts/netns.sh --check "$0" || exit 1
-source scripts/hosts.sh
-netns_is_fresh || { echo "$0: this namespace has links already; run it in a fresh one" >&2; exit 1; }
-ip link set lo up
+source scripts/bench-enter.sh "$@"
 cli=$(realpath "$build/cli/dravmoor")
 sim=$(realpath "$build/sim/dravmoor-sim")
 tmp=$(mktemp -d)

@@ -1,7 +1,7 @@
 // CAboutDlg: the About box (icon, version line, one line about the program, OK).
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "ui/cdialog.h"
 
 namespace app {
 

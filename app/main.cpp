@@ -8,8 +8,8 @@
 #include "platform/netdrive/netdrive.h"
 #include "platform/shell/shell.h"
 #include "platform/sockets/sockets.h"
-#include "platform/ui/system.h"
 #include "protocol/exchange.h"
+#include "ui/system.h"
 
 int main(int, char** argv)
 {

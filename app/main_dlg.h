@@ -7,10 +7,10 @@
 #include <string>
 
 #include "app/services.h"
-#include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
 #include "protocol/discovery.h"
 #include "protocol/status_query.h"
+#include "ui/cdialog.h"
 
 namespace app {
 

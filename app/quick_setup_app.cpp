@@ -1,10 +1,10 @@
 #include "app/quick_setup_app.h"
 
 #include "app/main_dlg.h"
-#include "platform/ui/cdialog.h"
 #include "protocol/exchange.h"
 #include "res/resource.h"
 #include "res/resources.h"
+#include "ui/cdialog.h"
 
 namespace app {
 

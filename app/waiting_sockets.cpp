@@ -1,6 +1,6 @@
 #include "app/waiting_sockets.h"
 
-#include "platform/ui/busy_wait.h"
+#include "ui/busy_wait.h"
 
 namespace app {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/system.h"
 #include "res/image_files.h"
 #include "res/images.h"
+#include "ui/system.h"
 
 namespace {
 

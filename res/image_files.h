@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ui/types.h"
+#include "ui/types.h"
 
 namespace res {
 

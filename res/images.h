@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ui/types.h"
+#include "ui/types.h"
 
 namespace res {
 

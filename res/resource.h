@@ -1,7 +1,7 @@
 // Numeric ids of the dialogs, controls, strings, icon and bitmap.
 #pragma once
 
-#include "platform/ui/ids.h"  // IDOK, IDCANCEL: the framework's own
+#include "ui/ids.h"  // IDOK, IDCANCEL: the framework's own
 
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "platform/ui/resources.h"
 #include "res/images.h"
 #include "res/resource.h"
+#include "ui/resources.h"
 
 namespace res {
 

@@ -2,8 +2,8 @@
 // installation into the dialog framework.
 #pragma once
 
-#include "platform/ui/dialog_template.h"
-#include "platform/ui/types.h"
+#include "ui/dialog_template.h"
+#include "ui/types.h"
 
 namespace res {
 

@@ -12,30 +12,31 @@ get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 set(qt "^Q[A-Za-z]*$|^Qt[A-Za-z]*/")
 set(win "^[Ww]indows\\.h$")
 set(dialogs "^(app|wizard|sharemap|verify)/")
-set(ui_backends "^platform/ui/(qt|win32|fake)/")
+set(ui_backends "^ui/(qt|win32|fake)/")
 set(over_any_ui "^(app|wizard|verify|sharemap|res)/!^res/images_(qt|win32)\\.cpp$")
 set(rules
   "${over_any_ui} => ${qt}|${win} => dialogs and resources build over any UI backend (the pictures are drawn in res/images_qt.cpp, loaded from the executable in res/images_win32.cpp)"
   "^res/images_qt\\.cpp => ${win} => the drawing is the toolkit's"
   "^res/images_win32\\.cpp => ${qt} => the Windows build has no toolkit"
   "${over_any_ui} => ${ui_backends} => dialogs and resources see the dialog framework, not one of its backends"
-  "^platform/ui/[^/]+$ => ${qt}|${win}|${ui_backends} => the framework's API and shared logic speak its own types"
-  "^platform/ui/ => ^platform/(sockets|netdrive|shell)/ => the dialog framework knows none of the program's OS capabilities (its waiting sockets are app/'s)"
-  "^platform/ui/fake/ => ${qt}|${win} => the fake UI backend needs no windowing system"
-  "^platform/ui/qt/ => ${win}|^platform/ui/(win32|fake)/ => UI backends stand side by side"
+  "^ui/[^/]+$ => ${qt}|${win}|${ui_backends} => the framework's API and shared logic speak its own types"
+  "^ui/ => ^platform/ => the dialog framework knows none of the program's OS capabilities (its waiting sockets are app/'s)"
+  "^platform/!^platform/ui/ => ^ui/ => the OS capabilities have no dialogs"
+  "^ui/fake/ => ${qt}|${win} => the fake UI backend needs no windowing system"
+  "^ui/qt/ => ${win}|^ui/(win32|fake)/ => UI backends stand side by side"
   "^protocol/ => ${qt} => protocol is UI-free: no Qt"
-  "^protocol/ => ^platform/(ui|shell|netdrive)/ => protocol reaches the platform through sockets only"
+  "^protocol/ => ^(ui|platform/(shell|netdrive))/ => protocol reaches the platform through sockets only"
   "^protocol/ => ^(res|cli|sim|tests|fuzz)/|${dialogs} => protocol sits below every front end"
-  "^platform/ => ^(res|cli|sim|tests|fuzz)/|${dialogs} => platform code knows no program above it"
+  "^(platform|ui)/ => ^(res|cli|sim|tests|fuzz)/|${dialogs} => platform code and the dialog framework know no program above them"
   "^platform/(sockets|netdrive)/ => ${qt} => sockets and drives build without Qt"
   "^res/ => ${dialogs} => resources are data for the framework, not for one dialog"
   "^verify/ => ^(app|wizard|sharemap)/ => verification serves the wizard and share mapping alike"
   "^wizard/ => ^(app|sharemap)/ => the wizard does not reach into the main window or share mapping"
   "^sharemap/ => ^(app|wizard)/ => share mapping does not depend on the wizard or the main window"
-  "^(cli|sim)/ => ${qt}|^(platform/ui|res)/|${dialogs} => the command-line tools have no GUI"
+  "^(cli|sim)/ => ${qt}|^(ui|res)/|${dialogs} => the command-line tools have no GUI"
   "^tests/ => ^fuzz/ => tests do not depend on the fuzz targets"
   "^tests/gui/ui/ => ^(res|app|wizard|sharemap|verify)/ => the framework's tests bring their own templates"
-  "^(protocol|platform|res|verify|wizard|sharemap|app|cli|sim)/ => ^tests/ => product code does not include tests"
+  "^(protocol|platform|ui|res|verify|wizard|sharemap|app|cli|sim)/ => ^tests/ => product code does not include tests"
 )
 
 message("Include rules (files under -> must not include):")

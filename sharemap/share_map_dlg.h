@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/netdrive/netdrive.h"
-#include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
+#include "ui/cdialog.h"
 
 namespace sharemap {
 

@@ -1,6 +1,6 @@
 #include "verify/message_sink.h"
 
-#include "platform/ui/cdialog.h"
+#include "ui/cdialog.h"
 
 namespace verify {
 

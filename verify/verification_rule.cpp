@@ -1,8 +1,8 @@
 #include "verify/verification_rule.h"
 
-#include "platform/ui/cdialog.h"
 #include "protocol/verify.h"
 #include "res/resource.h"
+#include "ui/cdialog.h"
 #include "verify/verify_dlg.h"
 
 namespace verify {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/sockets/sockets.h"
-#include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
+#include "ui/cdialog.h"
 
 namespace verify {
 

@@ -1,7 +1,7 @@
 // CFinishPage: the wizard's last page, a closing text and nothing to set.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "ui/cdialog.h"
 
 namespace wizard {
 

@@ -2,7 +2,7 @@
 // Its only behaviour of its own: the address controls follow the addressing mode.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "ui/cdialog.h"
 
 namespace wizard {
 

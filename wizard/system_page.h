@@ -2,7 +2,7 @@
 // The page only owns its controls; the wizard fills them and writes them to the adapter.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "ui/cdialog.h"
 
 namespace wizard {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/sockets/sockets.h"
-#include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
+#include "ui/cdialog.h"
 
 namespace wizard {
 

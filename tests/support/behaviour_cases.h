@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/busy_wait.h"
 #include "protocol/entry_names.h"
 #include "tests/support/ui_templates.h"
+#include "ui/busy_wait.h"
 
 namespace ui_test {
 

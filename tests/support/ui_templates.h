@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/resources.h"
+#include "ui/cdialog.h"
+#include "ui/resources.h"
 
 namespace ui_test {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui::fake {
 

@@ -16,10 +16,10 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "platform/ui/accessible_names.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/widgets.h"
-#include "platform/ui/resources.h"
+#include "ui/accessible_names.h"
+#include "ui/resources.h"
 
 namespace ui {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <string_view>
 
-#include "platform/ui/dialog_template.h"
+#include "ui/dialog_template.h"
 
 class QWidget;
 

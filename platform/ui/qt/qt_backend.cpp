@@ -8,10 +8,10 @@
 #include <QMessageBox>
 #include <string>
 
-#include "platform/ui/driver.h"
-#include "platform/ui/ids.h"
 #include "platform/ui/qt/window_driver.h"
-#include "platform/ui/system.h"
+#include "ui/driver.h"
+#include "ui/ids.h"
+#include "ui/system.h"
 
 namespace ui::qt {
 

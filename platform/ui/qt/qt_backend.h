@@ -9,7 +9,7 @@
 #include <QRect>
 #include <QString>
 
-#include "platform/ui/types.h"
+#include "ui/types.h"
 
 class QWidget;
 

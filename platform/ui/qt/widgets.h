@@ -9,7 +9,7 @@
 #include <array>
 #include <string>
 
-#include "platform/ui/address_input.h"
+#include "ui/address_input.h"
 
 namespace ui {
 

@@ -25,11 +25,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/ui/accessible_names.h"
 #include "platform/ui/qt/accessibility.h"
 #include "platform/ui/qt/control_factory.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/widgets.h"
+#include "ui/accessible_names.h"
 
 namespace ui::qt {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui::qt {
 

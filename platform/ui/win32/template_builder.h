@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui/dialog_template.h"
+#include "ui/dialog_template.h"
 
 namespace ui::win32 {
 

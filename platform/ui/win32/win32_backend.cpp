@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ui/system.h"
 #include "platform/ui/win32/template_builder.h"
 #include "platform/ui/win32/window_driver.h"
+#include "ui/system.h"
 
 namespace ui::win32 {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui::win32 {
 

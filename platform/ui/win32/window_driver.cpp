@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "platform/ui/address_input.h"
-#include "platform/ui/resources.h"
 #include "platform/ui/win32/template_builder.h"
 #include "platform/ui/win32/win32_backend.h"
+#include "ui/address_input.h"
+#include "ui/resources.h"
 
 namespace ui::win32 {
 

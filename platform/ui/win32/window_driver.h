@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui::win32 {
 

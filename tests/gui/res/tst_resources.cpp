@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/accessible_names.h"
-#include "platform/ui/cdialog.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "tests/support/gui_support.h"
+#include "ui/accessible_names.h"
+#include "ui/cdialog.h"
 
 class ResourcesTest : public QObject {
     Q_OBJECT

@@ -17,11 +17,11 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ui/cdialog.h"
 #include "platform/ui/qt/widgets.h"
-#include "platform/ui/resources.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/ui_templates.h"
+#include "ui/cdialog.h"
+#include "ui/resources.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "platform/sockets/fake_sockets.h"
-#include "platform/ui/cdialog.h"
 #include "protocol/device_info.h"
 #include "res/resource.h"
 #include "tests/support/gui_support.h"
+#include "ui/cdialog.h"
 
 namespace wizard_test {
 

@@ -14,11 +14,11 @@
 #include <functional>
 
 #include "platform/netdrive/netdrive.h"
-#include "platform/ui/cdialog.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
 #include "tests/support/gui_support.h"
+#include "ui/cdialog.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <cstring>
 #include <deque>
 
-#include "platform/ui/driver.h"
-#include "platform/ui/system.h"
 #include "platform/ui/win32/win32_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "tests/support/behaviour_cases.h"
+#include "ui/driver.h"
+#include "ui/system.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "platform/ui/address_input.h"
+#include "ui/address_input.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/ui/dialog_template.h"
-#include "platform/ui/types.h"
+#include "ui/dialog_template.h"
+#include "ui/types.h"
 
 namespace ui {
 

@@ -1,4 +1,4 @@
-#include "platform/ui/accessible_names.h"
+#include "ui/accessible_names.h"
 
 #include <algorithm>
 #include <string>

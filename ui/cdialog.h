@@ -31,10 +31,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/dialog_template.h"
-#include "platform/ui/ids.h"
-#include "platform/ui/resources.h"
-#include "platform/ui/types.h"
+#include "ui/dialog_template.h"
+#include "ui/ids.h"
+#include "ui/resources.h"
+#include "ui/types.h"
 
 namespace ui {
 

@@ -15,8 +15,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ui/dialog_template.h"
-#include "platform/ui/types.h"
+#include "ui/dialog_template.h"
+#include "ui/types.h"
 
 namespace ui {
 

@@ -1,9 +1,9 @@
 // The backend in use, and the application message box with its test seam.
 #include <cstdio>
 
-#include "platform/ui/busy_wait.h"
-#include "platform/ui/cdialog.h"
-#include "platform/ui/driver.h"
+#include "ui/busy_wait.h"
+#include "ui/cdialog.h"
+#include "ui/driver.h"
 
 namespace ui {
 

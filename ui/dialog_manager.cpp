@@ -1,8 +1,8 @@
 // The dialog manager: Enter, Escape, Tab and Alt+Space with their dialog meanings (rules in
 // cdialog.h), and focus moves along the tab stops, descending into visible child dialogs.
-#include "platform/ui/cdialog.h"
-#include "platform/ui/driver.h"
-#include "platform/ui/window_link.h"
+#include "ui/cdialog.h"
+#include "ui/driver.h"
+#include "ui/window_link.h"
 
 namespace ui {
 

@@ -1,6 +1,6 @@
-#include "platform/ui/resources.h"
+#include "ui/resources.h"
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui {
 

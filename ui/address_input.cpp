@@ -1,4 +1,4 @@
-#include "platform/ui/address_input.h"
+#include "ui/address_input.h"
 
 #include <algorithm>
 

@@ -1,16 +1,16 @@
 // CDialog: its window through the backend's driver, the message map, modal runs, data
 // exchange. The dialog manager (keys, tab order) is dialog_manager.cpp, the wrappers
 // controls.cpp.
-#include "platform/ui/cdialog.h"
+#include "ui/cdialog.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/ui/accessible_names.h"
-#include "platform/ui/driver.h"
-#include "platform/ui/ids.h"
-#include "platform/ui/window_link.h"
+#include "ui/accessible_names.h"
+#include "ui/driver.h"
+#include "ui/ids.h"
+#include "ui/window_link.h"
 
 namespace ui {
 

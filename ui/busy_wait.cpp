@@ -1,8 +1,8 @@
-#include "platform/ui/busy_wait.h"
+#include "ui/busy_wait.h"
 
 #include <algorithm>
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui {
 

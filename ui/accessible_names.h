@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui/dialog_template.h"
-#include "platform/ui/types.h"
+#include "ui/dialog_template.h"
+#include "ui/types.h"
 
 namespace ui {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/driver.h"
-#include "platform/ui/window_link.h"
+#include "ui/cdialog.h"
+#include "ui/driver.h"
+#include "ui/window_link.h"
 
 namespace ui {
 

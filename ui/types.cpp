@@ -1,4 +1,4 @@
-#include "platform/ui/types.h"
+#include "ui/types.h"
 
 namespace ui {
 

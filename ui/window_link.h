@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/ui/driver.h"
+#include "ui/driver.h"
 
 namespace ui {
 class CDialog;

@@ -8,8 +8,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include "platform/ui/qt/qt_backend.h"
 #include "res/images.h"
+#include "ui/qt/qt_backend.h"
 
 namespace res {
 

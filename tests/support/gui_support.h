@@ -13,8 +13,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/ui/qt/qt_backend.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 
 // QCOMPARE of a framework text with a QString, and of rectangles, printing both on failure.
 namespace QTest {

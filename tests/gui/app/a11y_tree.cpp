@@ -19,11 +19,11 @@
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/fake_sockets.h"
-#include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "tests/support/gui_support.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 
 namespace {
 

@@ -19,13 +19,13 @@
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/fake_sockets.h"
-#include "platform/ui/qt/test_probe.h"
 #include "protocol/wire.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "tests/support/gui_support.h"
 #include "ui/busy_wait.h"
 #include "ui/cdialog.h"
+#include "ui/qt/test_probe.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 
 namespace {
 class Shot : public ui::CDialog {

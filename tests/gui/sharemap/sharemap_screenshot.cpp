@@ -11,11 +11,11 @@
 #include <cstring>
 
 #include "platform/netdrive/fake_netdrive.h"
-#include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 
 int main(int argc, char** argv)
 {

@@ -12,13 +12,13 @@
 
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/sockets/fake_sockets.h"
-#include "platform/ui/qt/test_probe.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/launch_sharemap.h"
 #include "sharemap/share_map_dlg.h"
 #include "tests/support/gui_support.h"
 #include "ui/cdialog.h"
+#include "ui/qt/test_probe.h"
 
 namespace {
 

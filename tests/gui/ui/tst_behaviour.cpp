@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/ui/qt/qt_backend.h"
-#include "platform/ui/qt/test_probe.h"
 #include "tests/support/behaviour_cases.h"
+#include "ui/qt/qt_backend.h"
+#include "ui/qt/test_probe.h"
 
 namespace {
 

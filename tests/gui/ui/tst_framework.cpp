@@ -17,10 +17,10 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ui/qt/widgets.h"
 #include "tests/support/gui_support.h"
 #include "tests/support/ui_templates.h"
 #include "ui/cdialog.h"
+#include "ui/qt/widgets.h"
 #include "ui/resources.h"
 
 namespace {

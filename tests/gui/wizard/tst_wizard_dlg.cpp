@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/ui/qt/test_probe.h"
 #include "res/resources.h"
+#include "ui/qt/test_probe.h"
 #include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"
 

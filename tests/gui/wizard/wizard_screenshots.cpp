@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "platform/ui/qt/qt_backend.h"
 #include "res/resources.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 #include "verify/verify_dlg.h"
 #include "wizard/launch_wizard.h"
 #include "wizard_gui_support.h"

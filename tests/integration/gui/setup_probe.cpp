@@ -13,9 +13,9 @@
 #include "platform/netdrive/fake_netdrive.h"
 #include "platform/shell/recording_url_opener.h"
 #include "platform/sockets/private_network.h"
-#include "platform/ui/qt/qt_backend.h"
 #include "tests/integration/gui/window_reader.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 
 int main(int argc, char** argv)
 {

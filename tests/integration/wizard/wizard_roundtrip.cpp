@@ -15,13 +15,13 @@
 
 #include "platform/sockets/private_network.h"
 #include "platform/sockets/sockets.h"
-#include "platform/ui/qt/qt_backend.h"
 #include "protocol/discovery.h"
 #include "protocol/status_query.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "tests/support/gui_support.h"
 #include "ui/cdialog.h"
+#include "ui/qt/qt_backend.h"
 #include "verify/verification_rule.h"
 #include "wizard/launch_wizard.h"
 

@@ -1,4 +1,4 @@
-#include "platform/ui/qt/accessibility.h"
+#include "ui/qt/accessibility.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -14,8 +14,8 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "platform/ui/qt/widgets.h"
-#include "platform/ui/qt/window_driver.h"
+#include "ui/qt/widgets.h"
+#include "ui/qt/window_driver.h"
 
 namespace ui::qt {
 

@@ -5,7 +5,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 
-#include "platform/ui/qt/qt_backend.h"
+#include "ui/qt/qt_backend.h"
 
 namespace ui::qt {
 

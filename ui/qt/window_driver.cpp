@@ -1,7 +1,7 @@
 // The Qt window of a dialog: built from its template, its controls addressed by id, and an
 // application-wide key filter that hands keys to the framework's dialog manager before the
 // focused widget sees them.
-#include "platform/ui/qt/window_driver.h"
+#include "ui/qt/window_driver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,11 +25,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/ui/qt/accessibility.h"
-#include "platform/ui/qt/control_factory.h"
-#include "platform/ui/qt/qt_backend.h"
-#include "platform/ui/qt/widgets.h"
 #include "ui/accessible_names.h"
+#include "ui/qt/accessibility.h"
+#include "ui/qt/control_factory.h"
+#include "ui/qt/qt_backend.h"
+#include "ui/qt/widgets.h"
 
 namespace ui::qt {
 

@@ -1,4 +1,4 @@
-#include "platform/ui/qt/control_factory.h"
+#include "ui/qt/control_factory.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -16,9 +16,9 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "platform/ui/qt/qt_backend.h"
-#include "platform/ui/qt/widgets.h"
 #include "ui/accessible_names.h"
+#include "ui/qt/qt_backend.h"
+#include "ui/qt/widgets.h"
 #include "ui/resources.h"
 
 namespace ui {

@@ -1,4 +1,4 @@
-#include "platform/ui/qt/widgets.h"
+#include "ui/qt/widgets.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 // The Qt backend: windows (window_driver.cpp), the message box, images, and the start-up of the
 // application object.
-#include "platform/ui/qt/qt_backend.h"
+#include "ui/qt/qt_backend.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -8,9 +8,9 @@
 #include <QMessageBox>
 #include <string>
 
-#include "platform/ui/qt/window_driver.h"
 #include "ui/driver.h"
 #include "ui/ids.h"
+#include "ui/qt/window_driver.h"
 #include "ui/system.h"
 
 namespace ui::qt {

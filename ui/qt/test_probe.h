@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "platform/ui/qt/widgets.h"
+#include "ui/qt/widgets.h"
 
 namespace ui::qt::probe {
 

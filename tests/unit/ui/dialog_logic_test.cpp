@@ -3,11 +3,11 @@
 // a disabled button, the message-box seam. Every backend runs this same logic.
 #include <gtest/gtest.h>
 
-#include "platform/ui/fake/fake_backend.h"
 #include "tests/support/ui_templates.h"
 #include "ui/accessible_names.h"
 #include "ui/cdialog.h"
 #include "ui/driver.h"
+#include "ui/fake/fake_backend.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/ui/fake/fake_backend.h"
+#include "ui/fake/fake_backend.h"
 
 #include <algorithm>
 

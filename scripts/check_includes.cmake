@@ -21,7 +21,7 @@ set(rules
   "${over_any_ui} => ${ui_backends} => dialogs and resources see the dialog framework, not one of its backends"
   "^ui/[^/]+$ => ${qt}|${win}|${ui_backends} => the framework's API and shared logic speak its own types"
   "^ui/ => ^platform/ => the dialog framework knows none of the program's OS capabilities (its waiting sockets are app/'s)"
-  "^platform/!^platform/ui/ => ^ui/ => the OS capabilities have no dialogs"
+  "^platform/ => ^ui/ => the OS capabilities have no dialogs"
   "^ui/fake/ => ${qt}|${win} => the fake UI backend needs no windowing system"
   "^ui/qt/ => ${win}|^ui/(win32|fake)/ => UI backends stand side by side"
   "^protocol/ => ${qt} => protocol is UI-free: no Qt"

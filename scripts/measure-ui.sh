@@ -6,8 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rev=${1:-}
-ui=platform/ui
-[ -d ui ] && ui=ui
+ui=ui  # the framework's folder at that revision (platform/ui before it moved)
+if [ -n "$rev" ]; then git cat-file -e "$rev:ui/driver.h" 2>/dev/null || ui=platform/ui
+else [ -f ui/driver.h ] || ui=platform/ui; fi
 show() {  # the text of path $1 at the revision
   if [ -n "$rev" ]; then git show "$rev:$1" 2>/dev/null || true; else cat "$1" 2>/dev/null || true; fi
 }

@@ -6,17 +6,17 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "platform/ui/win32/windows_names.h"
+#include "ui/win32/windows_names.h"
 
 #include <cstring>
 #include <deque>
 
-#include "platform/ui/win32/win32_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "tests/support/behaviour_cases.h"
 #include "ui/driver.h"
 #include "ui/system.h"
+#include "ui/win32/win32_backend.h"
 
 namespace {
 

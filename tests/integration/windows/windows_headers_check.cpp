@@ -4,19 +4,19 @@
 // need no toolkit, and hand out a window handle the native backend turns into its HWND.
 #include <windows.h>
 
-#include "platform/ui/win32/windows_names.h"
+#include "ui/win32/windows_names.h"
 
 #include <type_traits>
 
 #include "app/about_dlg.h"
 #include "app/main_dlg.h"
-#include "platform/ui/win32/win32_backend.h"
 #include "res/resource.h"
 #include "res/resources.h"
 #include "sharemap/share_map_dlg.h"
 #include "ui/cdialog.h"
 #include "ui/driver.h"
 #include "ui/system.h"
+#include "ui/win32/win32_backend.h"
 #include "verify/verify_dlg.h"
 #include "wizard/finish_page.h"
 #include "wizard/network_page.h"

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/ui/win32/template_builder.h"
+#include "ui/win32/template_builder.h"
 
 #if defined(DRAVMOOR_WITH_RES)
 #include "res/resource.h"

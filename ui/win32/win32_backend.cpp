@@ -1,6 +1,6 @@
 // The Windows backend: windows (window_driver.cpp), the message loop's key handling, the
 // message box, images, and the start-up of the common controls.
-#include "platform/ui/win32/win32_backend.h"
+#include "ui/win32/win32_backend.h"
 
 #include <commctrl.h>
 
@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ui/win32/template_builder.h"
-#include "platform/ui/win32/window_driver.h"
 #include "ui/system.h"
+#include "ui/win32/template_builder.h"
+#include "ui/win32/window_driver.h"
 
 namespace ui::win32 {
 

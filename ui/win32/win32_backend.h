@@ -8,7 +8,7 @@
 
 #include <commctrl.h>
 
-#include "platform/ui/win32/windows_names.h"
+#include "ui/win32/windows_names.h"
 
 #include <string>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "platform/ui/win32/template_builder.h"
+#include "ui/win32/template_builder.h"
 
 #include <cstring>
 

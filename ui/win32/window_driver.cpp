@@ -1,14 +1,14 @@
-#include "platform/ui/win32/window_driver.h"
+#include "ui/win32/window_driver.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cwchar>
 
-#include "platform/ui/win32/template_builder.h"
-#include "platform/ui/win32/win32_backend.h"
 #include "ui/address_input.h"
 #include "ui/resources.h"
+#include "ui/win32/template_builder.h"
+#include "ui/win32/win32_backend.h"
 
 namespace ui::win32 {
 

@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include "platform/ui/win32/windows_names.h"
+#include "ui/win32/windows_names.h"
 
 #include <cstdint>
 #include <map>

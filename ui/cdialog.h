@@ -71,6 +71,8 @@ public:
 protected:
     WindowDriver* Driver() const;  // null when unbound or the window is gone
     int Target() const { return m_target; }
+    std::shared_ptr<detail::WindowLink> Link() const { return m_link.lock(); }
+    const ControlTemplate* Template() const;  // the control's; null when unbound
 
 private:
     friend class CDialog;

@@ -30,6 +30,12 @@ WindowDriver* CWnd::Driver() const
     return link ? link->driver.get() : nullptr;
 }
 
+const ControlTemplate* CWnd::Template() const
+{
+    const std::shared_ptr<detail::WindowLink> link = m_link.lock();
+    return link ? link->dialog->FindControl(m_target) : nullptr;
+}
+
 NativeWindow CWnd::GetSafeHwnd() const
 {
     WindowDriver* d = Driver();
@@ -284,15 +290,49 @@ void CListCtrl::SetEmptyText(const CString& text)
 
 // ---- CDateTimeCtrl, CIPAddressCtrl ------------------------------------------------------
 
+namespace {
+
+bool IsValid(const DateTime& v)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (v.year < 1 || v.month < 1 || v.month > 12 || v.day < 1) return false;
+    const bool leap = (v.year % 4 == 0 && v.year % 100 != 0) || v.year % 400 == 0;
+    const int days = kDays[v.month - 1] + (v.month == 2 && leap ? 1 : 0);
+    return v.day <= days && v.hour >= 0 && v.hour < 24 && v.minute >= 0 && v.minute < 60 &&
+           v.second >= 0 && v.second < 60;
+}
+
+}  // namespace
+
+// The picker shows the date or the time; the framework keeps the whole value, so the part not
+// shown comes back as it was set. A value no calendar has is not taken, as a picker refuses it.
 void CDateTimeCtrl::SetTime(const DateTime& time)
 {
-    if (WindowDriver* d = Driver()) d->SetDateTime(Target(), time);
+    const std::shared_ptr<detail::WindowLink> link = Link();
+    if (!link || !IsValid(time)) return;
+    link->pickers[Target()] = time;
+    link->driver->SetDateTime(Target(), time);
 }
 
 DateTime CDateTimeCtrl::GetTime() const
 {
-    WindowDriver* d = Driver();
-    return d != nullptr ? d->GetDateTime(Target()) : DateTime();
+    const std::shared_ptr<detail::WindowLink> link = Link();
+    if (!link) return {};
+    const DateTime shown = link->driver->GetDateTime(Target());
+    const auto set = link->pickers.find(Target());
+    const ControlTemplate* ct = Template();
+    if (set == link->pickers.end() || ct == nullptr) return shown;
+    DateTime value = set->second;
+    if (ct->kind == Kind::DatePicker) {
+        value.year = shown.year;
+        value.month = shown.month;
+        value.day = shown.day;
+    } else {
+        value.hour = shown.hour;
+        value.minute = shown.minute;
+        value.second = shown.second;
+    }
+    return value;
 }
 
 void CDateTimeCtrl::SetRange(const DateTime& first, const DateTime& last)

@@ -99,7 +99,8 @@ public:
     virtual void SetExtendedStyle(int id, std::uint32_t style) = 0;
     virtual int InsertColumn(int id, int column, const CString& heading, int width) = 0;
 
-    // Date and time pickers; address controls (their text is the dotted quad).
+    // Date and time pickers: each shows and takes the part of the value its kind names (the
+    // framework keeps the whole); address controls (their text is the dotted quad).
     virtual void SetDateTime(int id, const DateTime& value) = 0;
     virtual DateTime GetDateTime(int id) const = 0;
     virtual void SetDateTimeRange(int /*id*/, const DateTime& /*first*/, const DateTime& /*last*/)

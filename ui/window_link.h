@@ -2,6 +2,7 @@
 // owns it while its window exists; wrappers hold it weakly, so they fall silent with the window.
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "ui/driver.h"
@@ -15,6 +16,8 @@ struct WindowLink {
     CDialog* dialog;
     std::unique_ptr<WindowDriver> driver;
     int parkedFocus = kNoControl;  // the disabled push button the focus waits for
+    // Each picker's whole value as last set: the picker shows one part of it.
+    std::map<int, DateTime> pickers;
 };
 
 }  // namespace detail

@@ -366,10 +366,6 @@ QtWindowDriver::QtWindowDriver(const DialogTemplate& t, WindowEvents& events,
             w->setFocusPolicy(Qt::ClickFocus);
         }
         if (ct.style & style::Disabled) w->setEnabled(false);
-        if (auto* e = qobject_cast<QDateTimeEdit*>(w)) {
-            const QDateTime created = e->property("pickerValue").toDateTime();
-            m_pickers[ct.id] = Fields(created.date(), created.time());
-        }
         m_controls.emplace_back(&ct, w);
         ConnectNotifications(w, ct);
     }
@@ -824,9 +820,9 @@ int QtWindowDriver::InsertColumn(int id, int column, const CString& heading, int
 
 // ---- Pickers, address controls ----------------------------------------------------------
 
-// A picker shows one part of its value; the other part waits in m_pickers. Plain fields, not a
-// zoned time: a time-only editor handed a whole local time would move it across a
-// daylight-saving change (its date is one fixed day).
+// A picker takes the part of the value it shows. Plain fields, not a zoned time: a time-only
+// editor handed a whole local time would move it across a daylight-saving change (its date is
+// one fixed day).
 void QtWindowDriver::SetDateTime(int id, const DateTime& value)
 {
     auto* e = qobject_cast<QDateTimeEdit*>(Widget(id));
@@ -834,7 +830,6 @@ void QtWindowDriver::SetDateTime(int id, const DateTime& value)
     const QTime time(value.hour, value.minute, value.second);
     if (e == nullptr || !date.isValid() || !time.isValid()) return;
     QSignalBlocker block(e);
-    m_pickers[id] = value;
     if (ShowsDate(e))
         e->setDate(date);
     else
@@ -848,8 +843,9 @@ DateTime QtWindowDriver::GetDateTime(int id) const
     // Digits typed into the picker are committed only when it loses the focus or sees Return
     // itself; a key filter may take Return first. Commit them, so what it shows is what it gives.
     e->interpretText();
-    const auto it = m_pickers.find(id);
-    DateTime value = it != m_pickers.end() ? it->second : DateTime();
+    // The part not shown: the date and time the picker was made at.
+    const QDateTime created = e->property("pickerValue").toDateTime();
+    DateTime value = Fields(created.date(), created.time());
     if (ShowsDate(e)) {
         const QDate d = e->date();
         value.year = d.year();

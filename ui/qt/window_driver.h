@@ -5,7 +5,6 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <map>
 #include <utility>
 #include <vector>
 
@@ -104,8 +103,6 @@ private:
     QPointer<DialogWindow> m_window;
     QPointer<QWidget> m_client;  // the controls' parent (inside the client edge, if any)
     std::vector<std::pair<const ControlTemplate*, QPointer<QWidget>>> m_controls;
-    // The whole value of each picker; it shows one part of it.
-    std::map<int, DateTime> m_pickers;
     CPoint m_baseUnits;
 };
 

@@ -934,8 +934,7 @@ int Win32WindowDriver::InsertColumn(int id, int column, const CString& heading, 
 
 // ---- Pickers, address controls ----------------------------------------------------------
 
-// A picker holds a whole date and time and shows the part its format names, as the framework
-// wants; the native control keeps the part it does not show.
+// A native picker holds a whole date and time and shows the part its format names.
 void Win32WindowDriver::SetDateTime(int id, const DateTime& value)
 {
     const HWND h = Window(id);

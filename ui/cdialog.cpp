@@ -32,9 +32,12 @@ public:
         return true;
     }
     void OnFirstShow() override { m_dlg.ApplyInitialFocus(); }
-    bool OnKey(Key key, unsigned modifiers, int id) override
+    bool OnKey(Key key, unsigned modifiers, NativeWindow target) override
     {
-        return m_dlg.RouteKey(key, modifiers, id);
+        // The innermost dialog holding the target first: a page before the frame it is on.
+        int id = kNoControl;
+        CDialog* d = m_dlg.DialogHolding(target, id);
+        return (d != nullptr ? d : &m_dlg)->RouteKey(key, modifiers, id);
     }
 
 private:

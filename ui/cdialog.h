@@ -268,6 +268,8 @@ private:
     int DefaultButtonId() const;
     // The dialog manager (dialog_manager.cpp).
     bool RouteKey(Key key, unsigned modifiers, int id);
+    // The innermost dialog (this one or a child) whose window holds `w`, with its control.
+    CDialog* DialogHolding(NativeWindow w, int& id);
     void CollectTabStops(std::vector<Stop>& out) const;  // descending into visible children
     Stop FindFocus();
     void MoveFocus(const Stop& from, bool forward);

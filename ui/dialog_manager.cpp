@@ -44,6 +44,15 @@ bool CDialog::RouteKey(Key key, unsigned modifiers, int id)
     return false;
 }
 
+CDialog* CDialog::DialogHolding(NativeWindow w, int& id)
+{
+    for (CDialog* c : m_children)
+        if (CDialog* d = c->DialogHolding(w, id)) return d;
+    if (!m_window) return nullptr;
+    id = m_window->driver->ControlOf(w);
+    return id != kNoControl ? this : nullptr;
+}
+
 void CDialog::CollectTabStops(std::vector<Stop>& out) const
 {
     if (!m_window || m_template == nullptr) return;

@@ -39,8 +39,9 @@ public:
     // A context-menu request on the window's background; true when the dialog showed its menu.
     virtual bool OnContextMenu(const CPoint& screen) = 0;
     virtual void OnFirstShow() = 0;  // a top-level window appears for the first time
-    // A key pressed while control `id` (kSelf: the window itself) has it; true when taken.
-    virtual bool OnKey(Key key, unsigned modifiers, int id) = 0;
+    // A key pressed in this top-level window: `target` is the window it went to (a control,
+    // the window itself, or inside a child dialog of it). True when taken.
+    virtual bool OnKey(Key key, unsigned modifiers, NativeWindow target) = 0;
 
 protected:
     ~WindowEvents() = default;
@@ -65,6 +66,9 @@ public:
     virtual bool FocusIsOnWindow() const = 0;  // ... and whether it is still (or nothing has it)
     virtual int FocusedControl() const = 0;    // the control of this window with the focus,
                                                // kSelf for the window, else kNoControl
+    // The control of this window that `w` is or lies in: kSelf for the window itself,
+    // kNoControl for a window of another dialog (a child dialog's) or none of this one.
+    virtual int ControlOf(NativeWindow w) const = 0;
 
     // Any control (kSelf: the window).
     virtual void SetEnabled(int id, bool enable) = 0;

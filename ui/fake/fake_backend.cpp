@@ -84,7 +84,24 @@ void FakeWindow::UserType(int id, const CString& text)
 
 bool FakeWindow::UserKey(Key key, unsigned modifiers)
 {
-    return m_events.OnKey(key, modifiers, m_focus);
+    FakeWindow* top = this;
+    while (top->m_child) top = top->m_parent;
+    const NativeWindow target = Native(m_focus);
+    return top->m_events.OnKey(key, modifiers, target ? target : Native(kSelf));
+}
+
+NativeWindow FakeWindow::Native(int id) const
+{
+    if (id == kSelf) return NativeWindow(const_cast<FakeWindow*>(this));
+    return NativeWindow(const_cast<FakeControl*>(Find(id)));
+}
+
+int FakeWindow::ControlOf(NativeWindow w) const
+{
+    if (w.get() == this) return kSelf;
+    for (const auto& [id, c] : m_controls)
+        if (w.get() == &c) return id;
+    return kNoControl;
 }
 
 void FakeWindow::UserClose()

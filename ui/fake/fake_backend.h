@@ -59,7 +59,8 @@ public:
     bool Shown() const { return m_shown; }
     FakeWindow* Parent() const { return m_parent; }
 
-    NativeWindow Native(int) const override { return {}; }
+    NativeWindow Native(int id) const override;  // the window or its control's record
+    int ControlOf(NativeWindow w) const override;
     CPoint BaseUnits() const override { return {6, 12}; }
     void RunModal() override;
     void EndModal(int result) override;

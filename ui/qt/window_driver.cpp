@@ -154,14 +154,7 @@ protected:
         Key key{};
         unsigned modifiers = 0;
         if (!MapKey(static_cast<QKeyEvent*>(event), key, modifiers)) return false;
-        // The innermost dialog window around the widget: a page before its frame.
-        for (QWidget* p = w; p != nullptr; p = p->parentWidget()) {
-            auto* dw = qobject_cast<DialogWindow*>(p);
-            if (dw == nullptr || dw->driver() == nullptr) continue;
-            QtWindowDriver* d = dw->driver();
-            return d->events().OnKey(key, modifiers, d->ControlOf(w));
-        }
-        return false;
+        return top->driver()->events().OnKey(key, modifiers, NativeWindow(w));
     }
 };
 

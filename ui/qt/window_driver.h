@@ -47,6 +47,10 @@ public:
     QWidget* client() const { return m_client.data(); }
     // The control that holds `w` (kSelf: the window itself; kNoControl: not in this window).
     int ControlOf(const QWidget* w) const;
+    int ControlOf(NativeWindow w) const override
+    {
+        return ControlOf(static_cast<const QWidget*>(w.get()));
+    }
 
     NativeWindow Native(int id) const override { return NativeWindow(Widget(id)); }
     CPoint BaseUnits() const override { return m_baseUnits; }

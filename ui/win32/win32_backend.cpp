@@ -313,12 +313,8 @@ bool PreTranslate(const MSG& msg)
     Key key{};
     unsigned modifiers = 0;
     if (!MapKey(msg, key, modifiers) || PopupOpen(msg.hwnd)) return false;
-    // The innermost dialog around the window with the focus: a page before its frame.
-    for (HWND p = msg.hwnd; p != nullptr; p = GetParent(p)) {
-        if (Win32WindowDriver* d = Win32WindowDriver::FromWindow(p))
-            return d->events().OnKey(key, modifiers, d->ControlOf(msg.hwnd));
-    }
-    return false;
+    Win32WindowDriver* top = Win32WindowDriver::FromWindow(GetAncestor(msg.hwnd, GA_ROOT));
+    return top != nullptr && top->events().OnKey(key, modifiers, NativeWindow(msg.hwnd));
 }
 
 void PumpMessages()

@@ -32,6 +32,7 @@ public:
     WindowEvents& events() const { return m_events; }
     static Win32WindowDriver* FromWindow(HWND hwnd);  // the driver of a dialog of ours, or null
     int ControlOf(HWND h) const;                      // kSelf, a control id, or kNoControl
+    int ControlOf(NativeWindow w) const override { return ControlOf(static_cast<HWND>(w.get())); }
 
     NativeWindow Native(int id) const override { return NativeWindow(Window(id)); }
     CPoint BaseUnits() const override { return m_baseUnits; }

@@ -35,7 +35,7 @@ struct NoEvents final : ui::WindowEvents {
     void OnCloseRequest() override {}
     bool OnContextMenu(const ui::CPoint&) override { return false; }
     void OnFirstShow() override {}
-    bool OnKey(ui::Key, unsigned, int) override { return false; }
+    bool OnKey(ui::Key, unsigned, ui::NativeWindow) override { return false; }
 };
 
 std::wstring ClassOf(HWND h)

@@ -143,9 +143,7 @@ public:
     virtual int PumpEventsDroppingInput() { return 0; }
 };
 
-// The backend every dialog runs on, installed once at start-up (CreateSystemUi does it; tests
-// install their own). Returns the one installed before; null uninstalls.
-Backend* SetBackend(Backend* backend);
-Backend* CurrentBackend();  // null when none is installed
+// The backend of the running UiSystem (system.h); null when none runs.
+Backend* CurrentBackend();
 
 }  // namespace ui

@@ -1,9 +1,10 @@
-// The backend in use, and the application message box with its test seam.
+// The backend of the running system, and the application message box with its test seam.
 #include <cstdio>
 
 #include "ui/busy_wait.h"
 #include "ui/cdialog.h"
 #include "ui/driver.h"
+#include "ui/system.h"
 
 namespace ui {
 
@@ -21,11 +22,14 @@ MessageBoxHandler& Handler()
 }
 }  // namespace
 
-Backend* SetBackend(Backend* backend)
+UiSystem::UiSystem(Backend& backend) : m_previous(InstalledBackend())
 {
-    Backend* previous = InstalledBackend();
-    InstalledBackend() = backend;
-    return previous;
+    InstalledBackend() = &backend;
+}
+
+UiSystem::~UiSystem()
+{
+    InstalledBackend() = m_previous;
 }
 
 Backend* CurrentBackend()

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/driver.h"
+#include "ui/system.h"
 
 namespace ui::fake {
 
@@ -153,6 +154,14 @@ private:
     friend class FakeWindow;
     std::deque<std::function<void(FakeWindow&)>> m_scripts;
     std::vector<FakeWindow*> m_windows;
+};
+
+// The fake backend in use while it lives.
+class FakeSystem final : public UiSystem {
+public:
+    FakeSystem() : UiSystem(backend) {}
+    bool LookAsIntended() const override { return true; }
+    FakeBackend backend;
 };
 
 // The size of each image handed to MakeIcon / MakeBitmap.

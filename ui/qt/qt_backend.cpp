@@ -146,7 +146,8 @@ QtBackend& Instance()
 class QtSystem final : public UiSystem {
 public:
     QtSystem(const char* programPath, std::string_view desktopId)
-        : m_program(programPath != nullptr ? programPath : "dravmoor-setup"),
+        : UiSystem(Instance()),
+          m_program(programPath != nullptr ? programPath : "dravmoor-setup"),
           m_argv{m_program.data(), nullptr},
           m_app(m_argc, m_argv)
     {
@@ -154,9 +155,7 @@ public:
             QGuiApplication::setDesktopFileName(
                 QString::fromUtf8(desktopId.data(), static_cast<qsizetype>(desktopId.size())));
         m_look = SetupApplicationLook();
-        m_previous = SetBackend(&Instance());
     }
-    ~QtSystem() override { SetBackend(m_previous); }
     bool LookAsIntended() const override { return m_look; }
 
 private:
@@ -164,15 +163,21 @@ private:
     int m_argc = 1;
     char* m_argv[2];
     QApplication m_app;
-    Backend* m_previous = nullptr;
     bool m_look = false;
+};
+
+// Over an application the caller made.
+class AttachedSystem final : public UiSystem {
+public:
+    AttachedSystem() : UiSystem(Instance()) {}
+    bool LookAsIntended() const override { return true; }
 };
 
 }  // namespace
 
-void InstallBackend()
+std::unique_ptr<UiSystem> AttachSystem()
 {
-    SetBackend(&Instance());
+    return std::make_unique<AttachedSystem>();
 }
 
 QString ToQString(const CString& text)

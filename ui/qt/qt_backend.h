@@ -9,15 +9,18 @@
 #include <QRect>
 #include <QString>
 
+#include <memory>
+
+#include "ui/system.h"
 #include "ui/types.h"
 
 class QWidget;
 
 namespace ui::qt {
 
-// Installs the Qt backend over the running QApplication (CreateSystemUi does it for the
-// program; tests that make their own application call it). Repeating it is harmless.
-void InstallBackend();
+// The Qt system over the QApplication the caller made (tests, with their own arguments): the
+// dialogs run on Qt while it lives. The program calls CreateSystemUi instead.
+std::unique_ptr<UiSystem> AttachSystem();
 
 // Fonts the templates name, the classic style and its palette; call once after QApplication.
 // Returns false when the dialog font resolved to something other than the intended family

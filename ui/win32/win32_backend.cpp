@@ -200,19 +200,16 @@ bool FontExists(const wchar_t* face)
 
 class Win32System final : public UiSystem {
 public:
-    Win32System()
+    Win32System() : UiSystem(Instance())
     {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
                                                  ICC_DATE_CLASSES | ICC_INTERNET_CLASSES};
         InitCommonControlsEx(&icc);
         m_look = FontExists(L"\x5B8B\x4F53");  // the templates' font
-        m_previous = SetBackend(&Instance());
     }
-    ~Win32System() override { SetBackend(m_previous); }
     bool LookAsIntended() const override { return m_look; }
 
 private:
-    Backend* m_previous = nullptr;
     bool m_look = false;
 };
 
@@ -268,11 +265,6 @@ bool PopupOpen(HWND focus)
 }
 
 }  // namespace
-
-void InstallBackend()
-{
-    SetBackend(&Instance());
-}
 
 std::wstring Wide(std::string_view utf8)
 {

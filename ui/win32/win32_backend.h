@@ -17,8 +17,6 @@
 
 namespace ui::win32 {
 
-void InstallBackend();
-
 // The window behind a native window handle this backend made (null for none).
 inline HWND Hwnd(NativeWindow window)
 {

@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     res::InstallResources();
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     int holdSeconds = 0;
     if (argc > 2 && QByteArray(argv[1]) == "--hold") holdSeconds = QByteArray(argv[2]).toInt();
 

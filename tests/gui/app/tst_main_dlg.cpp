@@ -693,7 +693,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     res::InstallResources();
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     MainDlgTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     res::InstallResources();
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     const std::pair<int, const char*> dialogs[] = {{IDD_MAIN, "main"},
                                                    {IDD_ABOUTBOX, "about"},

@@ -19,7 +19,7 @@ class ResourcesTest : public QObject {
 private slots:
     void initTestCase()
     {
-        ui::qt::InstallBackend();
+        m_uiSystem = ui::qt::AttachSystem();
         res::InstallResources();
     }
 
@@ -102,6 +102,9 @@ private slots:
             for (const ui::ControlTemplate& ct : ui::FindTemplate(id)->controls)
                 QVERIFY(!ui::NamedByLabel(ct.kind));
     }
+
+private:
+    std::unique_ptr<ui::UiSystem> m_uiSystem;
 };
 
 QTEST_MAIN(ResourcesTest)

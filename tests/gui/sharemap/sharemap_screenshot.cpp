@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     res::InstallResources();
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
     QDir().mkpath(dir.path());
 

@@ -92,7 +92,7 @@ class ShareMapDlgTest : public QObject {
 private slots:
     void initTestCase()
     {
-        ui::qt::InstallBackend();
+        m_uiSystem = ui::qt::AttachSystem();
         res::InstallResources();
     }
 
@@ -397,6 +397,7 @@ private slots:
     }
 
 private:
+    std::unique_ptr<ui::UiSystem> m_uiSystem;
     std::unique_ptr<netdrive::FakeNetDrive> m_drives;
     protocol::DeviceInfo m_device;
 };

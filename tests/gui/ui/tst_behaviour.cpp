@@ -120,7 +120,7 @@ int main(int argc, char** argv)
     static const TestResources resources;
     ui::SetResourceProvider(&resources);
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     BehaviourTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -52,7 +52,7 @@ class VerifyDlgTest : public QObject {
 private slots:
     void initTestCase()
     {
-        ui::qt::InstallBackend();
+        m_uiSystem = ui::qt::AttachSystem();
         res::InstallResources();
     }
 
@@ -265,6 +265,7 @@ private slots:
     }
 
 private:
+    std::unique_ptr<ui::UiSystem> m_uiSystem;
     std::unique_ptr<sockets::FakeNetwork> m_net;
     std::unique_ptr<sockets::FakeSocketApi> m_api;
     sockets::FakeAdapter* m_adapter = nullptr;

@@ -708,7 +708,7 @@ int main(int argc, char** argv)
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
     QApplication app(argc, argv);
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     res::InstallResources();
     WizardDlgTest test;
     return QTest::qExec(&test, argc, argv);

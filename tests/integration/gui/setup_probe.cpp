@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     if (!sockets::RequirePrivateNetworkNamespace("setup-probe")) return 1;
     QApplication qtApp(argc, argv);
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     std::unique_ptr<sockets::SocketApi> system = sockets::CreateSystemSocketApi();
     app::WaitingSocketApi sockets(*system);
     netdrive::FakeNetDrive drives;

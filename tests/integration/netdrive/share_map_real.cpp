@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     ui::qt::SetupApplicationLook();
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     res::InstallResources();
     std::vector<QString> messages;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {

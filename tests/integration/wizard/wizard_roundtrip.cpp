@@ -76,7 +76,7 @@ int main(int argc, char** argv)
 {
     if (!sockets::RequirePrivateNetworkNamespace("wizard_roundtrip")) return 1;
     QApplication app(argc, argv);
-    ui::qt::InstallBackend();
+    const auto uiSystem = ui::qt::AttachSystem();
     res::InstallResources();
     std::vector<std::string> boxes;
     ui::SetMessageBoxHandler([&](const ui::MessageBoxRequest& r) {

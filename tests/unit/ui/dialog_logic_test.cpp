@@ -18,23 +18,18 @@ using ui::fake::FakeWindow;
 
 class DialogLogic : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_backend = ui::SetBackend(&backend);
-        m_resources = ui::SetResourceProvider(&resources);
-    }
+    void SetUp() override { m_resources = ui::SetResourceProvider(&resources); }
     void TearDown() override
     {
-        ui::SetBackend(m_backend);
         ui::SetResourceProvider(m_resources);
         EXPECT_TRUE(backend.Windows().empty()) << "a window outlived its dialog";
     }
 
-    ui::fake::FakeBackend backend;
+    ui::fake::FakeSystem system;
+    ui::fake::FakeBackend& backend = system.backend;
     TestResources resources;
 
 private:
-    ui::Backend* m_backend = nullptr;
     const ui::ResourceProvider* m_resources = nullptr;
 };
 
@@ -134,10 +129,23 @@ TEST_F(DialogLogic, ModalRunsEndWithTheirResult)
     }
     Probe unknown(999);
     EXPECT_EQ(-1, unknown.DoModal());
-    ui::SetBackend(nullptr);
-    Probe noBackend(kBox);
-    EXPECT_EQ(-1, noBackend.DoModal());
-    ui::SetBackend(&backend);
+    const int runs = backend.modalRuns;
+    {
+        // A system started inside another (tests) is in use until it ends, then the outer one.
+        ui::fake::FakeSystem inner;
+        EXPECT_EQ(IDCANCEL, Probe(kBox).DoModal());
+        EXPECT_EQ(1, inner.backend.modalRuns);
+    }
+    EXPECT_EQ(IDCANCEL, Probe(kBox).DoModal());
+    EXPECT_EQ(runs + 1, backend.modalRuns);
+}
+
+TEST(DialogLogicAlone, NoDialogOpensWithoutAWindowingSystem)
+{
+    const TestResources resources;
+    const ui::ResourceProvider* previous = ui::SetResourceProvider(&resources);
+    EXPECT_EQ(-1, Probe(kBox).DoModal());
+    ui::SetResourceProvider(previous);
 }
 
 TEST_F(DialogLogic, KeysFollowTheDialogManagersRules)

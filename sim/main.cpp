@@ -16,6 +16,14 @@
 #include "sim/sim.h"
 #include "sim/udp_socket.h"
 
+std::string sim::Endpoint(const Peer& p)
+{
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text += std::to_string((p.address >> shift) & 0xFF) + (shift != 0 ? "." : ":");
+    return text + std::to_string(p.port);
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

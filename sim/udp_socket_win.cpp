@@ -123,14 +123,6 @@ private:
 
 }  // namespace
 
-std::string Endpoint(const Peer& p)
-{
-    const sockaddr_in sa = ToSockaddr(p);
-    char ip[INET_ADDRSTRLEN] = "?";
-    inet_ntop(AF_INET, &sa.sin_addr, ip, sizeof ip);
-    return std::string(ip) + ":" + std::to_string(p.port);
-}
-
 unsigned long ProcessId()
 {
     return GetCurrentProcessId();

@@ -33,30 +33,28 @@ int ListBox::selectedRow() const
     return rows.isEmpty() ? -1 : rows.front().row();
 }
 
-void ListBox::mousePressEvent(QMouseEvent* event)
+bool ListBox::StartPress(QMouseEvent* event)
 {
     // Other buttons neither select nor start a selection.
     if (event->button() != Qt::LeftButton) {
         event->accept();
-        return;
+        return false;
     }
     m_tracking = true;
     m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
     m_rowAtPress = selectedRow();
-    QListWidget::mousePressEvent(event);
+    return true;
 }
 
+void ListBox::mousePressEvent(QMouseEvent* event)
+{
+    if (StartPress(event)) QListWidget::mousePressEvent(event);
+}
+
+// The second press of a double click is a press too: its release reports the selection.
 void ListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        event->accept();
-        return;
-    }
-    // The second press of a double click is a press too: its release reports the selection.
-    m_tracking = true;
-    m_pressedOnRow = indexAt(event->position().toPoint()).isValid();
-    m_rowAtPress = selectedRow();
-    QListWidget::mouseDoubleClickEvent(event);
+    if (StartPress(event)) QListWidget::mouseDoubleClickEvent(event);
 }
 
 void ListBox::mouseMoveEvent(QMouseEvent* event)

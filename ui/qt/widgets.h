@@ -62,7 +62,8 @@ protected:
 
 private:
     int selectedRow() const;
-    bool m_tracking = false;  // the left button went down on the list
+    bool StartPress(QMouseEvent* event);  // false: not the left button, the event taken
+    bool m_tracking = false;              // the left button went down on the list
     bool m_pressedOnRow = false;
     int m_rowAtPress = -1;
 };

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/device_time.h"
+
 namespace cli {
 namespace {
 
@@ -78,11 +80,8 @@ std::optional<Date> ParseDate(std::string_view text)
     Date d{Number(std::string_view(digits).substr(0, 4)),
            Number(std::string_view(digits).substr(4, 2)),
            Number(std::string_view(digits).substr(6, 2))};
-    if (d.year < 1970 || d.month < 1 || d.month > 12 || d.day < 1) return std::nullopt;
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-    const int days = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
-    if (d.day > days) return std::nullopt;
+    if (d.year < 1970 || d.day < 1 || d.day > protocol::DaysInMonth(d.year, d.month))
+        return std::nullopt;
     return d;
 }
 

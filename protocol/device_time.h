@@ -19,6 +19,15 @@ struct CalendarTime {
     bool operator==(const CalendarTime&) const = default;
 };
 
+// The days of `month` (1-12) in `year` (Gregorian); 0 for a month that does not exist.
+constexpr int DaysInMonth(int year, int month)
+{
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 // Reads one number the way atoi does: leading white space, an optional sign, decimal digits,
 // stopping at the first other character. No digits give 0.
 int ParseNumberPiece(std::string_view piece);

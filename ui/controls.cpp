@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/device_time.h"
 #include "ui/cdialog.h"
 #include "ui/driver.h"
 #include "ui/window_link.h"
@@ -294,12 +295,9 @@ namespace {
 
 bool IsValid(const DateTime& v)
 {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (v.year < 1 || v.month < 1 || v.month > 12 || v.day < 1) return false;
-    const bool leap = (v.year % 4 == 0 && v.year % 100 != 0) || v.year % 400 == 0;
-    const int days = kDays[v.month - 1] + (v.month == 2 && leap ? 1 : 0);
-    return v.day <= days && v.hour >= 0 && v.hour < 24 && v.minute >= 0 && v.minute < 60 &&
-           v.second >= 0 && v.second < 60;
+    return v.year >= 1 && v.day >= 1 && v.day <= protocol::DaysInMonth(v.year, v.month) &&
+           v.hour >= 0 && v.hour < 24 && v.minute >= 0 && v.minute < 60 && v.second >= 0 &&
+           v.second < 60;
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "protocol/device_time.h"
+
 namespace ui {
 
 // A window or control as the backend made it: what GetSafeHwnd() and GetDlgItem() hand out.
@@ -70,16 +72,9 @@ struct CRect {
 };
 
 // A local date and time as plain calendar fields (month 1-12, hour 0-23), with no zone
-// attached: what a date or time picker shows.
-struct DateTime {
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    bool operator==(const DateTime&) const = default;
-};
+// attached: what a date or time picker shows. The protocol's calendar time, so the adapters'
+// clocks reach the pickers without a copy.
+using DateTime = protocol::CalendarTime;
 
 // Keys the framework gives meaning to. The values are the original platform's virtual-key
 // codes; the keypad's Enter is Return there too.

@@ -27,8 +27,7 @@ bool CSystemPage::OnInitDialog()
     // The date field carries a 4-digit year and the adapters count from 1970.
     m_datePicker.SetRange({1970, 1, 1, 0, 0, 0}, {9999, 12, 31, 23, 59, 59});
     // The pickers start at the PC's clock; they keep it when the adapter's date is unusable.
-    const protocol::CalendarTime now = protocol::LocalNow();
-    SetPickers({now.year, now.month, now.day, now.hour, now.minute, now.second});
+    SetPickers(protocol::LocalNow());
     return true;
 }
 

@@ -183,7 +183,7 @@ void CWizardDlg::FillSystemPage()
     page->m_descriptionEdit.SetWindowText(protocol::DisplayText(d.description));
     const auto c = protocol::DeviceCalendarTime(d);
     if (!c) return;  // the pickers keep the PC's clock
-    page->SetPickers({c->year, c->month, c->day, c->hour, c->minute, c->second});
+    page->SetPickers(*c);
 }
 
 void CWizardDlg::FillNetworkPage()
